@@ -1,0 +1,169 @@
+// The one object through which the program sees the graphics boards: enumeration, board
+// identification, the boards' own I2C chips, clocks, temperature and fans.
+//
+// Every operation takes the GPU index as an unsigned 8-bit number and answers a driver status
+// (0 success, negative failure; -104 also when a chip or path is absent).
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "gpu/DriverLoader.h"
+#include "gpu/GpuRecord.h"
+#include "platform/Clock.h"
+#include "platform/Poster.h"
+#include "platform/ProcessLauncher.h"
+#include "platform/SystemInfo.h"
+
+namespace qv::gpu {
+
+inline constexpr size_t kMaxGpus = 5;
+inline constexpr uint32_t kMessageProbeDone = 3023;
+
+inline constexpr int kInitOk = 0;
+inline constexpr int kInitHardwareFailure = 1;
+inline constexpr int kInitUnsupportedSystem = 2;
+
+// What a clock level holds, and how a level is addressed.
+struct PerfClockRequest {
+    uint32_t graphicsCurrent = 0, graphicsBase = 0, graphicsMin = 0, graphicsMax = 0;
+    uint32_t memoryCurrent = 0, memoryBase = 0, memoryMin = 0, memoryMax = 0;
+    uint32_t processorCurrent = 0, processorBase = 0, processorMin = 0, processorMax = 0;
+    uint32_t levelMask = 0;
+    uint32_t mode = 0;  // 0 read, 1 write
+    uint32_t writeFlag = 0;
+};
+
+// The services the layer needs from the platform.
+struct GpuLayerServices {
+    platform::Clock* clock = &platform::SystemClock::instance();
+    platform::SystemInfo* system = &platform::HostSystemInfo::instance();
+    platform::ProcessLauncher* launcher = &platform::PosixProcessLauncher::instance();
+    platform::Poster* poster = nullptr;  // the probe's completion goes nowhere without one
+    std::string romDumpProgram;  // empty: "qv-readmem" beside the running program
+    std::string workingFolder = ".";  // where the ROM dump lands ("PMOut")
+};
+
+class GpuLayer {
+public:
+    static constexpr uint32_t kI2cMutexWaitMs = 2000;
+    static constexpr uint32_t kRomDumpPollMs = 100;
+    static constexpr uint32_t kRomDumpWaitMs = 4000;
+    static constexpr size_t kRomDumpReadBytes = 1600;
+    static constexpr size_t kRomDumpEnoughBytes = 1500;
+    static constexpr const char* kRomDumpFile = "PMOut";
+    static constexpr const char* kRomDumpProgramName = "qv-readmem";
+
+    explicit GpuLayer(drv::DriverLoader& driver, GpuLayerServices services = {});
+    ~GpuLayer();
+    GpuLayer(const GpuLayer&) = delete;
+    GpuLayer& operator=(const GpuLayer&) = delete;
+
+    // ---- Enumeration and board information ------------------------------------------------
+    int initialize();  // kInitOk, kInitHardwareFailure or kInitUnsupportedSystem
+    // Enumerates the GPUs again when `status` says the handles went stale (-10, -101).
+    void reenumerateOnStatus(int status);
+    uint8_t gpuCount() const { return gpuCount_; }
+    void setUiThreadId(uint32_t id) { uiThreadId_.store(id); }
+    uint32_t uiThreadId() const { return uiThreadId_.load(); }
+    // Waits until the background probe has finished (for shutdown and tests).
+    void waitForProbe();
+
+    int boardName(uint8_t gpu, std::string& name);
+    std::string deviceIdText(uint8_t gpu) const;
+    std::string biosVersion(uint8_t gpu) const;
+    int memoryInfo(uint8_t gpu, drv::DisplayDriverMemoryInfo& info);
+    int readMemoryType(uint8_t gpu);
+    uint32_t readBusWidth(uint8_t gpu);  // the width, or 0 when the call fails
+    int cudaCores(uint8_t gpu, uint32_t& cores);  // 1 on success
+    int displayId(uint8_t gpu, uint32_t& id);
+    int busOrder(uint8_t index, uint32_t& bus);
+    void close();
+
+    bool fourLevelTableSeen() const { return fourLevelFlag_ != 0; }
+    bool is32BitOn64() const { return wow64_ != 0; }
+    bool osMajorAbove5() const { return osMajorAbove5_ != 0; }
+    const GpuRecord& record(uint8_t gpu) const { return records_[gpu < kMaxGpus ? gpu : 0]; }
+    GpuRecord& record(uint8_t gpu) { return records_[gpu < kMaxGpus ? gpu : 0]; }
+
+    // ---- I2C register access ---------------------------------------------------------------
+    int writeRegisters(uint8_t gpu, const uint8_t* reg, uint32_t regCount, const uint8_t* data,
+                       uint32_t dataCount, I2cSlot slot);
+    int readRegisters(uint8_t gpu, const uint8_t* reg, uint32_t regCount, uint8_t* data,
+                      uint32_t dataCount, I2cSlot slot);
+    int readRegister(uint8_t gpu, I2cSlot slot, uint8_t reg, uint8_t& value);
+    int writeRegister(uint8_t gpu, I2cSlot slot, uint8_t reg, uint8_t value);
+
+    // ---- Clocks ----------------------------------------------------------------------------
+    int currentClockFrequencies(uint8_t gpu, drv::ClockFrequencies& clocks);
+    int readLevelClocks(uint8_t gpu, PerfClockRequest& request, int kind);
+    int clockLimits(uint8_t gpu, uint32_t& minKHz, uint32_t& maxKHz, int selector, int kind) const;
+    int overallLimits(uint8_t gpu, uint32_t& minKHz, uint32_t& maxKHz, int selector) const;
+    float boostRatio(uint8_t gpu, int kind) const;
+    int gpuLoad(uint8_t gpu, drv::DynamicPstatesInfoEx& info);
+
+    // ---- Temperature -----------------------------------------------------------------------
+    int gpuTemperature(uint8_t gpu, int32_t& celsius);
+    int slot0ChipTemperature(uint8_t gpu, uint8_t& celsius);
+    int readSlot0TemperatureOffset(uint8_t gpu, int8_t& offset);
+    int writeSlot0TemperatureOffset(uint8_t gpu, int8_t offset);
+
+    // ---- Fan -------------------------------------------------------------------------------
+    int readCoolerTable(uint8_t gpu, drv::CoolerSettings* buffer = nullptr);
+    int fanDutyRange(uint8_t gpu, uint32_t& minimum, uint32_t& maximum) const;
+    int fanMode(uint8_t gpu, int& mode);  // 1 automatic, 2 manual
+    int fanSpeed(uint8_t gpu, int32_t& value, bool rpm);
+    bool fanReadsRpm(uint8_t gpu);
+    int setFanLevel(uint8_t gpu, uint32_t level);
+    int setFanAutomatic(uint8_t gpu, const uint8_t* temperaturePoints = nullptr,
+                        const uint32_t* rpmPoints = nullptr);
+    int setSlot0ManualBit(uint8_t gpu, bool on);
+
+    static constexpr int kFanModeAutomatic = 1;
+    static constexpr int kFanModeManual = 2;
+
+private:
+    int enumerate();
+    int scanClockLimits(uint8_t gpu);
+    void identifyBoard(uint8_t gpu);
+    void probeI2cChips(uint8_t gpu);
+    bool probeRegisterValue(uint8_t gpu, I2cSlot slot, uint8_t address, uint8_t reg,
+                            uint8_t expected);
+    bool probeStepRegulator(uint8_t gpu, I2cSlot slot);
+    bool probeReadable(uint8_t gpu, I2cSlot slot, uint8_t address, uint8_t reg);
+    void detectSlot0FanChip(uint8_t gpu);
+    void calibrateSlot0Offset(uint8_t gpu);
+    void detectSlot1Chip(uint8_t gpu);
+    void computeBoostRatios(uint8_t gpu);
+    int readFanDutyRangeIntoRecord(uint8_t gpu);
+    int readClockTable(uint8_t gpu, int32_t level, drv::PerfClockTable& table);
+    int selectLevel(uint8_t gpu, const drv::PerfClockTable& table, uint32_t mask) const;
+    const drv::CoolerSettings::Cooler* fanCooler(const drv::CoolerSettings& table) const;
+    int sendCoolerLevel(uint8_t gpu, uint32_t level, uint32_t policy);
+
+    void startProbeThread();
+    void runProbe(std::stop_token stop);
+    void dumpAndParseBios(std::stop_token stop);
+    void detectSlot1Fan(uint8_t gpu);
+    std::string romDumpProgram() const;
+
+    bool validGpu(uint8_t gpu) const { return gpu < gpuCount_; }
+
+    drv::DriverLoader& driver_;
+    GpuLayerServices services_;
+
+    uint32_t fourLevelFlag_ = 0;
+    uint8_t gpuCount_ = 0;
+    std::array<GpuRecord, kMaxGpus> records_{};
+    uint32_t wow64_ = 0;
+    std::atomic<uint32_t> uiThreadId_{0};
+    uint8_t osMajorAbove5_ = 0;
+
+    std::jthread probeThread_;
+};
+
+}  // namespace qv::gpu
