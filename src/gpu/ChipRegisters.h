@@ -87,3 +87,36 @@ inline constexpr uint8_t kPowerMonitor11Address = 0x94;
 inline constexpr uint8_t kGenericRegProbe = 0x01;
 
 }  // namespace qv::gpu::chip
+
+namespace qv::gpu::chip {
+
+// Slot-2 regulator: which of the four code registers is active, and the code table.
+inline constexpr uint8_t kSlot2RegSelect = 0x1C;
+inline constexpr uint8_t kSlot2SelectShift = 4;
+inline constexpr uint8_t kSlot2SelectMask = 0x03;
+inline constexpr uint8_t kSlot2RegCode0 = 0x15;  // 0x15..0x18
+inline constexpr uint8_t kRegulatorCodeMask = 0x7F;
+inline constexpr uint32_t kRegulatorCodes = 128;
+inline constexpr float kRegulatorBaseMv = 450.0f;
+inline constexpr float kRegulatorStepMv = 12.5f;
+inline constexpr float kRegulatorMatchMv = 6.25f;
+
+// Code ranges of the regulators.
+inline constexpr uint32_t kSlot2CodeLow = 44, kSlot2CodeHigh = 76;
+inline constexpr uint32_t kStepCodeLow = 0, kStepCodeHigh = 10;
+inline constexpr uint32_t kSlot5CodeLow = 111, kSlot5CodeHigh = 143;
+inline constexpr uint32_t kSlot7CodeLow = 0, kSlot7CodeHigh = 25;
+
+// Slot-0 chip analogue readings.
+inline constexpr float kSlot0AdcStep = 0.008f;
+inline constexpr float kSlot0CurrentFineStep = 0.002f;
+inline constexpr float kSlot0VoltageScale = 1.47f;
+inline constexpr float kSlot0RailScale = 6.55f;
+inline constexpr float kSlot0CurrentLimit = 0.2f;
+inline constexpr uint32_t kSlot0CurrentRereads = 5;
+
+// Power monitors.
+inline constexpr uint8_t kPowerMonitorRegBus = 0x02;
+inline constexpr uint8_t kPowerMonitorRegReading = 0x03;
+
+}  // namespace qv::gpu::chip

@@ -105,6 +105,45 @@ public:
     int overallLimits(uint8_t gpu, uint32_t& minKHz, uint32_t& maxKHz, int selector) const;
     float boostRatio(uint8_t gpu, int kind) const;
     int gpuLoad(uint8_t gpu, drv::DynamicPstatesInfoEx& info);
+    int writeLevelClocks(uint8_t gpu, PerfClockRequest& request, int kind, uint32_t writeFlag);
+    // Frequencies of the level the GPU runs at now, and that level's kind (0-4).
+    int currentClocksAndKind(uint8_t gpu, uint32_t& graphicsKHz, uint32_t& processorKHz,
+                             uint32_t& memoryKHz, int& kind);
+    int currentPstate(uint8_t gpu, uint32_t& pstate);
+    int pstates20Info(uint8_t gpu, drv::Pstates20Info& info);
+    int setGraphicsOffset(uint8_t gpu, int32_t offsetKHz);
+    int setMemoryOffset(uint8_t gpu, int32_t offsetKHz);
+    int setCoreVoltageOffset(uint8_t gpu, int32_t offsetUv);
+    // The driver-wide frame-rate limit; `reset` clears it.
+    int setFrameRateLimit(uint32_t value, bool reset);
+
+    // ---- Voltage ---------------------------------------------------------------------------
+    int driverCoreVoltage(uint8_t gpu, uint32_t& microvolts);
+    int regulatorVoltage(uint8_t gpu, float& volts);
+    int slot0RailValue(uint8_t gpu, float& value);
+    int slot0CurrentValue(uint8_t gpu, float& value);
+    // Two bytes of a power monitor's register (slots 9-11), high byte first.
+    int powerMonitorRegister(uint8_t gpu, I2cSlot slot, uint8_t reg, uint16_t& value);
+    int powerMonitorReading(uint8_t gpu, I2cSlot slot, uint16_t& value);
+    int writeRegulatorCode(uint8_t gpu, uint8_t reg, uint8_t code);
+    int readRegulatorCode(uint8_t gpu, uint8_t reg, uint8_t& code);
+    // The code range of the board's regulator; 1 when it has one, 0 when not.
+    int voltageCodeRange(uint8_t gpu, uint32_t& low, uint32_t& high, int kind) const;
+    int slot6CodeRange(uint8_t gpu, uint32_t& low, uint32_t& high) const;
+    int setStepRegulator(uint8_t gpu, I2cSlot slot, int32_t step);
+    // Learns, once per kind, which code register the slot-2 regulator uses for that kind.
+    int voltageRegisterForKind(uint8_t gpu, int kind);
+    static float regulatorCodeToMillivolts(uint32_t code);
+    static int regulatorMillivoltsToCode(float millivolts);
+
+    // ---- Power -----------------------------------------------------------------------------
+    int powerPoliciesInfo(uint8_t gpu, drv::PowerPoliciesInfo& info);
+    int powerPoliciesStatus(uint8_t gpu, drv::PowerPoliciesStatus& status);
+    int setPowerPoliciesStatus(uint8_t gpu, const drv::PowerPoliciesStatus& status);
+    int powerTopologyInfo(uint8_t gpu, drv::PowerTopologyInfo& info);
+    int powerTopologyStatus(uint8_t gpu, drv::PowerTopologyStatus& status);
+    // Sets the power limit to the highest the board allows.
+    int raisePowerLimit(uint8_t gpu);
 
     // ---- Temperature -----------------------------------------------------------------------
     int gpuTemperature(uint8_t gpu, int32_t& celsius);
@@ -142,6 +181,9 @@ private:
     int readFanDutyRangeIntoRecord(uint8_t gpu);
     int readClockTable(uint8_t gpu, int32_t level, drv::PerfClockTable& table);
     int selectLevel(uint8_t gpu, const drv::PerfClockTable& table, uint32_t mask) const;
+    // The mask of `kind` and the identifier of the level it addresses.
+    int addressLevel(uint8_t gpu, int kind, uint32_t& mask, uint32_t& levelId,
+                     uint32_t& levelCount);
     const drv::CoolerSettings::Cooler* fanCooler(const drv::CoolerSettings& table) const;
     int sendCoolerLevel(uint8_t gpu, uint32_t level, uint32_t policy);
 

@@ -137,12 +137,9 @@ int GpuLayer::selectLevel(uint8_t gpu, const drv::PerfClockTable& table, uint32_
     return -1;
 }
 
-int GpuLayer::readLevelClocks(uint8_t gpu, PerfClockRequest& request, int kind) {
-    if (!validGpu(gpu)) {
-        return drv::kInvalidArgument;
-    }
+int GpuLayer::addressLevel(uint8_t gpu, int kind, uint32_t& mask, uint32_t& levelId,
+                           uint32_t& levelCount) {
     const bool swapped = inSet(kSwappedLowLevels, records_[gpu].deviceId());
-    uint32_t mask = 0;
     switch (kind) {
         case kLevelKind2D: mask = swapped ? kMaskBit1 : kMaskNone; break;
         case kLevelKind3DPerf: mask = kMaskBit2; break;
@@ -150,10 +147,8 @@ int GpuLayer::readLevelClocks(uint8_t gpu, PerfClockRequest& request, int kind) 
         case kLevelKindFour: mask = kMaskNone; break;
         default: return drv::kError;
     }
-    request.levelMask = mask;
-
     drv::PerfClockTable table;
-    int status = readClockTable(gpu, drv::kPerfAllLevels, table);
+    const int status = readClockTable(gpu, drv::kPerfAllLevels, table);
     if (status != drv::kOk) {
         return status;
     }
@@ -161,8 +156,22 @@ int GpuLayer::readLevelClocks(uint8_t gpu, PerfClockRequest& request, int kind) 
     if (index < 0) {
         return drv::kError;
     }
-    const uint32_t levelId = table.levels[index].id;
-    const uint32_t levelCount = table.levelCount;
+    levelId = table.levels[index].id;
+    levelCount = table.levelCount;
+    return drv::kOk;
+}
+
+int GpuLayer::readLevelClocks(uint8_t gpu, PerfClockRequest& request, int kind) {
+    if (!validGpu(gpu)) {
+        return drv::kInvalidArgument;
+    }
+    uint32_t mask = 0, levelId = 0, levelCount = 0;
+    int status = addressLevel(gpu, kind, mask, levelId, levelCount);
+    if (status != drv::kOk) {
+        return status;
+    }
+    request.levelMask = mask;
+    drv::PerfClockTable table;
     status = readClockTable(gpu, static_cast<int32_t>(levelId), table);
     if (status != drv::kOk) {
         return status;

@@ -114,6 +114,12 @@ struct GpuRecord {
     bool keplerClass = false;
     bool hotKeyBoard = false;
     bool device1188 = false;
+    // Code register of the slot-2 regulator per level kind (index 0: kind 1, 1: kind 2); 0 until
+    // learnt.
+    std::array<uint8_t, 2> regulatorCodeRegister{};
+    // The last good slot-0 current reading, returned when a read fails.
+    float lastSlot0Current = 0.0f;
+    bool haveSlot0Current = false;
 
     bool hasChip(I2cSlot slot) const { return slots[slot].address != 0; }
     uint32_t deviceId() const;

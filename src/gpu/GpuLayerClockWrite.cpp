@@ -1,0 +1,241 @@
+// Setting clocks: the per-level table on older boards, P-states 2.0 offsets on Kepler-class
+// boards, and the driver-wide frame-rate limit.
+#include <algorithm>
+#include <cstdio>
+
+#include "gpu/DriverIds.h"
+#include "gpu/GpuLayer.h"
+#include "platform/DebugOutput.h"
+
+namespace qv::gpu {
+
+namespace {
+
+constexpr uint32_t kMemoryZeroReplacementKHz = 1000;
+constexpr uint32_t kFourLevels = 4;
+constexpr uint32_t kFourLevelPerfId = 3;
+constexpr uint32_t kFourLevelFourthId = 2;
+constexpr uint32_t kFourLevelFourthMask = 5;
+constexpr uint32_t kFrameRateLimitBase = 0xF0000000u;
+
+enum class Pstates20Target { kGraphics, kMemory, kCoreVoltage };
+
+int kindOfCurrentLevel(const drv::PerfLevel& level, bool fourLevels) {
+    const uint32_t flags = level.flags;
+    if (flags == 0 || flags == 1) {
+        return kLevelKind2D;
+    }
+    if ((flags & drv::kPerfLevelFlagBit1) != 0) {
+        return kLevelKind3DLow;
+    }
+    if (!fourLevels) {
+        return (flags & drv::kPerfLevelFlagBit2) != 0 ? kLevelKind3DPerf : 0;
+    }
+    if ((flags & drv::kPerfLevelFlagBit2) != 0 && level.id == kFourLevelPerfId) {
+        return kLevelKind3DPerf;
+    }
+    if ((flags & kFourLevelFourthMask) != 0 && level.id == kFourLevelFourthId) {
+        return kLevelKindFour;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int GpuLayer::writeLevelClocks(uint8_t gpu, PerfClockRequest& request, int kind,
+                               uint32_t writeFlag) {
+    if (!validGpu(gpu)) {
+        return drv::kInvalidArgument;
+    }
+    // The same level the read addresses.
+    uint32_t mask = 0, levelId = 0, levelCount = 0;
+    int status = addressLevel(gpu, kind, mask, levelId, levelCount);
+    if (status != drv::kOk) {
+        return status;
+    }
+    request.levelMask = mask;
+    request.mode = 1;
+    request.writeFlag = writeFlag;
+
+    drv::PerfClockTable table;
+    status = readClockTable(gpu, static_cast<int32_t>(levelId), table);
+    if (status != drv::kOk) {
+        return status;
+    }
+    drv::PerfLevel& level = table.levels[0];
+    const uint32_t clocks = std::min(table.clocksPerLevel, drv::kPerfMaxClocksPerLevel);
+    for (uint32_t c = 0; c < clocks; ++c) {
+        drv::PerfClock& clock = level.clocks[c];
+        uint32_t value = 0;
+        if (clock.domain == drv::kClockDomainGraphics) {
+            value = request.graphicsCurrent;
+        } else if (clock.domain == drv::kClockDomainMemory) {
+            value = request.memoryCurrent;
+            if (value == 0 && records_[gpu].memoryWriteAs1000) {
+                value = kMemoryZeroReplacementKHz;
+            }
+        } else if (clock.domain == drv::kClockDomainProcessor) {
+            value = request.processorCurrent;
+        } else {
+            continue;
+        }
+        clock.currentKHz = value;
+        clock.flags |= drv::kPerfClockFlagWrite;
+    }
+    level.flags = writeFlag != 0 ? drv::kPerfLevelFlagWriting : 0;
+    table.levelCount = 1;
+    status = driver_.call<drv::GpuSetPerfClocksFn>(drv::kGpuSetPerfClocks, records_[gpu].handle,
+                                                    level.id,
+                                                    static_cast<const drv::PerfClockTable*>(&table));
+    return status == drv::kSetNotAllowed ? drv::kOk : status;
+}
+
+int GpuLayer::currentClocksAndKind(uint8_t gpu, uint32_t& graphicsKHz, uint32_t& processorKHz,
+                                   uint32_t& memoryKHz, int& kind) {
+    if (!validGpu(gpu)) {
+        return drv::kInvalidArgument;
+    }
+    drv::PerfClockTable table;
+    const int status = readClockTable(gpu, drv::kPerfAllLevels, table);
+    if (status != drv::kOk) {
+        return status;
+    }
+    if (table.clocksPerLevel == 0 || table.levelCount == 0) {
+        return drv::kExpectedPhysicalGpuHandle;
+    }
+    if (table.currentLevel >= std::min(table.levelCount, drv::kPerfMaxLevels)) {
+        return drv::kError;
+    }
+    GpuRecord& r = records_[gpu];
+    const bool fourLevels = table.levelCount == kFourLevels;
+    r.fourLevelTable = fourLevels;
+    if (fourLevels) {
+        fourLevelFlag_ = 1;
+    }
+    const drv::PerfLevel& level = table.levels[table.currentLevel];
+    kind = kindOfCurrentLevel(level, fourLevels);
+    if (r.hasChip(kSlotRegulator2) && kind != 0) {
+        voltageRegisterForKind(gpu, kind);
+    }
+    graphicsKHz = processorKHz = memoryKHz = 0;
+    const uint32_t clocks = std::min(table.clocksPerLevel, drv::kPerfMaxClocksPerLevel);
+    for (uint32_t c = 0; c < clocks; ++c) {
+        const drv::PerfClock& clock = level.clocks[c];
+        if (clock.domain == drv::kClockDomainGraphics) {
+            graphicsKHz = clock.currentKHz;
+        } else if (clock.domain == drv::kClockDomainMemory) {
+            memoryKHz = clock.currentKHz;
+        } else if (clock.domain == drv::kClockDomainProcessor) {
+            processorKHz = clock.currentKHz;
+        }
+    }
+    platform::debugOutput("current level %u, extra count %u\n", table.currentLevel,
+                          table.extraCount);
+    return drv::kOk;
+}
+
+int GpuLayer::currentPstate(uint8_t gpu, uint32_t& pstate) {
+    if (!validGpu(gpu)) {
+        return drv::kInvalidArgument;
+    }
+    return driver_.call<drv::GpuGetCurrentPstateFn>(drv::kGpuGetCurrentPstate,
+                                                     records_[gpu].handle, &pstate);
+}
+
+int GpuLayer::pstates20Info(uint8_t gpu, drv::Pstates20Info& info) {
+    if (!validGpu(gpu)) {
+        return drv::kInvalidArgument;
+    }
+    info = {};
+    info.version = drv::kPstates20InfoVersion;
+    return driver_.call<drv::GpuGetPstates20Fn>(drv::kGpuGetPstates20, records_[gpu].handle,
+                                                 &info);
+}
+
+namespace {
+
+int sendPstates20(drv::DriverLoader& driver, drv::PhysicalGpuHandle handle,
+                  Pstates20Target target, int32_t offset) {
+    drv::Pstates20Info request{};
+    request.version = drv::kPstates20InfoVersion;
+    request.numPstates = 1;
+    drv::Pstates20Pstate& p0 = request.pstates[0];
+    p0.pstateId = drv::kPstate0;
+    if (target == Pstates20Target::kCoreVoltage) {
+        request.numBaseVoltages = 1;
+        p0.baseVoltages[0].domainId = drv::kVoltageDomainCore;
+        p0.baseVoltages[0].voltDeltaUv.value = offset;
+    } else {
+        request.numClocks = 1;
+        p0.clocks[0].domainId = target == Pstates20Target::kGraphics ? drv::kClockDomainGraphics
+                                                                     : drv::kClockDomainMemory;
+        p0.clocks[0].freqDeltaKHz.value = offset;
+    }
+    const int status = driver.call<drv::GpuSetPstates20Fn>(
+        drv::kGpuSetPstates20, handle, static_cast<const drv::Pstates20Info*>(&request));
+    if (status == drv::kOk) {
+        switch (target) {
+            case Pstates20Target::kGraphics: std::printf("GRAPHIC CLK change call succeeded\n"); break;
+            case Pstates20Target::kMemory: std::printf("MEMORY CLK change call succeeded\n"); break;
+            case Pstates20Target::kCoreVoltage:
+                std::printf("CORE voltage change call succeeded\n");
+                break;
+        }
+    } else {
+        std::printf("API call failed with error %d\n", status);
+    }
+    return status;
+}
+
+}  // namespace
+
+int GpuLayer::setGraphicsOffset(uint8_t gpu, int32_t offsetKHz) {
+    if (!validGpu(gpu)) {
+        return drv::kInvalidArgument;
+    }
+    return sendPstates20(driver_, records_[gpu].handle, Pstates20Target::kGraphics, offsetKHz);
+}
+
+int GpuLayer::setMemoryOffset(uint8_t gpu, int32_t offsetKHz) {
+    if (!validGpu(gpu)) {
+        return drv::kInvalidArgument;
+    }
+    return sendPstates20(driver_, records_[gpu].handle, Pstates20Target::kMemory, offsetKHz);
+}
+
+int GpuLayer::setCoreVoltageOffset(uint8_t gpu, int32_t offsetUv) {
+    if (!validGpu(gpu)) {
+        return drv::kInvalidArgument;
+    }
+    return sendPstates20(driver_, records_[gpu].handle, Pstates20Target::kCoreVoltage, offsetUv);
+}
+
+int GpuLayer::setFrameRateLimit(uint32_t value, bool reset) {
+    drv::DrsSessionHandle session = nullptr;
+    int status = driver_.call<drv::DrsCreateSessionFn>(drv::kDrsCreateSession, &session);
+    if (status != drv::kOk) {
+        return status;
+    }
+    status = driver_.call<drv::DrsLoadSettingsFn>(drv::kDrsLoadSettings, session);
+    drv::DrsProfileHandle profile = nullptr;
+    if (status == drv::kOk) {
+        status = driver_.call<drv::DrsGetBaseProfileFn>(drv::kDrsGetBaseProfile, session, &profile);
+    }
+    if (status == drv::kOk) {
+        drv::DrsSetting setting{};
+        setting.version = drv::kDrsSettingVersion;
+        setting.settingId = drv::kDrsSettingFrameRateLimit;
+        setting.settingType = drv::kDrsSettingTypeDword;
+        // Unsigned arithmetic wraps modulo 2^32, as the driver expects.
+        setting.value = reset ? 0u : value + kFrameRateLimitBase;
+        status = driver_.call<drv::DrsSetSettingFn>(drv::kDrsSetSetting, session, profile, &setting);
+    }
+    if (status == drv::kOk) {
+        status = driver_.call<drv::DrsSaveSettingsFn>(drv::kDrsSaveSettings, session);
+    }
+    // The session is closed whatever happened, so that none is left open in the driver.
+    const int destroyed = driver_.call<drv::DrsDestroySessionFn>(drv::kDrsDestroySession, session);
+    return status != drv::kOk ? status : destroyed;
+}
+
+}  // namespace qv::gpu
