@@ -51,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"TBAlwaysSkipsOne", "VGA BIOS TB51234", kFanDriverCooler, 1, "1234",
              kFanDriverCooler},
         // The suffix is looked for right after the marker's four characters, skip or not.
-        Case{"TBSuffixCountsFromMarkerEnd", "VGA BIOS TBx12-F", kFanDriverCooler, 1, "12-F",
+        Case{"TBSuffixCountsFromMarkerEnd", "VGA BIOS TBx123-F", kFanDriverCooler, 1, "123-",
              kFanSlot1Chip},
         Case{"LaterMarker", "VGA BIOS PE2.01", kFanDriverCooler, 1, "2.01", kFanDriverCooler},
         Case{"LoneVWithSuffix", "junk V1234-F junk", kFanDriverCooler, 1, "", kFanSlot1Chip},
