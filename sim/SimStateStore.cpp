@@ -77,14 +77,22 @@ int SimStateStore::open(const std::string& folder, const std::string& fileName, 
         return -1;
     }
     path_ = folder + "/" + fileName;
-    const std::string lockPath = path_ + ".lock";
-    lockFd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, kFileMode);
-    if (lockFd_ < 0) {
-        error = why("cannot open", lockPath);
+    if (openLockFile() != 0) {
+        error = why("cannot open", path_ + ".lock");
         return -1;
     }
     known_ = Identity{};
     return 0;
+}
+
+int SimStateStore::openLockFile() {
+    if (lockFd_ >= 0) {
+        ::close(lockFd_);
+    }
+    const std::string lockPath = path_ + ".lock";
+    lockFd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, kFileMode);
+    lockOwner_ = static_cast<int>(::getpid());
+    return lockFd_ >= 0 ? 0 : -1;
 }
 
 void SimStateStore::close() {
@@ -95,6 +103,11 @@ void SimStateStore::close() {
 }
 
 void SimStateStore::lock() {
+    // A forked child shares its parent's open lock file, and flock does not tell the two
+    // apart; the child takes a lock file of its own.
+    if (lockFd_ >= 0 && lockOwner_ != static_cast<int>(::getpid())) {
+        openLockFile();
+    }
     if (lockFd_ < 0) {
         return;
     }

@@ -54,8 +54,11 @@ private:
     uint64_t writeCount() const;
     void countWrite();
 
+    int openLockFile();
+
     std::string path_;
     int lockFd_ = -1;
+    int lockOwner_ = 0;  // the process that opened the lock file
     Identity known_;
 };
 

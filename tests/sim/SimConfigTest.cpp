@@ -1,0 +1,187 @@
+// Board configurations: the shipped presets, refused texts, and what the keys change.
+#include <algorithm>
+#include <filesystem>
+#include <map>
+
+#include "SimFixture.h"
+
+namespace qv::simtest {
+namespace {
+
+using namespace qv::drv;
+
+using SimConfiguration = SimTest;
+
+// A one-board configuration for the tests below; `extra` adds or overrides keys.
+std::string oneBoard(const std::string& extra) {
+    return "[gpu]\n"
+           "name = Test Board\n"
+           "device = 0x0E22\n"
+           "level = 0 flags=0\n"
+           "clock = graphics 100000 100000 200000\n"
+           "level = 1 flags=4\n"
+           "clock = graphics 500000 300000 700000\n" +
+           extra;
+}
+
+TEST_F(SimConfiguration, EveryShippedPresetLoads) {
+    const std::map<std::string, uint32_t> gpuCounts = {{"six-gpus", 6}};
+    size_t presets = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(binFolder() + "/boards")) {
+        if (entry.path().extension() != ".conf") {
+            continue;
+        }
+        ++presets;
+        const std::string name = entry.path().stem().string();
+        SCOPED_TRACE(name);
+        ASSERT_EQ(sim().loadConfig(name.c_str()), kOk);
+        const auto it = gpuCounts.find(name);
+        EXPECT_EQ(sim().gpuCount(), it != gpuCounts.end() ? it->second : 1u);
+        EXPECT_EQ(gpus().size(), sim().gpuCount());
+        EXPECT_EQ(sim().writeBios(0, (folder() + "/rom").c_str()), kOk);
+    }
+    EXPECT_GE(presets, 11u);
+}
+
+TEST_F(SimConfiguration, PresetsForTheProgramsSpecialPaths) {
+    ASSERT_EQ(sim().loadConfig("six-gpus"), kOk);
+    EXPECT_EQ(gpus().size(), 6u);
+
+    ASSERT_EQ(sim().loadConfig("no-clock-table"), kOk);
+    auto t = std::make_unique<PerfClockTable>();
+    t->version = kPerfClockTableVersion;
+    EXPECT_EQ(call<GpuGetPerfClocksFn>(kGpuGetPerfClocks, gpus()[0], -1, t.get()), kNotSupported);
+    ASSERT_EQ(sim().loadConfig("empty-clock-table"), kOk);
+    EXPECT_EQ(call<GpuGetPerfClocksFn>(kGpuGetPerfClocks, gpus()[0], -1, t.get()), kOk);
+    EXPECT_EQ(t->levelCount, 0u);
+
+    ASSERT_EQ(sim().loadConfig("no-cooler"), kOk);
+    EXPECT_EQ(cooler(gpus()[0]).count, 0u);
+
+    ASSERT_EQ(sim().loadConfig("slot0-slot3"), kOk);
+    const auto gpu = gpus()[0];
+    EXPECT_EQ(reg(gpu, 2, 0x5C, 0x04), 0x5C);
+    EXPECT_EQ(reg(gpu, 2, 0x60, 0x01), 2);
+    EXPECT_EQ(cooler(gpu).count, 1u) << "the fan stays on the driver cooler";
+}
+
+TEST_F(SimConfiguration, LoadingAConfigurationInvalidatesOldHandles) {
+    const auto old = gpus();
+    ASSERT_EQ(sim().loadConfig("single-05e2"), kOk);
+    char name[kShortStringSize] = {};
+    EXPECT_EQ(call<GpuGetFullNameFn>(kGpuGetFullName, old[0], name), kHandleInvalidated);
+    EXPECT_EQ(call<GpuGetFullNameFn>(kGpuGetFullName, gpus()[0], name), kOk);
+    EXPECT_STREQ(name, "GeForce GTX 260");
+    EXPECT_STREQ(getenv("QUORVEL_SIM_CONFIG"), "single-05e2") << "helpers started from here agree";
+}
+
+struct BadCase {
+    const char* text;
+    const char* message;
+};
+
+TEST_F(SimConfiguration, RefusedTextsNameTheProblemAndKeepTheOldBoards) {
+    const BadCase cases[] = {
+        {"name = X\n", "outside any section"},
+        {"[board]\n", "unknown section [board]"},
+        {"[gpu\n", "without ']'"},
+        {"[gpu]\nname = A\n", "device is missing"},
+        {"[gpu]\nname = A\ndevice = 0x1FFFF\n", "from 0 to 65535"},
+        {"[gpu]\nname = A\ndevice = 12abc\n", "got '12abc'"},
+        {"[gpu]\nname = A\ndevice = 1\nclock = graphics 1 2 3\n", "before any level"},
+        {"[gpu]\nname = A\ndevice = 1\nlevel = 0\nclock = graphics 500 600 400\n", "minimum <= base"},
+        {"[gpu]\nname = A\ndevice = 1\nlevel = 0\n", "has no clock"},
+        {"[gpu]\nname = A\ndevice = 1\ncolour = red\n", "unknown key 'colour'"},
+        {"[gpu]\nname = A\ndevice = 1\nclock_table = empty\nchip = slot0\nchip = slot1\n", "same address"},
+        {"[gpu]\nname = A\ndevice = 1\nclock_table = empty\nchip = slot4\n", "slot 4"},
+        {"[gpu]\nname = A\ndevice = 1\nclock_table = empty\nchip = slot2 tach=yes\n", "does not apply"},
+        {"[gpu]\nname = A\ndevice = 1\nclock_table = empty\nbios_size = 3000\n", "multiple of 512"},
+        {"[gpu]\nname = A\ndevice = 1\nclock_table = empty\nfan_curve = 50:40 40:50\n", "must rise"},
+        {"[gpu]\nname = A\ndevice = 1\nclock_table = empty\nambient_c = nan\n", "ambient_c"},
+        {"[gpu]\nname = A\ndevice = 1\nclock_table = empty\nfan_control = slot0\n", "needs chip = slot0"},
+        {"[display]\ngpu = 3\n", "does not exist"},
+        {"[driver]\n[driver]\n", "second [driver]"},
+        {"\x01\x02\xff[gpu\x00]\n", "line 1"},
+    };
+    for (const BadCase& c : cases) {
+        SCOPED_TRACE(c.text);
+        const std::string path = folder() + "/bad.conf";
+        writeFile(path, c.text);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(sim().loadConfig(path.c_str()), kError);
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_NE(err.find(c.message), std::string::npos) << err;
+        EXPECT_EQ(sim().gpuCount(), 3u) << "the built-in boards are still in place";
+    }
+    std::string levels = oneBoard("");
+    for (int i = 2; i < 14; ++i) {
+        levels += "level = " + std::to_string(i) + "\nclock = graphics 1 0 0\n";
+    }
+    writeFile(folder() + "/many.conf", levels);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(sim().loadConfig((folder() + "/many.conf").c_str()), kError);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("more than 12 levels"), std::string::npos);
+}
+
+TEST_F(SimConfiguration, InitialiseFailsOnAnUnusableConfiguration) {
+    setConfig("no-such-preset");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(loader().load(), kError);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("no configuration file or preset named"),
+              std::string::npos);
+    loader().unload();
+}
+
+TEST_F(SimConfiguration, KeysShapeTheBoard) {
+    const std::string path = folder() + "/board.conf";
+    writeFile(path, oneBoard("level = 2 flags=2 locked\n"
+                             "clock = graphics 600000 300000 900000\n"
+                             "sensors = gpu, board\n"
+                             "cooler = driver\n"
+                             "cooler_range = 25 90\n"
+                             "fan_control = slot1\n"
+                             "chip = slot1 tach=no\n"
+                             "cores = 0\n"
+                             "[display]\nname = \\\\.\\DISPLAY7\nunattached = yes\n"));
+    ASSERT_EQ(sim().loadConfig(path.c_str()), kOk);
+    const auto gpu = gpus()[0];
+    PerfClockTable level = table(gpu, 2);
+    level.levels[0].clocks[0].currentKHz = 800000;
+    level.levels[0].clocks[0].flags = kPerfClockFlagWrite;
+    EXPECT_EQ(call<GpuSetPerfClocksFn>(kGpuSetPerfClocks, gpu, 2u, &level), kSetNotAllowed);
+    EXPECT_EQ(table(gpu, 2).levels[0].clocks[0].currentKHz, 600000u);
+
+    auto t = versioned<ThermalSettings>(kThermalSettingsVersion);
+    EXPECT_EQ(call<GpuGetThermalSettingsFn>(kGpuGetThermalSettings, gpu, kThermalAllSensors, &t), kOk);
+    EXPECT_EQ(t.count, 2u);
+    EXPECT_EQ(t.sensor[1].target, kThermalTargetBoard);
+    EXPECT_EQ(cooler(gpu).cooler[0].currentMaxLevel, 90u);
+    EXPECT_EQ(reg(gpu, 2, 0x5C, 0x28), 0xFF) << "no tachometer wire";
+    uint32_t cores = 0;
+    EXPECT_EQ(call<GpuGetGpuCoreCountFn>(kGpuGetGpuCoreCount, gpu, &cores), kNotSupported);
+    DisplayHandle d = nullptr;
+    EXPECT_EQ(call<EnumNvidiaUnattachedDisplayHandleFn>(kEnumNvidiaUnattachedDisplayHandle, 0u, &d), kOk);
+    EXPECT_EQ(call<EnumNvidiaDisplayHandleFn>(kEnumNvidiaDisplayHandle, 0u, &d), kEndEnumeration);
+}
+
+TEST_F(SimConfiguration, StateOfAnEditedConfigurationIsNotReused) {
+    const std::string path = folder() + "/board.conf";
+    writeFile(path, oneBoard("cooler = driver\n"));
+    setConfig(path);
+    ASSERT_EQ(loader().load(), kOk);
+    ASSERT_EQ(setCooler(gpus()[0], 80, kCoolerPolicyManual), kOk);
+    loader().unload();
+    writeFile(path, oneBoard("cooler = driver\ncooler_default_policy = 4\n"));
+    // Make the library look at the file again, as a fresh process would.
+    setConfig("");
+    EXPECT_EQ(sim().gpuCount(), 3u);
+    setConfig(path);
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(loader().load(), kOk);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("does not fit"), std::string::npos) << err;
+    EXPECT_EQ(cooler(gpus()[0]).cooler[0].currentPolicy, 4u);
+}
+
+}  // namespace
+}  // namespace qv::simtest
