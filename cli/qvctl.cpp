@@ -1,0 +1,182 @@
+// qvctl: the command-line tool over the hardware layer. Lists the GPUs, shows live readings and
+// sets the fan, on the real driver or on the simulated one.
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "gpu/DriverLoader.h"
+#include "gpu/DriverSelection.h"
+#include "gpu/GpuLayer.h"
+#include "qvctl_commands.h"
+
+namespace {
+
+using qv::cli::kExitDriver;
+using qv::cli::kExitOk;
+using qv::cli::kExitUnsupported;
+using qv::cli::kExitUsage;
+using qv::cli::reportError;
+
+constexpr int kTempFolderAttempts = 8;
+
+void printUsage(std::FILE* out) {
+    std::fprintf(out, "%s",
+                 "usage: qvctl [--simulate[=CONFIG]] [--driver PATH] COMMAND [ARGUMENTS]\n"
+                 "\n"
+                 "commands:\n"
+                 "  list                                 board facts of every GPU\n"
+                 "  status [--watch SECONDS] [--count N] clocks, temperature, fan and load;\n"
+                 "                                       --watch repeats every SECONDS\n"
+                 "  fan GPU LEVEL|auto                   fixed fan level (percent; an rpm set\n"
+                 "                                       point on a slot-0 fan chip), or\n"
+                 "                                       automatic fan control\n"
+                 "\n"
+                 "options:\n"
+                 "  --simulate[=CONFIG]  use the simulated driver built beside qvctl; CONFIG is\n"
+                 "                       a preset name or a board configuration file\n"
+                 "  --driver PATH        load this driver library (otherwise $QUORVEL_DRIVER,\n"
+                 "                       else the platform's driver library)\n"
+                 "  -h, --help           show this help\n"
+                 "\n"
+                 "exit codes: 0 success, 1 bad command line, 2 driver library not usable,\n"
+                 "            3 unsupported system, 4 hardware operation failed\n");
+}
+
+std::string describeSource(const qv::drv::DriverSelection& selection) {
+    if (selection.source == "--driver") {
+        return "given with --driver";
+    }
+    if (selection.source == qv::drv::kDriverEnvironment) {
+        return std::string("named by the ") + qv::drv::kDriverEnvironment +
+               " environment variable";
+    }
+    if (selection.simulated) {
+        std::string text = "the simulated driver chosen with --simulate";
+        if (!selection.simConfig.empty()) {
+            text += ", board configuration '" + selection.simConfig + "'";
+        }
+        return text;
+    }
+    return "the platform's default driver library; use --driver PATH or --simulate for another";
+}
+
+// A private folder for the BIOS dump of the background probe, so that no dump file is left
+// in the folder qvctl was started from. Removed when qvctl ends.
+class ProbeFolder {
+public:
+    ProbeFolder() {
+        std::error_code ec;
+        const std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+        if (ec) {
+            return;
+        }
+        std::random_device random;
+        for (int attempt = 0; attempt < kTempFolderAttempts && path_.empty(); ++attempt) {
+            char name[32];
+            std::snprintf(name, sizeof(name), "qvctl-%08x%08x", random(), random());
+            const std::filesystem::path candidate = base / name;
+            if (std::filesystem::create_directory(candidate, ec) && !ec) {
+                std::filesystem::permissions(candidate, std::filesystem::perms::owner_all, ec);
+                path_ = candidate.string();
+            }
+        }
+    }
+    ~ProbeFolder() {
+        if (!path_.empty()) {
+            std::error_code ec;
+            std::filesystem::remove_all(path_, ec);
+        }
+    }
+    ProbeFolder(const ProbeFolder&) = delete;
+    ProbeFolder& operator=(const ProbeFolder&) = delete;
+
+    // Empty when no folder could be made; the probe then works in the current folder.
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+bool knownCommand(const std::string& command) {
+    return command == "list" || command == "status" || command == "fan";
+}
+
+int runCommand(qv::gpu::GpuLayer& layer, const std::string& command,
+               const std::vector<std::string>& rest) {
+    if (command == "list") {
+        if (!rest.empty()) {
+            reportError("list takes no arguments");
+            return kExitUsage;
+        }
+        return qv::cli::runList(layer, stdout);
+    }
+    if (command == "status") {
+        return qv::cli::runStatus(layer, rest, stdout);
+    }
+    return qv::cli::runFan(layer, rest, stdout);
+}
+
+int run(std::vector<std::string> args) {
+    qv::drv::DriverSelection selection;
+    std::string error;
+    if (!qv::drv::selectDriver(args, qv::drv::executableFolder(), selection, error)) {
+        reportError(error);
+        printUsage(stderr);
+        return kExitUsage;
+    }
+    if (args.empty()) {
+        printUsage(stderr);
+        return kExitUsage;
+    }
+    const std::string command = args.front();
+    if (command == "-h" || command == "--help" || command == "help") {
+        printUsage(stdout);
+        return kExitOk;
+    }
+    if (!knownCommand(command)) {
+        reportError("unknown command '" + command + "'");
+        printUsage(stderr);
+        return kExitUsage;
+    }
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+
+    qv::drv::applySelection(selection);
+    ProbeFolder probeFolder;
+    qv::drv::DriverLoader loader(selection.libraryPath);
+    qv::gpu::GpuLayerServices services;
+    if (!probeFolder.path().empty()) {
+        services.workingFolder = probeFolder.path();
+    }
+    qv::gpu::GpuLayer layer(loader, services);
+    const int init = layer.initialize();
+    if (init == qv::gpu::kInitUnsupportedSystem) {
+        reportError("this operating system is not supported");
+        return kExitUnsupported;
+    }
+    if (init != qv::gpu::kInitOk) {
+        std::string why = loader.lastError();
+        if (why.empty()) {
+            why = "the driver answered, but GPU enumeration or the clock tables failed";
+        }
+        reportError("cannot use the driver library '" + selection.libraryPath + "' (" +
+                    describeSource(selection) + "): " + why);
+        return kExitDriver;
+    }
+    // The probe fills the BIOS versions and drives the fan for a moment on some boards;
+    // nothing is read or set before it has finished.
+    layer.waitForProbe();
+    return runCommand(layer, command, rest);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        args.emplace_back(argv[i]);
+    }
+    return run(std::move(args));
+}

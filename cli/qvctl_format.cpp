@@ -1,0 +1,276 @@
+// Text blocks of qvctl: the board facts of `list` and the live readings of `status`.
+#include <charconv>
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+#include "gpu/BoardIds.h"
+#include "gpu/DriverStatus.h"
+#include "qvctl_commands.h"
+
+namespace qv::cli {
+
+namespace {
+
+constexpr uint32_t kKiBPerMiBShift = 10;
+constexpr uint32_t kKHzPerMHz = 1000;
+constexpr uint32_t kPresentBit = 0x1;
+constexpr int kCudaCoresOk = 1;
+constexpr char kUnprintableReplacement = '?';
+constexpr unsigned char kFirstPrintable = 0x20;
+constexpr unsigned char kLastPrintable = 0x7E;
+
+// Role of each I2C slot, as the board probe fills them.
+const char* slotRole(size_t slot) {
+    switch (slot) {
+        case gpu::kSlotFanChip0:
+        case gpu::kSlotFanChip1: return "fan chip";
+        case gpu::kSlotRegulator2:
+        case gpu::kSlotRegulator3:
+        case gpu::kSlotRegulator5:
+        case gpu::kSlotRegulator6:
+        case gpu::kSlotRegulator7: return "voltage regulator";
+        case gpu::kSlotPowerMonitor9:
+        case gpu::kSlotPowerMonitor10:
+        case gpu::kSlotPowerMonitor11: return "power monitor";
+        default: return "board chip";
+    }
+}
+
+// Text that comes from the driver or a BIOS image may hold any byte; keep the output one
+// printable line per value.
+std::string printable(const std::string& text) {
+    std::string out = text;
+    for (char& c : out) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < kFirstPrintable || u > kLastPrintable) {
+            c = kUnprintableReplacement;
+        }
+    }
+    return out;
+}
+
+std::string orNotAvailable(const std::string& text) {
+    return text.empty() ? std::string(kNotAvailable) : printable(text);
+}
+
+void appendLine(std::string& out, const char* key, const std::string& value) {
+    out += "  ";
+    out += key;
+    out += ": ";
+    out += value;
+    out += '\n';
+}
+
+#if defined(__GNUC__)
+std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
+#endif
+std::string format(const char* pattern, ...) {
+    char buffer[128];
+    va_list args;
+    va_start(args, pattern);
+    const int n = std::vsnprintf(buffer, sizeof(buffer), pattern, args);
+    va_end(args);
+    return n < 0 ? std::string() : std::string(buffer);
+}
+
+std::string yesNo(bool value) { return value ? "yes" : "no"; }
+
+std::string familyText(const gpu::GpuRecord& record) {
+    std::string text;
+    const auto add = [&text](bool member, const char* letter) {
+        if (member) {
+            if (!text.empty()) {
+                text += ' ';
+            }
+            text += letter;
+        }
+    };
+    add(record.familyA, "A");
+    add(record.familyB, "B");
+    add(record.familyC, "C");
+    return text.empty() ? "-" : text;
+}
+
+std::string megahertz(uint32_t kHz) {
+    return format("%u MHz", (kHz + kKHzPerMHz / 2) / kKHzPerMHz);
+}
+
+std::string clockText(const drv::ClockFrequencies& clocks, int status, uint32_t domain) {
+    if (status != drv::kOk || (clocks.domain[domain].present & kPresentBit) == 0) {
+        return kNotAvailable;
+    }
+    return megahertz(clocks.domain[domain].frequencyKHz);
+}
+
+// The unit of a fan level: an rpm set point on the slot-0 fan chip, percent elsewhere.
+const char* fanLevelUnit(gpu::FanControllerKind kind) {
+    return kind == gpu::kFanSlot0Chip ? "rpm" : "%";
+}
+
+void appendBoardMemory(std::string& out, gpu::GpuLayer& layer, uint8_t gpu) {
+    drv::DisplayDriverMemoryInfo memory{};
+    memory.version = drv::kDisplayDriverMemoryInfoVersion;
+    appendLine(out, "memory-size",
+               layer.memoryInfo(gpu, memory) == drv::kOk
+                   ? format("%d MB",
+                            static_cast<int>(memory.dedicatedVideoMemoryKiB >> kKiBPerMiBShift))
+                   : std::string(kNotAvailable));
+    appendLine(out, "memory-type",
+               layer.readMemoryType(gpu) == drv::kOk
+                   ? std::string(gpu::memoryTypeName(layer.record(gpu).memoryType))
+                   : std::string(kNotAvailable));
+    const uint32_t width = layer.readBusWidth(gpu);
+    appendLine(out, "bus-width",
+               width != 0 ? format("%d Bit", static_cast<int>(width)) : kNotAvailable);
+    uint32_t cores = 0;
+    appendLine(out, "cuda-cores",
+               layer.cudaCores(gpu, cores) == kCudaCoresOk
+                   ? format("%3d SP", static_cast<int>(cores))
+                   : std::string(kNotAvailable));
+}
+
+}  // namespace
+
+bool parseUnsigned(std::string_view text, uint32_t maximum, uint32_t& value) {
+    if (text.empty()) {
+        return false;
+    }
+    uint32_t parsed = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, parsed);
+    if (ec != std::errc() || ptr != end || parsed > maximum) {
+        return false;
+    }
+    value = parsed;
+    return true;
+}
+
+bool parseGpuIndex(std::string_view text, const gpu::GpuLayer& layer, uint8_t& gpu) {
+    uint32_t index = 0;
+    if (layer.gpuCount() == 0 || !parseUnsigned(text, layer.gpuCount() - 1u, index)) {
+        reportError("no GPU '" + std::string(text) + "'; the GPUs are numbered 0 to " +
+                    std::to_string(static_cast<int>(layer.gpuCount()) - 1));
+        return false;
+    }
+    gpu = static_cast<uint8_t>(index);
+    return true;
+}
+
+const char* fanControllerName(gpu::FanControllerKind kind) {
+    switch (kind) {
+        case gpu::kFanDriverCooler: return "driver cooler";
+        case gpu::kFanDriverCoolerPaused: return "driver cooler (slot-1 chip)";
+        case gpu::kFanSlot1Chip: return "slot-1 fan chip";
+        case gpu::kFanSlot0Chip: return "slot-0 fan chip";
+        case gpu::kFanNoCooler: return "no cooler";
+    }
+    return "unknown";
+}
+
+std::string formatBoard(gpu::GpuLayer& layer, uint8_t gpu) {
+    const gpu::GpuRecord& record = layer.record(gpu);
+    std::string out = format("GPU %u\n", static_cast<unsigned>(gpu));
+    std::string name;
+    appendLine(out, "name",
+               layer.boardName(gpu, name) == drv::kOk ? orNotAvailable(name) : kNotAvailable);
+    appendLine(out, "device-id", orNotAvailable(layer.deviceIdText(gpu)));
+    appendLine(out, "bios-version", orNotAvailable(layer.biosVersion(gpu)));
+    appendLine(out, "family", familyText(record));
+    appendLine(out, "kepler-class", yesNo(record.keplerClass));
+    appendLine(out, "hot-key", yesNo(record.hotKeyBoard));
+    appendLine(out, "fan-controller",
+               format("%d (%s)", static_cast<int>(record.fanKind),
+                      fanControllerName(record.fanKind)));
+    appendLine(out, "fan-level-unit", fanLevelUnit(record.fanKind));
+    size_t chips = 0;
+    for (size_t slot = 0; slot < gpu::kI2cSlotCount; ++slot) {
+        chips += record.slots[slot].address != 0 ? 1 : 0;
+    }
+    appendLine(out, "chips", std::to_string(chips));
+    for (size_t slot = 0; slot < gpu::kI2cSlotCount; ++slot) {
+        const gpu::I2cDeviceSlot& chip = record.slots[slot];
+        if (chip.address == 0) {
+            continue;
+        }
+        const std::string key = format("slot-%zu", slot);
+        appendLine(out, key.c_str(),
+                   format("port %u, address 0x%02x (%s)", static_cast<unsigned>(chip.port),
+                          static_cast<unsigned>(chip.address), slotRole(slot)));
+    }
+    appendBoardMemory(out, layer, gpu);
+    return out;
+}
+
+std::string formatStatus(gpu::GpuLayer& layer, uint8_t gpu) {
+    std::string out = format("GPU %u\n", static_cast<unsigned>(gpu));
+
+    drv::ClockFrequencies clocks{};
+    clocks.version = drv::kClockFrequenciesVersion;
+    clocks.clockType = drv::kClockTypeCurrent;
+    const int clockStatus = layer.currentClockFrequencies(gpu, clocks);
+    layer.reenumerateOnStatus(clockStatus);
+    appendLine(out, "graphics-clock", clockText(clocks, clockStatus, drv::kClockDomainGraphics));
+    appendLine(out, "memory-clock", clockText(clocks, clockStatus, drv::kClockDomainMemory));
+    appendLine(out, "processor-clock", clockText(clocks, clockStatus, drv::kClockDomainProcessor));
+
+    int32_t celsius = 0;
+    const int temperatureStatus = layer.gpuTemperature(gpu, celsius);
+    layer.reenumerateOnStatus(temperatureStatus);
+    appendLine(out, "temperature",
+               temperatureStatus == drv::kOk ? format("%d °C", celsius) : kNotAvailable);
+
+    // The mode is read first: on the driver cooler it refreshes the cached level read below.
+    int mode = 0;
+    const int modeStatus = layer.fanMode(gpu, mode);
+    layer.reenumerateOnStatus(modeStatus);
+    std::string modeText = kNotAvailable;
+    if (modeStatus == drv::kOk && mode == gpu::GpuLayer::kFanModeAutomatic) {
+        modeText = "auto";
+    } else if (modeStatus == drv::kOk && mode == gpu::GpuLayer::kFanModeManual) {
+        modeText = "manual";
+    }
+    appendLine(out, "fan-mode", modeText);
+
+    const gpu::FanControllerKind kind = layer.record(gpu).fanKind;
+    int32_t level = -1;
+    const int levelStatus = layer.fanSpeed(gpu, level, false);
+    appendLine(out, "fan-level",
+               levelStatus == drv::kOk && level >= 0
+                   ? format("%d %s", level, fanLevelUnit(kind))
+                   : std::string(kNotAvailable));
+
+    std::string rpmText = kNotAvailable;
+    if (kind != gpu::kFanNoCooler && layer.fanReadsRpm(gpu)) {
+        int32_t rpm = -1;
+        if (layer.fanSpeed(gpu, rpm, true) == drv::kOk && rpm >= 0) {
+            rpmText = format("%d rpm", rpm);
+        }
+    }
+    appendLine(out, "fan-speed", rpmText);
+
+    drv::DynamicPstatesInfoEx load{};
+    load.version = drv::kDynamicPstatesInfoExVersion;
+    const int loadStatus = layer.gpuLoad(gpu, load);
+    layer.reenumerateOnStatus(loadStatus);
+    const auto& graphics = load.utilisation[drv::kUtilisationGraphics];
+    appendLine(out, "gpu-load",
+               loadStatus == drv::kOk && (graphics.present & kPresentBit) != 0
+                   ? format("%u %%", graphics.percentage)
+                   : std::string(kNotAvailable));
+    return out;
+}
+
+int runList(gpu::GpuLayer& layer, std::FILE* out) {
+    std::fprintf(out, "gpu-count: %u\n", static_cast<unsigned>(layer.gpuCount()));
+    for (uint8_t gpu = 0; gpu < layer.gpuCount(); ++gpu) {
+        std::fprintf(out, "\n%s", formatBoard(layer, gpu).c_str());
+    }
+    return kExitOk;
+}
+
+void reportError(const std::string& message) {
+    std::fprintf(stderr, "%s: %s\n", kProgramName, message.c_str());
+}
+
+}  // namespace qv::cli

@@ -1,0 +1,177 @@
+// `qvctl status`: the live readings, once or every period until a count or Ctrl-C.
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <thread>
+
+#include "qvctl_commands.h"
+
+namespace qv::cli {
+
+namespace {
+
+constexpr uint32_t kMaxWatchSeconds = 86400;
+constexpr uint32_t kMaxCount = 1000000000;
+constexpr uint32_t kDefaultRepeatSeconds = 1;
+// How often a waiting watch loop looks at the stop flag.
+constexpr auto kStopPollSlice = std::chrono::milliseconds(50);
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+extern "C" void requestStop(int) { stopRequested = 1; }
+
+struct StatusOptions {
+    bool repeat = false;
+    uint32_t periodSeconds = kDefaultRepeatSeconds;
+    uint32_t count = 0;  // 0: until stopped
+};
+
+// Accepts "--name VALUE" and "--name=VALUE"; advances `i` past what it used.
+bool optionValue(const std::vector<std::string>& args, size_t& i, const std::string& name,
+                 std::string& value, bool& matched) {
+    const std::string& word = args[i];
+    matched = false;
+    if (word == name) {
+        matched = true;
+        if (i + 1 >= args.size()) {
+            reportError(name + " needs a value");
+            return false;
+        }
+        value = args[++i];
+        return true;
+    }
+    if (word.rfind(name + "=", 0) == 0) {
+        matched = true;
+        value = word.substr(name.size() + 1);
+        return true;
+    }
+    return true;
+}
+
+bool parseStatusOptions(const std::vector<std::string>& args, StatusOptions& options) {
+    bool countGiven = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string value;
+        bool matched = false;
+        if (!optionValue(args, i, "--watch", value, matched)) {
+            return false;
+        }
+        if (matched) {
+            if (!parseUnsigned(value, kMaxWatchSeconds, options.periodSeconds) ||
+                options.periodSeconds == 0) {
+                reportError("--watch needs whole seconds from 1 to " +
+                            std::to_string(kMaxWatchSeconds) + ", not '" + value + "'");
+                return false;
+            }
+            options.repeat = true;
+            continue;
+        }
+        if (!optionValue(args, i, "--count", value, matched)) {
+            return false;
+        }
+        if (matched) {
+            if (!parseUnsigned(value, kMaxCount, options.count) || options.count == 0) {
+                reportError("--count needs a number from 1 to " + std::to_string(kMaxCount) +
+                            ", not '" + value + "'");
+                return false;
+            }
+            countGiven = true;
+            continue;
+        }
+        reportError("status: unknown argument '" + args[i] + "'");
+        return false;
+    }
+    if (countGiven) {
+        options.repeat = true;
+    }
+    return true;
+}
+
+// Waits until `deadline` or a stop request; false when stopped.
+bool waitUntil(std::chrono::steady_clock::time_point deadline) {
+    while (stopRequested == 0) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+            deadline - now, kStopPollSlice));
+    }
+    return false;
+}
+
+bool printSample(gpu::GpuLayer& layer, std::FILE* out, const StatusOptions& options,
+                 uint32_t sample) {
+    if (options.repeat) {
+        std::fprintf(out, "sample: %u\n", sample);
+    }
+    for (uint8_t gpu = 0; gpu < layer.gpuCount(); ++gpu) {
+        std::fprintf(out, "%s%s", gpu == 0 ? "" : "\n",
+                     formatStatus(layer, gpu).c_str());
+    }
+    if (options.repeat) {
+        std::fputc('\n', out);
+    }
+    return std::fflush(out) == 0 && std::ferror(out) == 0;
+}
+
+// Installs the stop handlers for the length of a watch and puts the old ones back.
+class StopSignals {
+public:
+    StopSignals() {
+        stopRequested = 0;
+        oldInterrupt_ = std::signal(SIGINT, requestStop);
+        oldTerminate_ = std::signal(SIGTERM, requestStop);
+#ifdef SIGPIPE
+        // A closed reader ends the loop through the failed write instead of killing the process.
+        oldPipe_ = std::signal(SIGPIPE, SIG_IGN);
+#endif
+    }
+    ~StopSignals() {
+        std::signal(SIGINT, oldInterrupt_);
+        std::signal(SIGTERM, oldTerminate_);
+#ifdef SIGPIPE
+        std::signal(SIGPIPE, oldPipe_);
+#endif
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+private:
+    using Handler = void (*)(int);
+    Handler oldInterrupt_ = SIG_DFL;
+    Handler oldTerminate_ = SIG_DFL;
+#ifdef SIGPIPE
+    Handler oldPipe_ = SIG_DFL;
+#endif
+};
+
+}  // namespace
+
+int runStatus(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out) {
+    StatusOptions options;
+    if (!parseStatusOptions(args, options)) {
+        return kExitUsage;
+    }
+    if (!options.repeat) {
+        return printSample(layer, out, options, 1) ? kExitOk : kExitFailed;
+    }
+    StopSignals signals;
+    const auto start = std::chrono::steady_clock::now();
+    const auto period = std::chrono::seconds(options.periodSeconds);
+    for (uint32_t sample = 1; options.count == 0 || sample <= options.count; ++sample) {
+        if (!printSample(layer, out, options, sample)) {
+            return kExitFailed;
+        }
+        if (options.count != 0 && sample == options.count) {
+            break;
+        }
+        // Samples keep to a fixed grid so that slow reads do not make the period drift.
+        if (!waitUntil(start + period * sample)) {
+            break;
+        }
+    }
+    return kExitOk;
+}
+
+}  // namespace qv::cli

@@ -1,0 +1,87 @@
+# Steps shared by the build scripts: the packages the build needs, configuring and building.
+# Sourced, not run.
+
+QV_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+QV_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev clang)
+QV_JOBS="$(nproc 2>/dev/null || echo 2)"
+
+qv_log() { printf '==> %s\n' "$*"; }
+
+# Runs a command as root: directly when we are root, else through sudo.
+qv_as_root() {
+    if [ "$(id -u)" -eq 0 ]; then
+        "$@"
+    elif command -v sudo >/dev/null 2>&1; then
+        sudo "$@"
+    else
+        echo "error: '$*' needs root; run this script as root or install sudo" >&2
+        return 1
+    fi
+}
+
+qv_package_installed() {
+    dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
+}
+
+# Installs whatever of QV_PACKAGES is missing; does nothing (and needs no root) when all are there.
+qv_install_packages() {
+    if ! command -v dpkg-query >/dev/null 2>&1; then
+        qv_log "not a Debian system: install by hand: ${QV_PACKAGES[*]}"
+        return 0
+    fi
+    local missing=()
+    local p
+    for p in "${QV_PACKAGES[@]}"; do
+        qv_package_installed "$p" || missing+=("$p")
+    done
+    if [ "${#missing[@]}" -eq 0 ]; then
+        qv_log "build packages already installed"
+        return 0
+    fi
+    qv_log "installing ${missing[*]}"
+    qv_as_root env DEBIAN_FRONTEND=noninteractive apt-get update
+    qv_as_root env DEBIAN_FRONTEND=noninteractive \
+        apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+# qv_configure DIR [cmake options...]: a Ninja build tree in DIR.
+qv_configure() {
+    local dir="$1"
+    shift
+    qv_log "configuring $dir"
+    cmake -S "$QV_ROOT" -B "$QV_ROOT/$dir" -G Ninja -DQV_WERROR="${QV_WERROR:-OFF}" "$@"
+}
+
+# qv_build DIR [targets...]
+qv_build() {
+    local dir="$1"
+    shift
+    local targets=()
+    local t
+    for t in "$@"; do
+        targets+=(--target "$t")
+    done
+    qv_log "building $dir ${*:-(everything)}"
+    cmake --build "$QV_ROOT/$dir" -j "$QV_JOBS" "${targets[@]}"
+}
+
+# qv_test DIR: the whole test suite of a build tree.
+qv_test() {
+    qv_log "testing $1"
+    ctest --test-dir "$QV_ROOT/$1" --output-on-failure -j "${QV_TEST_JOBS:-1}"
+}
+
+# qv_replay_fuzz_corpora DIR: feeds every stored fuzz input to its target once (the targets
+# are plain replay programs in a build without libFuzzer).
+qv_replay_fuzz_corpora() {
+    local dir="$QV_ROOT/$1"
+    local target name corpus
+    for target in "$dir"/bin/fuzz_*; do
+        [ -x "$target" ] || continue
+        name="$(basename "$target")"
+        corpus="$QV_ROOT/fuzz/corpus/${name#fuzz_}"
+        [ -d "$corpus" ] || continue
+        qv_log "replaying $corpus"
+        find "$corpus" -type f -print0 | xargs -0 -r "$target"
+    done
+}
