@@ -1,6 +1,8 @@
 // The board chips at register level, reached through the driver's I2C calls.
 #include <algorithm>
 #include <cmath>
+#include <latch>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -260,7 +262,9 @@ bool overlapping(std::vector<QvSimI2cEvent> events) {
 
 TEST_F(SimChipRegisters, TwoThreadsOnOneBusCollideUnlessSerialised) {
     const auto gpu = gpus()[kFermi];
+    std::unique_ptr<std::latch> start;
     auto hammer = [&](std::mutex* busLock, int* failures) {
+        start->arrive_and_wait();
         for (int i = 0; i < 150; ++i) {
             uint8_t v = 0;
             std::unique_lock<std::mutex> lock;
@@ -273,6 +277,7 @@ TEST_F(SimChipRegisters, TwoThreadsOnOneBusCollideUnlessSerialised) {
         }
     };
     int failuresA = 0, failuresB = 0;
+    start = std::make_unique<std::latch>(2);
     {
         std::thread a(hammer, nullptr, &failuresA);
         std::thread b(hammer, nullptr, &failuresB);
@@ -286,6 +291,7 @@ TEST_F(SimChipRegisters, TwoThreadsOnOneBusCollideUnlessSerialised) {
     sim().clearCounters();
     std::mutex busLock;
     failuresA = failuresB = 0;
+    start = std::make_unique<std::latch>(2);
     {
         std::thread a(hammer, &busLock, &failuresA);
         std::thread b(hammer, &busLock, &failuresB);

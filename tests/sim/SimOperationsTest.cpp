@@ -259,6 +259,32 @@ TEST_F(SimOperations, PstatesTwoOffsetsMoveTheTopLevel) {
     EXPECT_EQ(call<GpuGetPstates20Fn>(kGpuGetPstates20, handles[kFermi], info.get()), kNotSupported);
 }
 
+TEST_F(SimOperations, PstateQueriesAndDisplayPortInformation) {
+    // The two P-state queries without a published layout take these private forms.
+    using PstatesInfoExFn = int (*)(PhysicalGpuHandle, PstatesInfo*, uint32_t);
+    using ClientLimitsFn = int (*)(PhysicalGpuHandle, uint32_t, uint32_t*);
+    const auto handles = gpus();
+    auto info = versioned<PstatesInfo>(kPstatesInfoVersion);
+    EXPECT_EQ(call<GpuGetPstatesInfoFn>(kGpuGetPstatesInfo, handles[kKepler], &info), kOk);
+    ASSERT_EQ(info.count, 4u);
+    EXPECT_EQ(info.pstateIds[0], 0u);
+    EXPECT_EQ(info.pstateIds[3], 8u);
+    auto infoEx = versioned<PstatesInfo>(kPstatesInfoVersion);
+    EXPECT_EQ(call<PstatesInfoExFn>(kGpuGetPstatesInfoEx, handles[kFermi], &infoEx, 0u), kOk);
+    EXPECT_EQ(infoEx.count, 3u);
+    EXPECT_EQ(infoEx.pstateIds[2], 12u);
+    uint32_t limit = 99;
+    EXPECT_EQ(call<ClientLimitsFn>(kGpuGetPstateClientLimits, handles[kKepler], 0u, &limit), kOk);
+    EXPECT_EQ(limit, 0u);
+
+    auto dp = versioned<DisplayPortInfo>(kDisplayPortInfoVersion);
+    EXPECT_EQ(call<GetDisplayPortInfoFn>(kGetDisplayPortInfo, display(1), 0u, &dp), kOk);
+    EXPECT_EQ(dp.isDisplayPort, 1u);
+    EXPECT_EQ(dp.laneCount, 4u);
+    EXPECT_EQ(call<GetDisplayPortInfoFn>(kGetDisplayPortInfo, display(0), 0u, &dp), kOk);
+    EXPECT_EQ(dp.isDisplayPort, 0u);
+}
+
 TEST_F(SimOperations, ThermalSensorsAndTheIdleTemperature) {
     const auto gpu = gpus()[kKepler];
     auto all = versioned<ThermalSettings>(kThermalSettingsVersion);
