@@ -702,6 +702,7 @@ uint32_t SimDriver::gpuCount() {
 
 int SimDriver::injectStatus(uint32_t id, int32_t status, int32_t count) {
     std::lock_guard lock(mutex_);
+    ensureContext();  // a new machine first, so that what is set here is not cleared at once
     if (count == 0) {
         injections_.erase(id);
     } else {
@@ -712,6 +713,7 @@ int SimDriver::injectStatus(uint32_t id, int32_t status, int32_t count) {
 
 int SimDriver::hideId(uint32_t id, bool hidden) {
     std::lock_guard lock(mutex_);
+    ensureContext();  // a new machine first, so that what is set here is not cleared at once
     if (hidden) {
         hidden_.insert(id);
     } else {
@@ -725,6 +727,7 @@ int SimDriver::setLatencyUs(uint32_t id, uint32_t microseconds) {
         return drv::kInvalidArgument;
     }
     std::lock_guard lock(mutex_);
+    ensureContext();
     if (microseconds == 0) {
         latencies_.erase(id);
     } else {

@@ -539,6 +539,17 @@ TEST_F(SimOperations, InjectedStatusesOnceCountedAndAlways) {
     EXPECT_EQ(loader().load(), kError);
 }
 
+TEST_F(SimOperations, SettingsMadeBeforeTheFirstLoadHold) {
+    // A fresh state folder is a fresh machine; what a test sets up before loading stays.
+    sim().inject(kEnumPhysicalGpus, kNvidiaDeviceNotFound, 1);
+    sim().hide(kGpuGetTachReading, 1);
+    PhysicalGpuHandle handles[kMaxPhysicalGpus] = {};
+    uint32_t count = 0;
+    EXPECT_EQ(call<EnumPhysicalGpusFn>(kEnumPhysicalGpus, handles, &count), kNvidiaDeviceNotFound);
+    uint32_t rpm = 0;
+    EXPECT_EQ(call<GpuGetTachReadingFn>(kGpuGetTachReading, gpus()[0], &rpm), kNoImplementation);
+}
+
 TEST_F(SimOperations, LatencyDelaysEachCall) {
     const auto gpu = gpus()[0];
     uint32_t pstate = 0;
