@@ -106,24 +106,24 @@ std::string hex16(uint64_t v) {
 }
 
 // Which text a configuration names, and the state file name that belongs to it.
-int resolveConfig(const std::string& spec, std::string& text, std::string& stateName,
+int resolveConfig(const std::string& choice, std::string& text, std::string& stateName,
                   std::string& error) {
-    if (spec.empty()) {
+    if (choice.empty()) {
         text = std::string(builtinConfigText());
         stateName = std::string(kBuiltinName) + kStateSuffix;
         return 0;
     }
-    const bool looksLikePath = spec.find('/') != std::string::npos;
-    if (!looksLikePath && isPresetName(spec)) {
-        const std::string preset = libraryFolder() + "/" + kPresetFolder + "/" + spec + kConfigSuffix;
+    const bool looksLikePath = choice.find('/') != std::string::npos;
+    if (!looksLikePath && isPresetName(choice)) {
+        const std::string preset = libraryFolder() + "/" + kPresetFolder + "/" + choice + kConfigSuffix;
         if (readWholeFile(preset, text)) {
-            stateName = "preset-" + spec + kStateSuffix;
+            stateName = "preset-" + choice + kStateSuffix;
             return 0;
         }
     }
-    if (readWholeFile(spec, text)) {
-        char* real = ::realpath(spec.c_str(), nullptr);
-        const std::string canonical = real != nullptr ? real : spec;
+    if (readWholeFile(choice, text)) {
+        char* real = ::realpath(choice.c_str(), nullptr);
+        const std::string canonical = real != nullptr ? real : choice;
         std::free(real);
         std::string base = canonical.substr(canonical.find_last_of('/') + 1);
         if (base.size() > 5 && base.compare(base.size() - 5, 5, kConfigSuffix) == 0) {
@@ -136,7 +136,7 @@ int resolveConfig(const std::string& spec, std::string& text, std::string& state
         stateName = "file-" + safe + "-" + hex16(fnv1a(canonical)).substr(0, 8) + kStateSuffix;
         return 0;
     }
-    error = "no configuration file or preset named '" + spec + "'";
+    error = "no configuration file or preset named '" + choice + "'";
     return -1;
 }
 
@@ -210,25 +210,25 @@ int SimDriver::ensureContext() {
         return drv::kOk;
     }
     const char* env = std::getenv(kConfigEnvironment);
-    const std::string spec = env != nullptr ? env : "";
+    const std::string choice = env != nullptr ? env : "";
     const std::string folder = SimStateStore::defaultFolder();
-    if (contextReady_ && spec == spec_ && folder == folder_) {
+    if (contextReady_ && choice == choice_ && folder == folder_) {
         return drv::kOk;
     }
-    return loadContext(spec, folder);
+    return loadContext(choice, folder);
 }
 
-int SimDriver::loadContext(const std::string& spec, const std::string& folder) {
+int SimDriver::loadContext(const std::string& choice, const std::string& folder) {
     std::string text;
     std::string stateName;
     std::string error;
-    if (resolveConfig(spec, text, stateName, error) != 0) {
+    if (resolveConfig(choice, text, stateName, error) != 0) {
         warn(error);
         return drv::kError;
     }
     SimConfig config;
     if (parseSimConfig(text, config, error) != kConfigOk) {
-        warn("configuration '" + (spec.empty() ? std::string(kBuiltinName) : spec) + "': " + error);
+        warn("configuration '" + (choice.empty() ? std::string(kBuiltinName) : choice) + "': " + error);
         return drv::kError;
     }
     {
@@ -244,7 +244,7 @@ int SimDriver::loadContext(const std::string& spec, const std::string& folder) {
     if (store_.open(folder, stateName, error) != 0) {
         warn(error);
     }
-    spec_ = spec;
+    choice_ = choice;
     folder_ = folder;
     ++epoch_;
     chipTransients_.assign(config_.gpus.size(), ChipTransient{});
@@ -669,14 +669,14 @@ int SimDriver::reset() {
 
 int SimDriver::loadConfig(const char* config) {
     std::lock_guard lock(mutex_);
-    const std::string spec = config != nullptr ? config : "";
+    const std::string choice = config != nullptr ? config : "";
     const std::string folder = SimStateStore::defaultFolder();
-    if (loadContext(spec, folder) != drv::kOk) {
+    if (loadContext(choice, folder) != drv::kOk) {
         return drv::kError;
     }
     // The choice is the environment's, so that helper programs started from here (the ROM dump)
     // and later loads of the driver see the same boards.
-    setenv(kConfigEnvironment, spec.c_str(), 1);
+    setenv(kConfigEnvironment, choice.c_str(), 1);
     // Handles given out for the old boards stop working.
     ++generation_;
     staleStatus_ = drv::kHandleInvalidated;

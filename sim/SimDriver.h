@@ -138,7 +138,7 @@ private:
     int takeInjection(uint32_t id);
 
     int ensureContext();
-    int loadContext(const std::string& spec, const std::string& folder);
+    int loadContext(const std::string& choice, const std::string& folder);
     void syncState();
     void advanceModel();
     void persist();
@@ -161,7 +161,7 @@ private:
 
     // Context: which configuration, and the state of its cards.
     bool contextReady_ = false;
-    std::string spec_;
+    std::string choice_;
     std::string folder_;
     SimConfig config_;
     uint64_t configHash_ = 0;
