@@ -46,8 +46,7 @@ SimLibrary& simLibrary() {
 // Loads the simulated driver through the program's loader, then reaches its control surface
 // in the same loaded copy.
 bool openSimLibrary(SimLibrary& library) {
-    const std::string path =
-        qv::drv::executableFolder() + "/" + qv::drv::kSimulatedDriverLibrary;
+    const std::string path = qv::drv::executableFolder() + "/" + qv::drv::kSimulatedDriverLibrary;
     library.loader = std::make_unique<qv::drv::DriverLoader>(path);
     if (library.loader->load() != qv::drv::kOk) {
         library.error = "cannot load " + path + ": " + library.loader->lastError();
@@ -112,8 +111,12 @@ void runInitialization(benchmark::State& state, bool timeProbe) {
         benchmark::Counter(static_cast<double>(calls), benchmark::Counter::kAvgIterations);
 }
 
-void BM_Initialize(benchmark::State& state) { runInitialization(state, false); }
-void BM_InitializeAndProbe(benchmark::State& state) { runInitialization(state, true); }
+void BM_Initialize(benchmark::State& state) {
+    runInitialization(state, false);
+}
+void BM_InitializeAndProbe(benchmark::State& state) {
+    runInitialization(state, true);
+}
 
 BENCHMARK(BM_Initialize)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_InitializeAndProbe)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -122,8 +125,7 @@ BENCHMARK(BM_InitializeAndProbe)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv) {
     // A simulator state of its own, on the built-in boards, removed afterwards.
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "qv-bench-XXXXXX").string();
+    std::string pattern = (std::filesystem::temp_directory_path() / "qv-bench-XXXXXX").string();
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back(0);
     if (mkdtemp(buffer.data()) == nullptr) {

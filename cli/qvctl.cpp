@@ -50,8 +50,7 @@ std::string describeSource(const qv::drv::DriverSelection& selection) {
         return "given with --driver";
     }
     if (selection.source == qv::drv::kDriverEnvironment) {
-        return std::string("named by the ") + qv::drv::kDriverEnvironment +
-               " environment variable";
+        return std::string("named by the ") + qv::drv::kDriverEnvironment + " environment variable";
     }
     if (selection.simulated) {
         std::string text = "the simulated driver chosen with --simulate";

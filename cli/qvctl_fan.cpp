@@ -26,9 +26,8 @@ bool parseLevel(const std::string& text, gpu::FanControllerKind kind, uint32_t& 
         if (parseUnsigned(text, kMaxSlot0Rpm, level) && (level == 0 || level >= kMinSlot0Rpm)) {
             return true;
         }
-        reportError("this GPU's fan takes an rpm set point: 0, or " +
-                    std::to_string(kMinSlot0Rpm) + " to " + std::to_string(kMaxSlot0Rpm) +
-                    ", not '" + text + "'");
+        reportError("this GPU's fan takes an rpm set point: 0, or " + std::to_string(kMinSlot0Rpm) +
+                    " to " + std::to_string(kMaxSlot0Rpm) + ", not '" + text + "'");
         return false;
     }
     if (parseUnsigned(text, kMaxFanPercent, level)) {

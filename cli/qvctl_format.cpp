@@ -24,16 +24,20 @@ constexpr unsigned char kLastPrintable = 0x7E;
 const char* slotRole(size_t slot) {
     switch (slot) {
         case gpu::kSlotFanChip0:
-        case gpu::kSlotFanChip1: return "fan chip";
+        case gpu::kSlotFanChip1:
+            return "fan chip";
         case gpu::kSlotRegulator2:
         case gpu::kSlotRegulator3:
         case gpu::kSlotRegulator5:
         case gpu::kSlotRegulator6:
-        case gpu::kSlotRegulator7: return "voltage regulator";
+        case gpu::kSlotRegulator7:
+            return "voltage regulator";
         case gpu::kSlotPowerMonitor9:
         case gpu::kSlotPowerMonitor10:
-        case gpu::kSlotPowerMonitor11: return "power monitor";
-        default: return "board chip";
+        case gpu::kSlotPowerMonitor11:
+            return "power monitor";
+        default:
+            return "board chip";
     }
 }
 
@@ -74,7 +78,9 @@ std::string format(const char* pattern, ...) {
     return n < 0 ? std::string() : std::string(buffer);
 }
 
-std::string yesNo(bool value) { return value ? "yes" : "no"; }
+std::string yesNo(bool value) {
+    return value ? "yes" : "no";
+}
 
 std::string familyText(const gpu::GpuRecord& record) {
     std::string text;
@@ -111,11 +117,11 @@ const char* fanLevelUnit(gpu::FanControllerKind kind) {
 void appendBoardMemory(std::string& out, gpu::GpuLayer& layer, uint8_t gpu) {
     drv::DisplayDriverMemoryInfo memory{};
     memory.version = drv::kDisplayDriverMemoryInfoVersion;
-    appendLine(out, "memory-size",
-               layer.memoryInfo(gpu, memory) == drv::kOk
-                   ? format("%d MB",
-                            static_cast<int>(memory.dedicatedVideoMemoryKiB >> kKiBPerMiBShift))
-                   : std::string(kNotAvailable));
+    appendLine(
+        out, "memory-size",
+        layer.memoryInfo(gpu, memory) == drv::kOk
+            ? format("%d MB", static_cast<int>(memory.dedicatedVideoMemoryKiB >> kKiBPerMiBShift))
+            : std::string(kNotAvailable));
     appendLine(out, "memory-type",
                layer.readMemoryType(gpu) == drv::kOk
                    ? std::string(gpu::memoryTypeName(layer.record(gpu).memoryType))
@@ -159,11 +165,16 @@ bool parseGpuIndex(std::string_view text, const gpu::GpuLayer& layer, uint8_t& g
 
 const char* fanControllerName(gpu::FanControllerKind kind) {
     switch (kind) {
-        case gpu::kFanDriverCooler: return "driver cooler";
-        case gpu::kFanDriverCoolerPaused: return "driver cooler (slot-1 chip)";
-        case gpu::kFanSlot1Chip: return "slot-1 fan chip";
-        case gpu::kFanSlot0Chip: return "slot-0 fan chip";
-        case gpu::kFanNoCooler: return "no cooler";
+        case gpu::kFanDriverCooler:
+            return "driver cooler";
+        case gpu::kFanDriverCoolerPaused:
+            return "driver cooler (slot-1 chip)";
+        case gpu::kFanSlot1Chip:
+            return "slot-1 fan chip";
+        case gpu::kFanSlot0Chip:
+            return "slot-0 fan chip";
+        case gpu::kFanNoCooler:
+            return "no cooler";
     }
     return "unknown";
 }
@@ -179,9 +190,9 @@ std::string formatBoard(gpu::GpuLayer& layer, uint8_t gpu) {
     appendLine(out, "family", familyText(record));
     appendLine(out, "kepler-class", yesNo(record.keplerClass));
     appendLine(out, "hot-key", yesNo(record.hotKeyBoard));
-    appendLine(out, "fan-controller",
-               format("%d (%s)", static_cast<int>(record.fanKind),
-                      fanControllerName(record.fanKind)));
+    appendLine(
+        out, "fan-controller",
+        format("%d (%s)", static_cast<int>(record.fanKind), fanControllerName(record.fanKind)));
     appendLine(out, "fan-level-unit", fanLevelUnit(record.fanKind));
     size_t chips = 0;
     for (size_t slot = 0; slot < gpu::kI2cSlotCount; ++slot) {
@@ -236,9 +247,8 @@ std::string formatStatus(gpu::GpuLayer& layer, uint8_t gpu) {
     int32_t level = -1;
     const int levelStatus = layer.fanSpeed(gpu, level, false);
     appendLine(out, "fan-level",
-               levelStatus == drv::kOk && level >= 0
-                   ? format("%d %s", level, fanLevelUnit(kind))
-                   : std::string(kNotAvailable));
+               levelStatus == drv::kOk && level >= 0 ? format("%d %s", level, fanLevelUnit(kind))
+                                                     : std::string(kNotAvailable));
 
     std::string rpmText = kNotAvailable;
     if (kind != gpu::kFanNoCooler && layer.fanReadsRpm(gpu)) {

@@ -18,7 +18,9 @@ constexpr auto kStopPollSlice = std::chrono::milliseconds(50);
 
 volatile std::sig_atomic_t stopRequested = 0;
 
-extern "C" void requestStop(int) { stopRequested = 1; }
+extern "C" void requestStop(int) {
+    stopRequested = 1;
+}
 
 struct StatusOptions {
     bool repeat = false;
@@ -94,8 +96,8 @@ bool waitUntil(std::chrono::steady_clock::time_point deadline) {
         if (now >= deadline) {
             return true;
         }
-        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
-            deadline - now, kStopPollSlice));
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(deadline - now, kStopPollSlice));
     }
     return false;
 }
@@ -106,8 +108,7 @@ bool printSample(gpu::GpuLayer& layer, std::FILE* out, const StatusOptions& opti
         std::fprintf(out, "sample: %u\n", sample);
     }
     for (uint8_t gpu = 0; gpu < layer.gpuCount(); ++gpu) {
-        std::fprintf(out, "%s%s", gpu == 0 ? "" : "\n",
-                     formatStatus(layer, gpu).c_str());
+        std::fprintf(out, "%s%s", gpu == 0 ? "" : "\n", formatStatus(layer, gpu).c_str());
     }
     if (options.repeat) {
         std::fputc('\n', out);

@@ -67,7 +67,9 @@ QvctlProcess::~QvctlProcess() {
     closePipes();
 }
 
-std::string QvctlProcess::programPath() { return drv::executableFolder() + "/qvctl"; }
+std::string QvctlProcess::programPath() {
+    return drv::executableFolder() + "/qvctl";
+}
 
 bool QvctlProcess::start() {
     int outPipe[2] = {-1, -1};
