@@ -15,11 +15,6 @@ namespace {
 
 using namespace qv::drv;
 
-// Private signatures of the two P-state queries that have no published layout.
-using GpuGetPstatesInfoExFn = int (*)(PhysicalGpuHandle gpu, PstatesInfo* info, uint32_t flags);
-using GpuGetPstateClientLimitsFn = int (*)(PhysicalGpuHandle gpu, uint32_t limitKind,
-                                           uint32_t* pstate);
-
 constexpr uint32_t kCoolerControllerInternal = 2;
 constexpr uint32_t kCoolerControlVariable = 2;
 constexpr uint32_t kCoolerTargetGpu = 1;

@@ -413,6 +413,9 @@ using DispGetDisplayIdByDisplayNameFn = int (*)(const char* name, uint32_t* disp
 using GpuGetAllClockFrequenciesFn = int (*)(PhysicalGpuHandle gpu, ClockFrequencies* clocks);
 using GpuGetCurrentPstateFn = int (*)(PhysicalGpuHandle gpu, uint32_t* pstate);
 using GpuGetPstatesInfoFn = int (*)(PhysicalGpuHandle gpu, PstatesInfo* info);
+using GpuGetPstatesInfoExFn = int (*)(PhysicalGpuHandle gpu, PstatesInfo* info, uint32_t flags);
+using GpuGetPstateClientLimitsFn = int (*)(PhysicalGpuHandle gpu, uint32_t limitKind,
+                                           uint32_t* pstate);
 using GpuGetPstates20Fn = int (*)(PhysicalGpuHandle gpu, Pstates20Info* info);
 using GpuSetPstates20Fn = int (*)(PhysicalGpuHandle gpu, const Pstates20Info* info);
 using GpuGetPerfClocksFn = int (*)(PhysicalGpuHandle gpu, int32_t level, PerfClockTable* table);
