@@ -2,7 +2,10 @@
 # Sourced, not run.
 
 QV_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-QV_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev clang)
+# clang builds the fuzz targets; its sanitizer and libFuzzer runtimes are a separate package
+# that apt only recommends, so it is named here.
+QV_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev clang
+             libclang-rt-14-dev)
 QV_JOBS="$(nproc 2>/dev/null || echo 2)"
 
 qv_log() { printf '==> %s\n' "$*"; }
