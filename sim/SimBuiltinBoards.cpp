@@ -28,6 +28,20 @@ adapter = yes
 monitors = 3
 firmware = VX-3 FW 1.0.4
 
+[display]
+name = \\.\DISPLAY3
+id = 0x00020000
+gpu = 1
+connector = hdmi
+
+# GPU 2 drives no desktop: its only display is unattached.
+[display]
+name = \\.\DISPLAY4
+id = 0x00030000
+gpu = 2
+connector = dvi
+unattached = yes
+
 # (a) Kepler-class board: four-level table, P-states 2.0, driver cooler with tachometer.
 [gpu]
 name = GeForce GTX 680

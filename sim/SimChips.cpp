@@ -192,7 +192,10 @@ uint8_t ChipBus::readRegister(size_t slot, uint8_t reg, bool peekOnly) {
                     return static_cast<uint8_t>(reg == kFc1RegTachHigh ? count >> 8 : count & 0xFF);
                 }
                 case kFc1RegDutyDriver:
-                    return clampByte(board.fanDutyPercent() * 255.0 / 100.0);
+                    // The PWM output follows the driver's level at once; only the rotor lags.
+                    // Rounded up, so that reading it back as a percent gives the level again.
+                    return static_cast<uint8_t>(
+                        std::min<uint32_t>((board.driverCoolerLevel() * 255 + 99) / 100, 0xFF));
                 case kFc1RegDutyManual:
                     if ((regs[kFc1RegMode] & kFc1ModeManualBits) == kFc1ModeManualBits) {
                         return regs[reg];

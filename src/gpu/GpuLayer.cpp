@@ -14,6 +14,7 @@ namespace qv::gpu {
 namespace {
 constexpr uint32_t kOldestSupportedMajor = 5;
 constexpr uint32_t kPciDeviceTextChars = 4;
+constexpr uint32_t kMaxDisplaysSearched = 256;
 }  // namespace
 
 uint32_t GpuRecord::deviceId() const {
@@ -158,13 +159,49 @@ std::string GpuLayer::biosVersion(uint8_t gpu) const {
     return validGpu(gpu) ? records_[gpu].biosVersion : std::string();
 }
 
+// The memory facts come through a display. The record keeps the first display for every GPU,
+// which would report the first GPU's memory for all of them; so look for a display this GPU
+// drives, attached or not.
 int GpuLayer::memoryInfo(uint8_t gpu, drv::DisplayDriverMemoryInfo& info) {
     if (!validGpu(gpu)) {
         return drv::kInvalidArgument;
     }
+    drv::DisplayHandle display = nullptr;
+    const int found = displayOfGpu(gpu, display);
+    if (found != drv::kOk) {
+        return found;
+    }
     info = {};
     info.version = drv::kDisplayDriverMemoryInfoVersion;
-    return driver_.call<drv::GetMemoryInfoFn>(drv::kGetMemoryInfo, records_[gpu].display, &info);
+    return driver_.call<drv::GetMemoryInfoFn>(drv::kGetMemoryInfo, display, &info);
+}
+
+int GpuLayer::displayOfGpu(uint8_t gpu, drv::DisplayHandle& display) {
+    const drv::PhysicalGpuHandle wanted = records_[gpu].handle;
+    for (const uint32_t enumId : {drv::kEnumNvidiaDisplayHandle,
+                                  drv::kEnumNvidiaUnattachedDisplayHandle}) {
+        for (uint32_t index = 0; index < kMaxDisplaysSearched; ++index) {
+            drv::DisplayHandle candidate = nullptr;
+            if (driver_.call<drv::EnumNvidiaDisplayHandleFn>(enumId, index, &candidate) !=
+                drv::kOk) {
+                break;
+            }
+            drv::PhysicalGpuHandle owners[drv::kMaxPhysicalGpus] = {};
+            uint32_t count = 0;
+            if (driver_.call<drv::GetPhysicalGpusFromDisplayFn>(drv::kGetPhysicalGpusFromDisplay,
+                                                                candidate, owners, &count) !=
+                drv::kOk) {
+                continue;
+            }
+            for (uint32_t i = 0; i < std::min(count, drv::kMaxPhysicalGpus); ++i) {
+                if (owners[i] == wanted) {
+                    display = candidate;
+                    return drv::kOk;
+                }
+            }
+        }
+    }
+    return drv::kNotSupported;
 }
 
 int GpuLayer::readMemoryType(uint8_t gpu) {

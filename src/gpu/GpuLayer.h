@@ -76,6 +76,7 @@ public:
     int boardName(uint8_t gpu, std::string& name);
     std::string deviceIdText(uint8_t gpu) const;
     std::string biosVersion(uint8_t gpu) const;
+    // Memory facts of the GPU, read through a display it drives; -104 when it drives none.
     int memoryInfo(uint8_t gpu, drv::DisplayDriverMemoryInfo& info);
     int readMemoryType(uint8_t gpu);
     uint32_t readBusWidth(uint8_t gpu);  // the width, or 0 when the call fails
@@ -167,6 +168,7 @@ public:
 
 private:
     int enumerate();
+    int displayOfGpu(uint8_t gpu, drv::DisplayHandle& display);
     int scanClockLimits(uint8_t gpu);
     void identifyBoard(uint8_t gpu);
     void probeI2cChips(uint8_t gpu);

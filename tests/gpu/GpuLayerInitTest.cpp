@@ -341,6 +341,30 @@ TEST(GpuLayerInit, ClockLimitsAndBoostRatios) {
     EXPECT_EQ(rig.sim().callCount(0), 0u) << "an unknown kind never reaches the driver";
 }
 
+TEST(GpuLayerInit, GpuWithoutAnyDisplayHasNoMemoryFacts) {
+    TempDir dir;
+    LayerRig rig(writeConfig(dir, "headless.conf", R"(
+[display]
+name = \\.\DISPLAY1
+gpu = 0
+[gpu]
+name = With display
+device = 0x05E0
+level = 0 flags=0
+clock = graphics 300000 300000 300000
+[gpu]
+name = Headless
+device = 0x05E0
+level = 0 flags=0
+clock = graphics 300000 300000 300000
+)"));
+    ASSERT_EQ(rig.layer->initialize(), gpu::kInitOk);
+    drv::DisplayDriverMemoryInfo memory{};
+    EXPECT_EQ(rig.layer->memoryInfo(0, memory), drv::kOk);
+    EXPECT_EQ(rig.layer->memoryInfo(1, memory), drv::kNotSupported)
+        << "the first GPU's memory must not stand in for another's";
+}
+
 TEST(GpuLayerInit, FiveGpusAtMost) {
     LayerRig rig("six-gpus");
     ASSERT_EQ(rig.layer->initialize(), gpu::kInitOk);
@@ -432,9 +456,13 @@ TEST(GpuLayerInit, StaleHandlesAreReplacedByEnumeratingAgain) {
 TEST(GpuLayerInit, BoardFactsForTheDialog) {
     LayerRig rig;
     ASSERT_EQ(rig.layer->initialize(), gpu::kInitOk);
-    drv::DisplayDriverMemoryInfo memory{};
-    ASSERT_EQ(rig.layer->memoryInfo(0, memory), drv::kOk);
-    EXPECT_GE(memory.dedicatedVideoMemoryKiB >> 10, 256u);
+    // Each GPU reports its own memory, also the one whose display is unattached.
+    const uint32_t expectedMb[] = {2048, 1024, 896};
+    for (uint8_t g = 0; g < 3; ++g) {
+        drv::DisplayDriverMemoryInfo memory{};
+        ASSERT_EQ(rig.layer->memoryInfo(g, memory), drv::kOk);
+        EXPECT_EQ(memory.dedicatedVideoMemoryKiB >> 10, expectedMb[g]) << "GPU " << int(g);
+    }
     uint32_t displayId = 0;
     EXPECT_EQ(rig.layer->displayId(0, displayId), drv::kOk);
     EXPECT_NE(displayId, 0u);

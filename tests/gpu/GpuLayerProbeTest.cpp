@@ -125,6 +125,27 @@ TEST(GpuLayerProbe, Slot1FanDetectionLearnsTheTachometerAndConfiguration) {
     EXPECT_TRUE(rig.layer->fanReadsRpm(kGpu05E2));
 }
 
+TEST(GpuLayerProbe, Slot1FanDetectionKeepsAManualLevel) {
+    // A level set in one run must survive the detection of the next start.
+    {
+        LayerRig first;
+        ASSERT_EQ(first.layer->initialize(), gpu::kInitOk);
+        first.layer->waitForProbe();
+        ASSERT_EQ(first.layer->setFanLevel(kGpu05E2, 70), drv::kOk);
+        setenv("QUORVEL_SIM_STATE_DIR", first.session.stateFolder().c_str(), 1);
+        gpu::GpuLayer second(first.session.loader(), {});
+        ASSERT_EQ(second.initialize(), gpu::kInitOk);
+        second.waitForProbe();
+        int mode = 0;
+        ASSERT_EQ(second.fanMode(kGpu05E2, mode), drv::kOk);
+        EXPECT_EQ(mode, gpu::GpuLayer::kFanModeManual);
+        EXPECT_EQ(second.record(kGpu05E2).cachedFanLevel, 70);
+        int32_t percent = 0;
+        ASSERT_EQ(second.fanSpeed(kGpu05E2, percent, false), drv::kOk);
+        EXPECT_EQ(percent, 70);
+    }
+}
+
 TEST(GpuLayerProbe, ProbeTrafficIsSerialisedWithTheUiThread) {
     LayerRig rig;
     rig.loadDriver();

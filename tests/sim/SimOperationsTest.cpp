@@ -95,8 +95,12 @@ TEST_F(SimOperations, DisplaysAndMemoryInformation) {
     EXPECT_EQ(call<EnumNvidiaDisplayHandleFn>(kEnumNvidiaDisplayHandle, 0u, &again), kOk);
     EXPECT_EQ(first, again);
     DisplayHandle none = nullptr;
-    EXPECT_EQ(call<EnumNvidiaDisplayHandleFn>(kEnumNvidiaDisplayHandle, 2u, &none), kEndEnumeration);
+    // Three attached displays (two on GPU 0, one on GPU 1) and GPU 2's unattached one.
+    EXPECT_EQ(call<EnumNvidiaDisplayHandleFn>(kEnumNvidiaDisplayHandle, 2u, &none), kOk);
+    EXPECT_EQ(call<EnumNvidiaDisplayHandleFn>(kEnumNvidiaDisplayHandle, 3u, &none), kEndEnumeration);
     EXPECT_EQ(call<EnumNvidiaUnattachedDisplayHandleFn>(kEnumNvidiaUnattachedDisplayHandle, 0u, &none),
+              kOk);
+    EXPECT_EQ(call<EnumNvidiaUnattachedDisplayHandleFn>(kEnumNvidiaUnattachedDisplayHandle, 1u, &none),
               kEndEnumeration);
 
     char name[kShortStringSize] = {};
