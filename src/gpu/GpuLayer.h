@@ -183,9 +183,10 @@ private:
     int readFanDutyRangeIntoRecord(uint8_t gpu);
     int readClockTable(uint8_t gpu, int32_t level, drv::PerfClockTable& table);
     int selectLevel(uint8_t gpu, const drv::PerfClockTable& table, uint32_t mask) const;
-    // The mask of `kind` and the identifier of the level it addresses.
-    int addressLevel(uint8_t gpu, int kind, uint32_t& mask, uint32_t& levelId,
-                     uint32_t& levelCount);
+    // Reads the level that `kind` addresses into table.levels[0], with the kind's mask and the
+    // level count of the whole table.
+    int readAddressedLevel(uint8_t gpu, int kind, uint32_t& mask, drv::PerfClockTable& table,
+                           uint32_t& levelCount);
     const drv::CoolerSettings::Cooler* fanCooler(const drv::CoolerSettings& table) const;
     int sendCoolerLevel(uint8_t gpu, uint32_t level, uint32_t policy);
 

@@ -48,20 +48,15 @@ int GpuLayer::writeLevelClocks(uint8_t gpu, PerfClockRequest& request, int kind,
         return drv::kInvalidArgument;
     }
     // The same level the read addresses.
-    uint32_t mask = 0, levelId = 0, levelCount = 0;
-    int status = addressLevel(gpu, kind, mask, levelId, levelCount);
+    uint32_t levelCount = 0;
+    drv::PerfClockTable table;
+    int status = readAddressedLevel(gpu, kind, request.levelMask, table, levelCount);
     if (status != drv::kOk) {
         return status;
     }
-    request.levelMask = mask;
     request.mode = 1;
     request.writeFlag = writeFlag;
 
-    drv::PerfClockTable table;
-    status = readClockTable(gpu, static_cast<int32_t>(levelId), table);
-    if (status != drv::kOk) {
-        return status;
-    }
     drv::PerfLevel& level = table.levels[0];
     const uint32_t clocks = std::min(table.clocksPerLevel, drv::kPerfMaxClocksPerLevel);
     for (uint32_t c = 0; c < clocks; ++c) {

@@ -137,8 +137,8 @@ int GpuLayer::selectLevel(uint8_t gpu, const drv::PerfClockTable& table, uint32_
     return -1;
 }
 
-int GpuLayer::addressLevel(uint8_t gpu, int kind, uint32_t& mask, uint32_t& levelId,
-                           uint32_t& levelCount) {
+int GpuLayer::readAddressedLevel(uint8_t gpu, int kind, uint32_t& mask,
+                                 drv::PerfClockTable& table, uint32_t& levelCount) {
     const bool swapped = inSet(kSwappedLowLevels, records_[gpu].deviceId());
     switch (kind) {
         case kLevelKind2D: mask = swapped ? kMaskBit1 : kMaskNone; break;
@@ -147,7 +147,6 @@ int GpuLayer::addressLevel(uint8_t gpu, int kind, uint32_t& mask, uint32_t& leve
         case kLevelKindFour: mask = kMaskNone; break;
         default: return drv::kError;
     }
-    drv::PerfClockTable table;
     const int status = readClockTable(gpu, drv::kPerfAllLevels, table);
     if (status != drv::kOk) {
         return status;
@@ -156,23 +155,18 @@ int GpuLayer::addressLevel(uint8_t gpu, int kind, uint32_t& mask, uint32_t& leve
     if (index < 0) {
         return drv::kError;
     }
-    levelId = table.levels[index].id;
+    const uint32_t levelId = table.levels[index].id;
     levelCount = table.levelCount;
-    return drv::kOk;
+    return readClockTable(gpu, static_cast<int32_t>(levelId), table);
 }
 
 int GpuLayer::readLevelClocks(uint8_t gpu, PerfClockRequest& request, int kind) {
     if (!validGpu(gpu)) {
         return drv::kInvalidArgument;
     }
-    uint32_t mask = 0, levelId = 0, levelCount = 0;
-    int status = addressLevel(gpu, kind, mask, levelId, levelCount);
-    if (status != drv::kOk) {
-        return status;
-    }
-    request.levelMask = mask;
+    uint32_t levelCount = 0;
     drv::PerfClockTable table;
-    status = readClockTable(gpu, static_cast<int32_t>(levelId), table);
+    const int status = readAddressedLevel(gpu, kind, request.levelMask, table, levelCount);
     if (status != drv::kOk) {
         return status;
     }
