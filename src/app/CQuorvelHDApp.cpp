@@ -1,0 +1,145 @@
+#include "app/CQuorvelHDApp.h"
+
+#include "platform/DebugOutput.h"
+#include "platform/ProgramLocation.h"
+#include "settings/FileRegistryStore.h"
+#include "settings/StartArguments.h"
+#include "ui/lang/CMultiLangSupp.h"
+
+namespace qv::app {
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+
+std::unique_ptr<settings::RegistryStore> makeStoreIfMissing(settings::RegistryStore* given) {
+    return given != nullptr ? nullptr : std::make_unique<settings::FileRegistryStore>();
+}
+
+std::unique_ptr<platform::SingleInstance> makeInstanceIfMissing(platform::SingleInstance* given) {
+    return given != nullptr ? nullptr : std::make_unique<platform::PosixSingleInstance>();
+}
+
+}  // namespace
+
+CQuorvelHDApp::CQuorvelHDApp(AppServices services)
+    : services_(std::move(services)),
+      ownStore_(makeStoreIfMissing(services_.store)),
+      ownInstance_(makeInstanceIfMissing(services_.instance)),
+      store_(services_.store != nullptr ? services_.store : ownStore_.get()),
+      instance_(services_.instance != nullptr ? services_.instance : ownInstance_.get()),
+      programFolder_(services_.programFolder),
+      programPath_(services_.programPath),
+      loader_(services_.driverLibrary, *services_.gpu.clock),
+      layer_(loader_, services_.gpu) {
+    if (programPath_.empty()) {
+        programPath_ = platform::executablePath();
+    }
+    if (programFolder_.empty()) {
+        programFolder_ = platform::folderOf(programPath_);
+    }
+    settings::loadRegistrySettings(*store_, settings_);
+}
+
+CQuorvelHDApp::~CQuorvelHDApp() {
+    layer_.waitForProbe();
+}
+
+platform::PromptAnswer CQuorvelHDApp::showMessage(int textRow, platform::PromptIcon icon,
+                                                  platform::PromptButtons buttons) {
+    if (services_.prompt == nullptr) {
+        return platform::dismissedAnswer(buttons);
+    }
+    const ui::CMultiLangSupp& texts = ui::languageTable();
+    return services_.prompt->show(texts.text(ui::kTextAppName), texts.text(textRow), icon, buttons);
+}
+
+bool CQuorvelHDApp::endStartup(StartupEnd end) {
+    startupEnd_ = end;
+    return false;
+}
+
+bool CQuorvelHDApp::InitInstance(const std::vector<std::string>& commandLine) {
+    // 1. Relative file names of the program resolve against its own folder.
+    if (!platform::setCurrentFolder(programFolder_)) {
+        platform::debugOutput("start-up: cannot change to %s\n", programFolder_.c_str());
+    }
+
+    // 2. The start word.
+    settings_.launchMode = settings::parseCommandLine(commandLine);
+
+    // 3. One instance per machine.
+    const int instance = instance_->acquire();
+    if (instance == platform::kInstanceBroughtForward) {
+        return endStartup(StartupEnd::kOtherInstance);
+    }
+    if (instance != platform::kInstanceOnly) {
+        showMessage(kTextStartedByOtherUser, platform::PromptIcon::kError,
+                    platform::PromptButtons::kOk);
+        return endStartup(StartupEnd::kInstanceUnavailable);
+    }
+
+    // 4. The hardware layer, told which thread is the user-interface thread.
+    hardwareStatus_ = layer_.initialize();
+    layer_.setUiThreadId(platform::currentThreadId());
+
+    if (hardwareStatus_ != gpu::kInitOk) {
+        // 5. Driver or system not usable.
+        showMessage(hardwareStatus_ == gpu::kInitUnsupportedSystem ? kTextUnsupportedSystem
+                                                                   : kTextHardwareFailed,
+                    platform::PromptIcon::kError, platform::PromptButtons::kOk);
+        if (settings_.launchMode != settings::kStartModeNone) {
+            // Started with a word, normally at logon: the user decides whether to try again at
+            // the next one.
+            if (showMessage(kTextRunAtNextReboot, platform::PromptIcon::kQuestion,
+                            platform::PromptButtons::kYesNo) == platform::PromptAnswer::kNo) {
+                settings::deleteRunEntry(*store_);
+            }
+            return endStartup(StartupEnd::kHardwareFailure);
+        }
+        // Without a word the window still opens, without working cards.
+    } else {
+        // 6. The saved hardware settings go back on the cards.
+        if (settings_.restoreUserSettings && services_.userSettings != nullptr) {
+            const int restored = services_.userSettings->applySavedSettings(layer_);
+            if (restored != 0) {
+                platform::debugOutput("start-up: saved settings not applied (%d)\n", restored);
+            }
+        }
+        if (settings_.launchMode == settings::kStartModeOnlyApplySettings) {
+            return endStartup(StartupEnd::kOnlyApplySettings);
+        }
+    }
+
+    // 7. The display fonts; the window opens without them too.
+    fontsReady_ = services_.fonts != nullptr && setUpFonts(*services_.fonts, programFolder_) == 0;
+    if (!fontsReady_) {
+        showMessage(kTextAddFontFailed, platform::PromptIcon::kError, platform::PromptButtons::kOk);
+    }
+
+    // 8 and 9. The main window, until it ends.
+    if (services_.window == nullptr) {
+        return endStartup(StartupEnd::kNoWindow);
+    }
+    windowResult_ = services_.window->runMainWindow(*this);
+    return endStartup(StartupEnd::kWindowEnded);
+}
+
+int CQuorvelHDApp::exitCode() const {
+    switch (startupEnd_) {
+        case StartupEnd::kWindowEnded:
+            return windowResult_ == 0 ? kExitOk : kExitFailure;
+        case StartupEnd::kOtherInstance:
+        case StartupEnd::kOnlyApplySettings:
+            return kExitOk;
+        case StartupEnd::kNotStarted:
+        case StartupEnd::kInstanceUnavailable:
+        case StartupEnd::kHardwareFailure:
+        case StartupEnd::kNoWindow:
+            break;
+    }
+    return kExitFailure;
+}
+
+}  // namespace qv::app

@@ -1,0 +1,18 @@
+// Puts the saved hardware settings (UserSettings.txt) back on the cards at start-up.
+//
+// The user settings file is not built yet: start-up is given no applier, and the restore step is
+// then left out, so nothing is restored and "OnlyApplySettings" applies nothing.
+#pragma once
+
+#include "gpu/GpuLayer.h"
+
+namespace qv::app {
+
+class UserSettingsApplier {
+public:
+    virtual ~UserSettingsApplier() = default;
+    // Reads the file and applies it to the cards. 0 on success, negative on failure.
+    virtual int applySavedSettings(gpu::GpuLayer& layer) = 0;
+};
+
+}  // namespace qv::app

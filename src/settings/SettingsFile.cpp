@@ -1,0 +1,140 @@
+#include "settings/SettingsFile.h"
+
+namespace qv::settings {
+
+namespace {
+
+constexpr const char* kHeading =
+    "# Quorvel K settings. One value per line: Name=Number (32-bit, decimal).\n"
+    "# Written by the program; lines it cannot read are ignored and not kept.\n";
+constexpr uint64_t kLargestValue = 0xFFFFFFFFull;
+constexpr size_t kMaxDigits = 10;
+
+bool isBlank(char ch) {
+    return ch == ' ' || ch == '\t';
+}
+
+std::string_view trim(std::string_view text) {
+    while (!text.empty() && isBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (isBlank(text.back()) || text.back() == '\r')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+char lowerAscii(char ch) {
+    return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch;
+}
+
+bool sameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (lowerAscii(a[i]) != lowerAscii(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool parseNumber(std::string_view text, uint32_t& value) {
+    if (text.empty() || text.size() > kMaxDigits) {
+        return false;
+    }
+    uint64_t number = 0;
+    for (char ch : text) {
+        if (ch < '0' || ch > '9') {
+            return false;
+        }
+        number = number * 10 + static_cast<uint64_t>(ch - '0');
+    }
+    if (number > kLargestValue) {
+        return false;
+    }
+    value = static_cast<uint32_t>(number);
+    return true;
+}
+
+}  // namespace
+
+bool SettingsFile::validName(std::string_view name) {
+    if (name.empty() || name.size() > kMaxValueNameBytes) {
+        return false;
+    }
+    if (isBlank(name.front()) || isBlank(name.back()) || name.front() == '#' ||
+        name.front() == ';') {
+        return false;
+    }
+    for (char ch : name) {
+        if (ch < 0x20 || ch > 0x7E || ch == '=') {
+            return false;
+        }
+    }
+    return true;
+}
+
+SettingsFile SettingsFile::parse(std::string_view text) {
+    SettingsFile file;
+    while (!text.empty()) {
+        const size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        line = trim(line);
+        if (line.empty() || line.front() == '#' || line.front() == ';') {
+            continue;
+        }
+        const size_t equals = line.find('=');
+        uint32_t value = 0;
+        if (equals == std::string_view::npos) {
+            ++file.skipped_;
+            continue;
+        }
+        const std::string_view name = trim(line.substr(0, equals));
+        if (!validName(name) || !parseNumber(trim(line.substr(equals + 1)), value)) {
+            ++file.skipped_;
+            continue;
+        }
+        file.set(name, value);
+    }
+    return file;
+}
+
+std::string SettingsFile::render() const {
+    std::string text = kHeading;
+    for (const Entry& entry : entries_) {
+        text += entry.first;
+        text += '=';
+        text += std::to_string(entry.second);
+        text += '\n';
+    }
+    return text;
+}
+
+bool SettingsFile::find(std::string_view name, uint32_t& value) const {
+    for (const Entry& entry : entries_) {
+        if (sameName(entry.first, name)) {
+            value = entry.second;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool SettingsFile::set(std::string_view name, uint32_t value) {
+    if (!validName(name)) {
+        return false;
+    }
+    for (Entry& entry : entries_) {
+        if (sameName(entry.first, name)) {
+            entry.second = value;
+            return true;
+        }
+    }
+    entries_.emplace_back(std::string(name), value);
+    return true;
+}
+
+}  // namespace qv::settings

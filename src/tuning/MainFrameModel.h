@@ -1,0 +1,69 @@
+// The main window's frame: caption, size, the area that drags the borderless window, the GPU
+// selector's entries and the GPU on show, what the start mode does to the window, and the
+// temperature read-out of the GPU on show. The window draws this state and holds no rule of its
+// own.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "gpu/GpuLayer.h"
+
+namespace qv::tuning {
+
+inline constexpr int kFrameWidth = 554;
+inline constexpr int kFrameHeight = 600;
+// Points above this line (from the window's top edge) drag the window when no control is there.
+inline constexpr int kFrameDragHeight = 730;
+// The window offers at most this many GPUs.
+inline constexpr size_t kFrameMaxGpus = 3;
+// Shown whenever the boards are simulated, so that nobody takes their values for a card's.
+inline constexpr const char* kSimulatedNotice = "Simulated boards";
+inline constexpr const char* kMissingValueText = "---";
+
+// Language-table rows the frame shows.
+inline constexpr int kTextGpu = 43;
+inline constexpr int kTextTemperature = 21;
+inline constexpr int kTextMinimize = 176;
+inline constexpr int kTextHide = 245;
+inline constexpr int kTextDegrees = 190;
+inline constexpr int kTextPleaseSelectGpu = 94;
+
+enum class StartAction { kShowNormal, kMinimize, kHide };
+
+class MainFrameModel {
+public:
+    // Fills the selector from the hardware layer (left empty when it is not ready) and shows the
+    // first GPU.
+    void load(gpu::GpuLayer& layer, bool hardwareReady, bool simulated);
+
+    // Makes the entry the GPU on show and reads its temperature once. False, with nothing
+    // changed, for an index that has no entry.
+    bool selectGpu(gpu::GpuLayer& layer, int index);
+
+    const std::vector<std::string>& selectorEntries() const { return entries_; }
+    int gpuOnShow() const { return gpuOnShow_; }
+    // Degrees Celsius of the GPU on show when it was selected; -1 when unknown.
+    int temperature() const { return temperature_; }
+    // The read-out's digits: three places, or kMissingValueText when unknown.
+    std::string temperatureText() const;
+
+    std::string caption() const;
+    bool simulated() const { return simulated_; }
+    // The status line under the caption: kSimulatedNotice on simulated boards, else empty.
+    std::string statusLine() const;
+
+    static StartAction startAction(int startMode);
+    // Whether a press at `y` pixels below the top edge drags the window (controls take their own
+    // presses before this is asked).
+    static bool isDragPoint(int y, bool shownNormally);
+
+private:
+    std::vector<std::string> entries_;
+    int gpuOnShow_ = -1;
+    int temperature_ = -1;
+    bool simulated_ = false;
+};
+
+}  // namespace qv::tuning
