@@ -1,5 +1,6 @@
-// qvctl: the command-line tool over the hardware layer. Lists the GPUs, shows live readings and
-// sets the fan, on the real driver or on the simulated one.
+// qvctl: the command-line tool over the hardware layer. Lists the GPUs, shows live readings,
+// reads and sets clock levels, offsets, the power limit and the fan, on the real driver or on
+// the simulated one.
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -28,8 +29,19 @@ void printUsage(std::FILE* out) {
                  "\n"
                  "commands:\n"
                  "  list                                 board facts of every GPU\n"
-                 "  status [--watch SECONDS] [--count N] clocks, temperature, fan and load;\n"
-                 "                                       --watch repeats every SECONDS\n"
+                 "  status [--watch MS] [--count N]      level kind, clocks, voltage,\n"
+                 "                                       temperature, fan, load and power;\n"
+                 "                                       --watch repeats every MS milliseconds\n"
+                 "  clocks GPU                           every clock level: current, base,\n"
+                 "                                       minimum and maximum, boost ratios\n"
+                 "  set-clocks GPU KIND GPU_MHZ SHADER_MHZ MEM_MHZ\n"
+                 "                                       new clocks for the level of KIND\n"
+                 "                                       (1 2D, 2 3D PERF, 3 3D Low, 4 4th)\n"
+                 "  offset GPU [graphics|memory|voltage VALUE]\n"
+                 "                                       P0 offsets of a Kepler-class board\n"
+                 "                                       (MHz, MHz, mV)\n"
+                 "  power-limit GPU [raise]              the power limit, or raise it to the\n"
+                 "                                       highest the board allows\n"
                  "  fan GPU LEVEL|auto                   fixed fan level (percent; an rpm set\n"
                  "                                       point on a slot-0 fan chip), or\n"
                  "                                       automatic fan control\n"
@@ -99,23 +111,35 @@ private:
     std::string path_;
 };
 
-bool knownCommand(const std::string& command) {
-    return command == "list" || command == "status" || command == "fan";
+using CommandFunction = int (*)(qv::gpu::GpuLayer&, const std::vector<std::string>&, std::FILE*);
+
+struct Command {
+    const char* name;
+    CommandFunction function;
+};
+
+int runListCommand(qv::gpu::GpuLayer& layer, const std::vector<std::string>& rest, std::FILE* out) {
+    if (!rest.empty()) {
+        reportError("list takes no arguments");
+        return kExitUsage;
+    }
+    return qv::cli::runList(layer, out);
 }
 
-int runCommand(qv::gpu::GpuLayer& layer, const std::string& command,
-               const std::vector<std::string>& rest) {
-    if (command == "list") {
-        if (!rest.empty()) {
-            reportError("list takes no arguments");
-            return kExitUsage;
+constexpr Command kCommands[] = {
+    {"list", runListCommand},       {"status", qv::cli::runStatus},
+    {"clocks", qv::cli::runClocks}, {"set-clocks", qv::cli::runSetClocks},
+    {"offset", qv::cli::runOffset}, {"power-limit", qv::cli::runPowerLimit},
+    {"fan", qv::cli::runFan},
+};
+
+const Command* findCommand(const std::string& name) {
+    for (const Command& command : kCommands) {
+        if (name == command.name) {
+            return &command;
         }
-        return qv::cli::runList(layer, stdout);
     }
-    if (command == "status") {
-        return qv::cli::runStatus(layer, rest, stdout);
-    }
-    return qv::cli::runFan(layer, rest, stdout);
+    return nullptr;
 }
 
 int run(std::vector<std::string> args) {
@@ -135,7 +159,8 @@ int run(std::vector<std::string> args) {
         printUsage(stdout);
         return kExitOk;
     }
-    if (!knownCommand(command)) {
+    const Command* found = findCommand(command);
+    if (found == nullptr) {
         reportError("unknown command '" + command + "'");
         printUsage(stderr);
         return kExitUsage;
@@ -167,7 +192,7 @@ int run(std::vector<std::string> args) {
     // The probe fills the BIOS versions and drives the fan for a moment on some boards;
     // nothing is read or set before it has finished.
     layer.waitForProbe();
-    return runCommand(layer, command, rest);
+    return found->function(layer, rest, stdout);
 }
 
 }  // namespace

@@ -20,29 +20,87 @@ inline constexpr int kExitFailed = 4;       // a hardware operation failed
 
 inline constexpr const char* kProgramName = "qvctl";
 inline constexpr const char* kNotAvailable = "n/a";
+inline constexpr uint32_t kKHzPerMHz = 1000;
+inline constexpr uint32_t kMicrovoltsPerMillivolt = 1000;
 
 // Parses a decimal number without sign, spaces or trailing characters, at most `maximum`.
 bool parseUnsigned(std::string_view text, uint32_t maximum, uint32_t& value);
+// Parses a decimal number with an optional sign, within -limit..limit.
+bool parseSigned(std::string_view text, int32_t limit, int32_t& value);
 
 // Parses a GPU index and checks it against the layer's GPU count; prints the reason on failure.
 bool parseGpuIndex(std::string_view text, const gpu::GpuLayer& layer, uint8_t& gpu);
 
 // Name of a fan controller kind as the documentation lists it.
 const char* fanControllerName(gpu::FanControllerKind kind);
+// Name of a clock level kind: "2D", "3D Low", "3D PERF", "4th level"; "none" for 0.
+const char* levelKindName(int kind);
+
+// printf into a string.
+#if defined(__GNUC__)
+std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
+#else
+std::string format(const char* pattern, ...);
+#endif
+// "  key: value\n".
+void appendLine(std::string& out, const std::string& key, const std::string& value);
+// A value given in thousandths, as a decimal without trailing zeros: 1012500 -> "1012.5".
+std::string thousandthsText(int64_t thousandths);
+// The same with a sign on non-zero values: "+50", "-12.5", "0".
+std::string signedThousandthsText(int64_t thousandths);
+
+// Board power from the board's own measuring chips: the averaged current and rail estimate on
+// boards with the slot-0 chip and the slot-3 regulator, else the sum of the power monitors in
+// slots 9 to 11. One object serves every GPU of a process, as the estimate's accumulator is
+// shared.
+class BoardPower {
+public:
+    // Samples per estimate on the current-and-rail path.
+    static constexpr uint32_t kEstimateSamples = 10;
+
+    // kOk with the power in whole watts; -104 where the board has no measuring path; the
+    // driver status of the first failed read otherwise. `levelKind` is the kind of the level the
+    // GPU runs at (it scales the monitors' sum on some boards).
+    int read(gpu::GpuLayer& layer, uint8_t gpu, int levelKind, uint32_t& watts);
+
+private:
+    int readEstimate(gpu::GpuLayer& layer, uint8_t gpu, uint32_t& watts);
+    int readMonitors(gpu::GpuLayer& layer, uint8_t gpu, int levelKind, uint32_t& watts);
+
+    double accumulator_ = -1.0;  // below 0: not started yet
+};
+
+// Keeps what the hardware layer prints on standard output (diagnostic lines of some driver
+// operations) out of qvctl's own output while it lives.
+class QuietStdout {
+public:
+    QuietStdout();
+    ~QuietStdout();
+    QuietStdout(const QuietStdout&) = delete;
+    QuietStdout& operator=(const QuietStdout&) = delete;
+
+private:
+    int saved_ = -1;
+};
 
 // "GPU n" and the board facts, one "  key: value" line each.
 std::string formatBoard(gpu::GpuLayer& layer, uint8_t gpu);
 // "GPU n" and the live readings, one "  key: value" line each; unreadable values are "n/a".
-std::string formatStatus(gpu::GpuLayer& layer, uint8_t gpu);
+std::string formatStatus(gpu::GpuLayer& layer, uint8_t gpu, BoardPower& power);
 
 // Every GPU's board block, with the GPU count first.
 int runList(gpu::GpuLayer& layer, std::FILE* out);
-// `args` are the words after "status".
+// `args` are the words after the command name in each of these.
 int runStatus(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out);
-// `args` are the words after "fan".
 int runFan(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out);
+int runClocks(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out);
+int runSetClocks(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out);
+int runOffset(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out);
+int runPowerLimit(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out);
 
 // Prints a message prefixed with the program name on standard error.
 void reportError(const std::string& message);
+// Prints "what failed (driver status N)" and answers kExitFailed.
+int reportDriverFailure(const std::string& what, int status);
 
 }  // namespace qv::cli

@@ -65,7 +65,8 @@ int runFan(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE
                     " failed (driver status " + std::to_string(status) + ")");
         return kExitFailed;
     }
-    std::fputs(formatStatus(layer, gpu).c_str(), out);
+    BoardPower power;
+    std::fputs(formatStatus(layer, gpu, power).c_str(), out);
     return kExitOk;
 }
 

@@ -1,5 +1,6 @@
 // Text blocks of qvctl: the board facts of `list` and the live readings of `status`.
 #include <charconv>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <string>
@@ -13,12 +14,14 @@ namespace qv::cli {
 namespace {
 
 constexpr uint32_t kKiBPerMiBShift = 10;
-constexpr uint32_t kKHzPerMHz = 1000;
 constexpr uint32_t kPresentBit = 0x1;
 constexpr int kCudaCoresOk = 1;
 constexpr char kUnprintableReplacement = '?';
 constexpr unsigned char kFirstPrintable = 0x20;
 constexpr unsigned char kLastPrintable = 0x7E;
+constexpr size_t kFormatBuffer = 256;
+constexpr uint32_t kThousand = 1000;
+constexpr uint32_t kFractionDigits = 3;
 
 // Role of each I2C slot, as the board probe fills them.
 const char* slotRole(size_t slot) {
@@ -58,26 +61,6 @@ std::string orNotAvailable(const std::string& text) {
     return text.empty() ? std::string(kNotAvailable) : printable(text);
 }
 
-void appendLine(std::string& out, const char* key, const std::string& value) {
-    out += "  ";
-    out += key;
-    out += ": ";
-    out += value;
-    out += '\n';
-}
-
-#if defined(__GNUC__)
-std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
-#endif
-std::string format(const char* pattern, ...) {
-    char buffer[128];
-    va_list args;
-    va_start(args, pattern);
-    const int n = std::vsnprintf(buffer, sizeof(buffer), pattern, args);
-    va_end(args);
-    return n < 0 ? std::string() : std::string(buffer);
-}
-
 std::string yesNo(bool value) {
     return value ? "yes" : "no";
 }
@@ -102,11 +85,24 @@ std::string megahertz(uint32_t kHz) {
     return format("%u MHz", (kHz + kKHzPerMHz / 2) / kKHzPerMHz);
 }
 
-std::string clockText(const drv::ClockFrequencies& clocks, int status, uint32_t domain) {
-    if (status != drv::kOk || (clocks.domain[domain].present & kPresentBit) == 0) {
-        return kNotAvailable;
+// Core voltage in mV: the driver's reading, else the board's own regulator.
+std::string coreVoltageText(gpu::GpuLayer& layer, uint8_t gpu) {
+    uint32_t microvolts = 0;
+    int status = drv::kOk;
+    {
+        QuietStdout quiet;
+        status = layer.driverCoreVoltage(gpu, microvolts);
     }
-    return megahertz(clocks.domain[domain].frequencyKHz);
+    layer.reenumerateOnStatus(status);
+    if (status == drv::kOk) {
+        return format("%u mV",
+                      (microvolts + kMicrovoltsPerMillivolt / 2) / kMicrovoltsPerMillivolt);
+    }
+    float volts = 0.0f;
+    if (layer.regulatorVoltage(gpu, volts) == drv::kOk && volts > 0.0f) {
+        return format("%ld mV", std::lround(volts * kThousand));
+    }
+    return kNotAvailable;
 }
 
 // The unit of a fan level: an rpm set point on the slot-0 fan chip, percent elsewhere.
@@ -138,6 +134,54 @@ void appendBoardMemory(std::string& out, gpu::GpuLayer& layer, uint8_t gpu) {
 
 }  // namespace
 
+std::string format(const char* pattern, ...) {
+    char buffer[kFormatBuffer];
+    va_list args;
+    va_start(args, pattern);
+    va_list again;
+    va_copy(again, args);
+    const int n = std::vsnprintf(buffer, sizeof(buffer), pattern, args);
+    va_end(args);
+    std::string text;
+    if (n >= 0 && static_cast<size_t>(n) < sizeof(buffer)) {
+        text.assign(buffer, static_cast<size_t>(n));
+    } else if (n >= 0) {
+        // Longer than the buffer: once more into a string of the right size.
+        text.resize(static_cast<size_t>(n) + 1);
+        std::vsnprintf(text.data(), text.size(), pattern, again);
+        text.resize(static_cast<size_t>(n));
+    }
+    va_end(again);
+    return text;
+}
+
+void appendLine(std::string& out, const std::string& key, const std::string& value) {
+    out += "  ";
+    out += key;
+    out += ": ";
+    out += value;
+    out += '\n';
+}
+
+std::string thousandthsText(int64_t thousandths) {
+    const bool negative = thousandths < 0;
+    const uint64_t magnitude =
+        negative ? 0 - static_cast<uint64_t>(thousandths) : static_cast<uint64_t>(thousandths);
+    std::string text = (negative ? "-" : "") + std::to_string(magnitude / kThousand);
+    uint64_t fraction = magnitude % kThousand;
+    if (fraction != 0) {
+        std::string digits = std::to_string(fraction);
+        digits.insert(0, kFractionDigits - digits.size(), '0');
+        digits.erase(digits.find_last_not_of('0') + 1);
+        text += "." + digits;
+    }
+    return text;
+}
+
+std::string signedThousandthsText(int64_t thousandths) {
+    return (thousandths > 0 ? "+" : "") + thousandthsText(thousandths);
+}
+
 bool parseUnsigned(std::string_view text, uint32_t maximum, uint32_t& value) {
     if (text.empty()) {
         return false;
@@ -149,6 +193,28 @@ bool parseUnsigned(std::string_view text, uint32_t maximum, uint32_t& value) {
         return false;
     }
     value = parsed;
+    return true;
+}
+
+bool parseSigned(std::string_view text, int32_t limit, int32_t& value) {
+    if (text.empty()) {
+        return false;
+    }
+    // from_chars takes a minus sign but no plus sign.
+    if (text.front() == '+') {
+        text.remove_prefix(1);
+        if (text.empty() || text.front() == '-') {
+            return false;
+        }
+    }
+    int64_t parsed = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, parsed);
+    if (ec != std::errc() || ptr != end || parsed > limit ||
+        parsed < -static_cast<int64_t>(limit)) {
+        return false;
+    }
+    value = static_cast<int32_t>(parsed);
     return true;
 }
 
@@ -179,6 +245,21 @@ const char* fanControllerName(gpu::FanControllerKind kind) {
     return "unknown";
 }
 
+const char* levelKindName(int kind) {
+    switch (kind) {
+        case gpu::kLevelKind2D:
+            return "2D";
+        case gpu::kLevelKind3DLow:
+            return "3D Low";
+        case gpu::kLevelKind3DPerf:
+            return "3D PERF";
+        case gpu::kLevelKindFour:
+            return "4th level";
+        default:
+            return "none";
+    }
+}
+
 std::string formatBoard(gpu::GpuLayer& layer, uint8_t gpu) {
     const gpu::GpuRecord& record = layer.record(gpu);
     std::string out = format("GPU %u\n", static_cast<unsigned>(gpu));
@@ -205,7 +286,7 @@ std::string formatBoard(gpu::GpuLayer& layer, uint8_t gpu) {
             continue;
         }
         const std::string key = format("slot-%zu", slot);
-        appendLine(out, key.c_str(),
+        appendLine(out, key,
                    format("port %u, address 0x%02x (%s)", static_cast<unsigned>(chip.port),
                           static_cast<unsigned>(chip.address), slotRole(slot)));
     }
@@ -213,17 +294,23 @@ std::string formatBoard(gpu::GpuLayer& layer, uint8_t gpu) {
     return out;
 }
 
-std::string formatStatus(gpu::GpuLayer& layer, uint8_t gpu) {
+std::string formatStatus(gpu::GpuLayer& layer, uint8_t gpu, BoardPower& power) {
     std::string out = format("GPU %u\n", static_cast<unsigned>(gpu));
 
-    drv::ClockFrequencies clocks{};
-    clocks.version = drv::kClockFrequenciesVersion;
-    clocks.clockType = drv::kClockTypeCurrent;
-    const int clockStatus = layer.currentClockFrequencies(gpu, clocks);
+    uint32_t graphicsKHz = 0, shaderKHz = 0, memoryKHz = 0;
+    int kind = 0;
+    const int clockStatus =
+        layer.currentClocksAndKind(gpu, graphicsKHz, shaderKHz, memoryKHz, kind);
     layer.reenumerateOnStatus(clockStatus);
-    appendLine(out, "graphics-clock", clockText(clocks, clockStatus, drv::kClockDomainGraphics));
-    appendLine(out, "memory-clock", clockText(clocks, clockStatus, drv::kClockDomainMemory));
-    appendLine(out, "processor-clock", clockText(clocks, clockStatus, drv::kClockDomainProcessor));
+    const bool clocksRead = clockStatus == drv::kOk;
+    appendLine(out, "level-kind",
+               clocksRead ? format("%d (%s)", kind, levelKindName(kind)) : kNotAvailable);
+    appendLine(out, "graphics-clock", clocksRead ? megahertz(graphicsKHz) : kNotAvailable);
+    appendLine(out, "memory-clock", clocksRead ? megahertz(memoryKHz) : kNotAvailable);
+    appendLine(out, "shader-clock",
+               clocksRead && layer.record(gpu).processorDomainPresent ? megahertz(shaderKHz)
+                                                                      : kNotAvailable);
+    appendLine(out, "core-voltage", coreVoltageText(layer, gpu));
 
     int32_t celsius = 0;
     const int temperatureStatus = layer.gpuTemperature(gpu, celsius);
@@ -243,15 +330,15 @@ std::string formatStatus(gpu::GpuLayer& layer, uint8_t gpu) {
     }
     appendLine(out, "fan-mode", modeText);
 
-    const gpu::FanControllerKind kind = layer.record(gpu).fanKind;
+    const gpu::FanControllerKind fanKind = layer.record(gpu).fanKind;
     int32_t level = -1;
     const int levelStatus = layer.fanSpeed(gpu, level, false);
     appendLine(out, "fan-level",
-               levelStatus == drv::kOk && level >= 0 ? format("%d %s", level, fanLevelUnit(kind))
+               levelStatus == drv::kOk && level >= 0 ? format("%d %s", level, fanLevelUnit(fanKind))
                                                      : std::string(kNotAvailable));
 
     std::string rpmText = kNotAvailable;
-    if (kind != gpu::kFanNoCooler && layer.fanReadsRpm(gpu)) {
+    if (fanKind != gpu::kFanNoCooler && layer.fanReadsRpm(gpu)) {
         int32_t rpm = -1;
         if (layer.fanSpeed(gpu, rpm, true) == drv::kOk && rpm >= 0) {
             rpmText = format("%d rpm", rpm);
@@ -268,6 +355,13 @@ std::string formatStatus(gpu::GpuLayer& layer, uint8_t gpu) {
                loadStatus == drv::kOk && (graphics.present & kPresentBit) != 0
                    ? format("%u %%", graphics.percentage)
                    : std::string(kNotAvailable));
+
+    // The monitors' sum depends on the level kind; without it the power is not known either.
+    uint32_t watts = 0;
+    appendLine(out, "board-power",
+               clocksRead && power.read(layer, gpu, kind, watts) == drv::kOk
+                   ? format("%u W", watts)
+                   : std::string(kNotAvailable));
     return out;
 }
 
@@ -281,6 +375,11 @@ int runList(gpu::GpuLayer& layer, std::FILE* out) {
 
 void reportError(const std::string& message) {
     std::fprintf(stderr, "%s: %s\n", kProgramName, message.c_str());
+}
+
+int reportDriverFailure(const std::string& what, int status) {
+    reportError(what + " failed (driver status " + std::to_string(status) + ")");
+    return kExitFailed;
 }
 
 }  // namespace qv::cli

@@ -10,9 +10,12 @@ namespace qv::cli {
 
 namespace {
 
-constexpr uint32_t kMaxWatchSeconds = 86400;
+// The period is given in milliseconds: at least a tenth of a second, at most a day.
+constexpr uint32_t kMinWatchMs = 100;
+constexpr uint32_t kMaxWatchMs = 86400000;
 constexpr uint32_t kMaxCount = 1000000000;
-constexpr uint32_t kDefaultRepeatSeconds = 1;
+constexpr uint32_t kDefaultRepeatMs = 1000;
+constexpr uint32_t kMillisecondsPerSecond = 1000;
 // How often a waiting watch loop looks at the stop flag.
 constexpr auto kStopPollSlice = std::chrono::milliseconds(50);
 
@@ -24,7 +27,7 @@ extern "C" void requestStop(int) {
 
 struct StatusOptions {
     bool repeat = false;
-    uint32_t periodSeconds = kDefaultRepeatSeconds;
+    uint32_t periodMs = kDefaultRepeatMs;
     uint32_t count = 0;  // 0: until stopped
 };
 
@@ -50,6 +53,16 @@ bool optionValue(const std::vector<std::string>& args, size_t& i, const std::str
     return true;
 }
 
+// Whole seconds were the unit of --watch once: a small number gets the new spelling as a hint.
+std::string secondsHint(const std::string& value) {
+    uint32_t seconds = 0;
+    if (!parseUnsigned(value, kMinWatchMs - 1, seconds) || seconds == 0) {
+        return "";
+    }
+    return " (for " + value + " s write --watch " +
+           std::to_string(seconds * kMillisecondsPerSecond) + ")";
+}
+
 bool parseStatusOptions(const std::vector<std::string>& args, StatusOptions& options) {
     bool countGiven = false;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -59,10 +72,11 @@ bool parseStatusOptions(const std::vector<std::string>& args, StatusOptions& opt
             return false;
         }
         if (matched) {
-            if (!parseUnsigned(value, kMaxWatchSeconds, options.periodSeconds) ||
-                options.periodSeconds == 0) {
-                reportError("--watch needs whole seconds from 1 to " +
-                            std::to_string(kMaxWatchSeconds) + ", not '" + value + "'");
+            if (!parseUnsigned(value, kMaxWatchMs, options.periodMs) ||
+                options.periodMs < kMinWatchMs) {
+                reportError("--watch needs milliseconds from " + std::to_string(kMinWatchMs) +
+                            " to " + std::to_string(kMaxWatchMs) + ", not '" + value + "'" +
+                            secondsHint(value));
                 return false;
             }
             options.repeat = true;
@@ -103,12 +117,12 @@ bool waitUntil(std::chrono::steady_clock::time_point deadline) {
 }
 
 bool printSample(gpu::GpuLayer& layer, std::FILE* out, const StatusOptions& options,
-                 uint32_t sample) {
+                 uint32_t sample, BoardPower& power) {
     if (options.repeat) {
         std::fprintf(out, "sample: %u\n", sample);
     }
     for (uint8_t gpu = 0; gpu < layer.gpuCount(); ++gpu) {
-        std::fprintf(out, "%s%s", gpu == 0 ? "" : "\n", formatStatus(layer, gpu).c_str());
+        std::fprintf(out, "%s%s", gpu == 0 ? "" : "\n", formatStatus(layer, gpu, power).c_str());
     }
     if (options.repeat) {
         std::fputc('\n', out);
@@ -154,14 +168,15 @@ int runStatus(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::F
     if (!parseStatusOptions(args, options)) {
         return kExitUsage;
     }
+    BoardPower power;
     if (!options.repeat) {
-        return printSample(layer, out, options, 1) ? kExitOk : kExitFailed;
+        return printSample(layer, out, options, 1, power) ? kExitOk : kExitFailed;
     }
     StopSignals signals;
     const auto start = std::chrono::steady_clock::now();
-    const auto period = std::chrono::seconds(options.periodSeconds);
+    const auto period = std::chrono::milliseconds(options.periodMs);
     for (uint32_t sample = 1; options.count == 0 || sample <= options.count; ++sample) {
-        if (!printSample(layer, out, options, sample)) {
+        if (!printSample(layer, out, options, sample, power)) {
             return kExitFailed;
         }
         if (options.count != 0 && sample == options.count) {
