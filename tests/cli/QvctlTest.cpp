@@ -1,68 +1,15 @@
-// qvctl as a user runs it: a separate process on the simulated driver, with a simulator state
-// folder of its own per test.
+// qvctl as a user runs it: listing, live readings, watching and the fan.
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <algorithm>
 #include <filesystem>
 
-#include "cli/QvctlProcess.h"
-#include "support/SimHarness.h"
+#include "cli/CliFixture.h"
 
 namespace qv::test {
 namespace {
 
 using namespace std::chrono_literals;
-using Block = std::map<std::string, std::string>;
-
-class CliTest : public ::testing::Test {
-protected:
-    std::map<std::string, std::string> simEnvironment() const {
-        return {{"QUORVEL_SIM_STATE_DIR", state_.path()}};
-    }
-    ProcessResult run(const std::vector<std::string>& args) {
-        return runQvctl(args, simEnvironment());
-    }
-    // Runs a command that must succeed and returns its GPU blocks.
-    std::map<int, Block> blocksOf(const std::vector<std::string>& args) {
-        const ProcessResult r = run(args);
-        EXPECT_EQ(r.exitCode, 0) << r.err;
-        EXPECT_EQ(r.err, "");
-        return parseBlocks(r.out);
-    }
-
-    TempDir state_;
-};
-
-const std::string& valueOf(const Block& block, const std::string& key) {
-    static const std::string missing = "<missing>";
-    const auto it = block.find(key);
-    return it == block.end() ? missing : it->second;
-}
-
-// The value is a whole number, optionally right-aligned with spaces, then " " and the unit.
-void expectNumber(const Block& block, const std::string& key, const std::string& unit,
-                  bool zeroAllowed = false) {
-    const std::string& value = valueOf(block, key);
-    const std::string suffix = " " + unit;
-    const size_t digitsFrom = value.find_first_not_of(' ');
-    const bool shaped = value.size() > suffix.size() && digitsFrom != std::string::npos &&
-                        value.compare(value.size() - suffix.size(), suffix.size(), suffix) == 0;
-    const std::string digits =
-        shaped ? value.substr(digitsFrom, value.size() - suffix.size() - digitsFrom) : "";
-    const bool numeric =
-        !digits.empty() && digits.find_first_not_of("0123456789") == std::string::npos;
-    EXPECT_TRUE(numeric && (zeroAllowed || digits != "0") &&
-                (digits.size() == 1 || digits[0] != '0'))
-        << key << ": '" << value << "' is not a number in " << unit;
-}
-
-void expectOneOf(const Block& block, const std::string& key,
-                 const std::vector<std::string>& allowed) {
-    const std::string& value = valueOf(block, key);
-    EXPECT_NE(std::find(allowed.begin(), allowed.end(), value), allowed.end())
-        << key << ": '" << value << "'";
-}
 
 // ---- list ------------------------------------------------------------------------------------
 
@@ -161,31 +108,106 @@ TEST_F(CliTest, BoardWithoutCoolerHasNoFanValuesAndRefusesAFanLevel) {
 // ---- status ----------------------------------------------------------------------------------
 
 TEST_F(CliTest, StatusReadsLiveValuesOfEveryGpu) {
-    auto gpus = blocksOf({"--simulate", "status"});
+    const ProcessResult r = run({"--simulate", "status"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    // The driver's core-voltage query prints diagnostic lines; none of them reach the output.
+    EXPECT_EQ(r.out.find("Current voltage"), std::string::npos) << r.out;
+    auto gpus = parseBlocks(r.out);
     ASSERT_EQ(gpus.size(), 3u);
     for (int gpu = 0; gpu < 3; ++gpu) {
         SCOPED_TRACE(gpu);
+        expectOneOf(gpus[gpu], "level-kind",
+                    {"1 (2D)", "3 (3D Low)", "2 (3D PERF)", "4 (4th level)"});
         expectNumber(gpus[gpu], "graphics-clock", "MHz");
         expectNumber(gpus[gpu], "memory-clock", "MHz");
+        expectNumberWithin(gpus[gpu], "core-voltage", "mV", 500, 2000);
         expectNumber(gpus[gpu], "temperature", "°C");
         expectOneOf(gpus[gpu], "fan-mode", {"auto", "manual"});
         expectNumber(gpus[gpu], "gpu-load", "%", true);
     }
+    // Only the older boards have a shader clock.
+    EXPECT_EQ(gpus[0]["shader-clock"], "n/a");
+    expectNumber(gpus[1], "shader-clock", "MHz");
+    expectNumber(gpus[2], "shader-clock", "MHz");
     expectNumber(gpus[1], "fan-level", "rpm", true);
     expectNumber(gpus[1], "fan-speed", "rpm", true);
+
+    // Board power comes from the power monitors of GPU 1 (20 W idle, 150 W at full load); the
+    // other two boards have no measuring chips.
+    expectNumberWithin(gpus[1], "board-power", "W", 15, 150);
+    EXPECT_EQ(gpus[0]["board-power"], "n/a");
+    EXPECT_EQ(gpus[2]["board-power"], "n/a");
 }
 
-TEST_F(CliTest, WatchRepeatsOnTheGivenPeriodUpToTheCount) {
-    const ProcessResult r = run({"--simulate", "status", "--watch", "1", "--count", "2"});
+TEST_F(CliTest, StatusFollowsTheLevelTheGpuRunsAt) {
+    // At power-on the boards idle in their lowest level: 2D on the older boards; the first level
+    // of GPU 0's four-level table is 2D too.
+    auto gpus = blocksOf({"--simulate", "status"});
+    EXPECT_EQ(gpus[0]["level-kind"], "1 (2D)");
+    EXPECT_EQ(gpus[0]["graphics-clock"], "324 MHz");
+    EXPECT_EQ(gpus[2]["level-kind"], "1 (2D)");
+    EXPECT_EQ(gpus[2]["graphics-clock"], "300 MHz");
+    EXPECT_EQ(gpus[2]["shader-clock"], "600 MHz");
+    EXPECT_EQ(gpus[2]["memory-clock"], "100 MHz");
+}
+
+TEST_F(CliTest, BoardPowerFromCurrentAndRailOnTheSlot0Slot3Board) {
+    auto gpus = blocksOf({"--simulate=slot0-slot3", "status"});
+    // 12 W idle, 62 W at full load; the estimate is an average over ten readings.
+    expectNumberWithin(gpus[0], "board-power", "W", 5, 62);
+}
+
+TEST_F(CliTest, WatchRepeatsOnTheGivenPeriodInMillisecondsUpToTheCount) {
+    const ProcessResult r = run({"--simulate", "status", "--watch", "300", "--count", "3"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("sample: 1\nGPU 0\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("sample: 2\nGPU 0\n"), std::string::npos) << r.out;
-    EXPECT_EQ(r.out.find("sample: 3"), std::string::npos);
-    EXPECT_GE(r.elapsed, 1s);
+    EXPECT_NE(r.out.find("sample: 3\nGPU 0\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("sample: 4"), std::string::npos);
+    EXPECT_EQ(parseSamples(r.out).size(), 3u);
+    EXPECT_GE(r.elapsed, 600ms);
+}
+
+TEST_F(CliTest, WatchShowsAFanSetByAnotherProcessTakingEffect) {
+    QvctlProcess watch({"--simulate", "status", "--watch", "1000", "--count", "5"},
+                       simEnvironment());
+    ASSERT_TRUE(watch.start());
+    // GPU 2's block follows GPU 1's reading of the first sample.
+    ASSERT_TRUE(watch.waitForOutput("GPU 2\n", 30s));
+    // GPU 1's slot-0 fan chip takes an rpm set point: 100 rpm nearly stops the fan.
+    const ProcessResult fan = run({"--simulate", "fan", "1", "100"});
+    ASSERT_EQ(fan.exitCode, 0) << fan.err;
+    const ProcessResult r = watch.finish(60s);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto samples = parseSamples(r.out);
+    ASSERT_EQ(samples.size(), 5u) << r.out;
+
+    const Block& first = samples.front().at(1);
+    const Block& last = samples.back().at(1);
+    EXPECT_EQ(valueOf(first, "fan-mode"), "auto");
+    EXPECT_EQ(valueOf(last, "fan-mode"), "manual");
+    EXPECT_EQ(valueOf(last, "fan-level"), "100 rpm");
+    // The fan runs down towards its set point without jumping there, and the GPU, cooled less,
+    // does not get cooler.
+    long previous = expectNumberWithin(first, "fan-speed", "rpm", 500, 5000);
+    const long firstTemperature = expectNumberWithin(first, "temperature", "°C", 20, 110);
+    bool slowed = false;
+    for (size_t i = 1; i < samples.size(); ++i) {
+        SCOPED_TRACE(i);
+        const long rpm = expectNumberWithin(samples[i].at(1), "fan-speed", "rpm", 100, 5000);
+        EXPECT_LE(rpm, previous);
+        slowed = slowed || rpm < previous;
+        previous = rpm;
+    }
+    EXPECT_TRUE(slowed);
+    EXPECT_GT(previous, 100);
+    EXPECT_GE(expectNumberWithin(last, "temperature", "°C", 20, 110), firstTemperature);
+    // The other GPUs keep their automatic fans.
+    EXPECT_EQ(valueOf(samples.back().at(0), "fan-mode"), "auto");
+    EXPECT_EQ(valueOf(samples.back().at(2), "fan-mode"), "auto");
 }
 
 TEST_F(CliTest, InterruptEndsAWatchCleanly) {
-    QvctlProcess process({"--simulate", "status", "--watch", "60"}, simEnvironment());
+    QvctlProcess process({"--simulate", "status", "--watch", "60000"}, simEnvironment());
     ASSERT_TRUE(process.start());
     ASSERT_TRUE(process.waitForOutput("sample: 1\n", 30s));
     process.sendSignal(SIGINT);
@@ -197,17 +219,21 @@ TEST_F(CliTest, InterruptEndsAWatchCleanly) {
 }
 
 TEST_F(CliTest, StatusRejectsBadOptions) {
-    const std::vector<std::vector<std::string>> cases = {{"--watch", "0"},  {"--watch"},
-                                                         {"--watch", "1s"}, {"--count", "-1"},
-                                                         {"--count", "0"},  {"--fast"}};
+    const std::vector<std::vector<std::string>> cases = {
+        {"--watch", "0"},  {"--watch", "99"}, {"--watch", "86400001"}, {"--watch"},
+        {"--watch", "1s"}, {"--count", "-1"}, {"--count", "0"},        {"--fast"}};
     for (const auto& args : cases) {
         std::vector<std::string> full = {"--simulate", "status"};
         full.insert(full.end(), args.begin(), args.end());
         const ProcessResult r = run(full);
-        EXPECT_EQ(r.exitCode, 1) << args[0];
-        EXPECT_EQ(r.out, "") << args[0];
-        EXPECT_NE(r.err, "") << args[0];
+        EXPECT_EQ(r.exitCode, 1) << testing::PrintToString(args);
+        EXPECT_EQ(r.out, "") << testing::PrintToString(args);
+        EXPECT_NE(r.err, "") << testing::PrintToString(args);
     }
+    // The period was once given in seconds: such a value is refused with the new spelling.
+    const ProcessResult r = run({"--simulate", "status", "--watch", "2"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("--watch 2000"), std::string::npos) << r.err;
 }
 
 // ---- fan -------------------------------------------------------------------------------------
@@ -289,7 +315,8 @@ TEST_F(CliTest, UsageErrorsAndHelp) {
     r = run({"--help"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.err, "");
-    for (const char* word : {"usage: qvctl", "list", "status", "fan", "--simulate", "--driver"}) {
+    for (const char* word : {"usage: qvctl", "list", "status", "clocks", "set-clocks", "offset",
+                             "power-limit", "fan", "--simulate", "--driver"}) {
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
     }
 }
