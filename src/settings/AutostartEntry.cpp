@@ -12,11 +12,20 @@ constexpr std::string_view kHiddenKey = "Hidden";
 constexpr std::string_view kReservedCharacters = " \t\"'\\><~|&;$*?#()`";
 constexpr std::string_view kEscapedInQuotes = "\"`$\\";
 
-std::string_view trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+bool isBlank(char ch) {
+    return ch == ' ' || ch == '\t';
+}
+
+std::string_view trimLeft(std::string_view text) {
+    while (!text.empty() && isBlank(text.front())) {
         text.remove_prefix(1);
     }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
+    return text;
+}
+
+std::string_view trim(std::string_view text) {
+    text = trimLeft(text);
+    while (!text.empty() && isBlank(text.back())) {
         text.remove_suffix(1);
     }
     return text;
@@ -87,13 +96,17 @@ bool readAutostartExec(std::string_view fileText, std::string& exec) {
     std::string value;
     while (!fileText.empty()) {
         const size_t end = fileText.find('\n');
-        std::string_view line = trim(fileText.substr(0, end));
+        // Blanks at the end of a value belong to it: a trailing blank is an empty start word.
+        std::string_view line = trimLeft(fileText.substr(0, end));
         fileText.remove_prefix(end == std::string_view::npos ? fileText.size() : end + 1);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
         if (line.empty() || line.front() == '#') {
             continue;
         }
         if (line.front() == '[') {
-            inGroup = line == kGroupHeader;
+            inGroup = trim(line) == kGroupHeader;
             continue;
         }
         const size_t equals = line.find('=');
@@ -101,12 +114,12 @@ bool readAutostartExec(std::string_view fileText, std::string& exec) {
             continue;
         }
         const std::string_view key = trim(line.substr(0, equals));
-        const std::string_view rest = trim(line.substr(equals + 1));
+        const std::string_view rest = trimLeft(line.substr(equals + 1));
         if (key == kExecKey && !found) {
             value.assign(rest);
             found = true;
         } else if (key == kHiddenKey) {
-            hidden = rest == "true";
+            hidden = trim(rest) == "true";
         }
     }
     if (!found || hidden) {

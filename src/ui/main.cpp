@@ -1,0 +1,102 @@
+// quorvel: the window program. Takes its own options off the command line, picks the driver
+// library and hands the rest to the application object's start-up.
+#include <QApplication>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/CQuorvelHDApp.h"
+#include "gpu/DriverSelection.h"
+#include "platform/SingleInstance.h"
+#include "settings/FileRegistryStore.h"
+#include "ui/QtFonts.h"
+#include "ui/QtMainWindowHost.h"
+#include "ui/QtPrompt.h"
+
+namespace {
+
+constexpr int kExitUsage = 2;
+constexpr const char* kScreenshotOption = "--screenshot";
+
+void printUsage(std::FILE* out) {
+    std::fprintf(out, "%s",
+                 "usage: quorvel [--simulate[=CONFIG]] [--driver PATH] [--screenshot FILE]\n"
+                 "               [Normal|Minimize|SysTray|OnlyApplySettings]\n"
+                 "\n"
+                 "  --simulate[=CONFIG]  use the simulated driver built beside the program\n"
+                 "  --driver PATH        load this driver library\n"
+                 "  --screenshot FILE    draw the window into a PNG file once it is up, then end\n"
+                 "  -h, --help           show this help\n");
+}
+
+// Takes "--screenshot FILE" off the arguments. False when FILE is missing.
+bool takeScreenshotOption(std::vector<std::string>& args, std::string& path) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] != kScreenshotOption) {
+            continue;
+        }
+        if (i + 1 >= args.size() || args[i + 1].empty()) {
+            return false;
+        }
+        path = args[i + 1];
+        args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
+                   args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+        return true;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);  // takes Qt's own options off argv
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        args.emplace_back(argv[i]);
+    }
+    if (args.size() == 1 && (args[0] == "-h" || args[0] == "--help")) {
+        printUsage(stdout);
+        return 0;
+    }
+    std::string screenshot;
+    if (!takeScreenshotOption(args, screenshot)) {
+        std::fprintf(stderr, "quorvel: --screenshot needs a file name\n");
+        printUsage(stderr);
+        return kExitUsage;
+    }
+    qv::drv::DriverSelection selection;
+    std::string error;
+    if (!qv::drv::selectDriver(args, qv::drv::executableFolder(), selection, error)) {
+        std::fprintf(stderr, "quorvel: %s\n", error.c_str());
+        printUsage(stderr);
+        return kExitUsage;
+    }
+    qv::drv::applySelection(selection);
+
+    qv::ui::QtPrompt prompt(screenshot.empty());
+    qv::ui::QtFontProvider fonts;
+    qv::ui::QtMainWindowOptions options;
+    options.screenshotPath = screenshot;
+    qv::ui::QtMainWindowHost host(options);
+    qv::settings::FileRegistryStore store;
+    qv::platform::PosixSingleInstance instance;
+
+    qv::app::AppServices services;
+    services.driverLibrary = selection.libraryPath;
+    services.simulatedDriver = selection.simulated;
+    services.store = &store;
+    services.prompt = &prompt;
+    services.instance = &instance;
+    services.fonts = &fonts;
+    services.window = &host;
+
+    qv::app::CQuorvelHDApp app(services);
+    app.InitInstance(args);
+    if (!screenshot.empty() && !host.screenshotSaved()) {
+        std::fprintf(stderr, "quorvel: no screenshot was taken\n");
+        return 1;
+    }
+    return app.exitCode();
+}

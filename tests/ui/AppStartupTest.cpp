@@ -1,0 +1,265 @@
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <chrono>
+#include <filesystem>
+
+#include "UiTestSupport.h"
+#include "gpu/GpuLayerTestSupport.h"
+#include "platform/SingleInstance.h"
+#include "settings/RegistryValues.h"
+#include "settings/SettingsFile.h"
+#include "support/ChildProcess.h"
+#include "ui/CQuorvelHDDlg.h"
+#include "ui/QtMainWindowHost.h"
+#include "ui/lang/CMultiLangSupp.h"
+
+namespace qv::test {
+namespace {
+
+using namespace std::chrono_literals;
+using app::CQuorvelHDApp;
+using app::StartupEnd;
+using platform::PromptAnswer;
+using platform::PromptButtons;
+using platform::PromptIcon;
+
+constexpr const char* kMissingDriver = "/nonexistent/libnvidia-api.so.1";
+
+const char* text(int row) {
+    return ui::languageTable().text(row);
+}
+
+// What the window looked like when it came up.
+struct WindowSeen {
+    bool ran = false;
+    bool visible = false;
+    bool minimized = false;
+    std::vector<std::string> selector;
+    bool selectorEnabled = false;
+};
+
+ui::QtMainWindowOptions recordAndEnd(WindowSeen& seen) {
+    ui::QtMainWindowOptions options;
+    options.afterShown = [&seen](ui::CQuorvelHDDlg& window) {
+        seen.ran = true;
+        seen.visible = window.isVisible();
+        seen.minimized = window.isMinimized();
+        auto* selector = window.findChild<QComboBox*>("gpuSelector");
+        if (selector != nullptr) {
+            for (int i = 0; i < selector->count(); ++i) {
+                seen.selector.push_back(selector->itemText(i).toStdString());
+            }
+            seen.selectorEnabled = selector->isEnabled();
+        }
+        window.endDialog(0);
+    };
+    return options;
+}
+
+TEST(AppStartup, NormalStartRunsTheWindowOverTheSimulatedBoards) {
+    AppMachine machine;
+    WindowSeen seen;
+    ui::QtMainWindowHost host(recordAndEnd(seen));
+    platform::PosixSingleInstance instance(machine.lock.path());
+    app::AppServices services = machine.services();
+    services.window = &host;
+    services.instance = &instance;
+    CQuorvelHDApp app(services);
+    EXPECT_FALSE(app.InitInstance({}));
+
+    EXPECT_EQ(app.startupEnd(), StartupEnd::kWindowEnded);
+    EXPECT_EQ(app.exitCode(), 0);
+    EXPECT_TRUE(machine.prompt.shown.empty());
+    EXPECT_TRUE(app.hardwareReady());
+    EXPECT_TRUE(app.fontsReady());
+    EXPECT_EQ(machine.currentFolder(), machine.program.path());
+    ASSERT_TRUE(seen.ran);
+    EXPECT_TRUE(seen.visible);
+    EXPECT_EQ(seen.selector,
+              (std::vector<std::string>{"GeForce GTX 680", "GeForce GTX 460", "GeForce GTX 260"}));
+    // The construction wrote the first-start values.
+    EXPECT_TRUE(std::filesystem::exists(machine.config.file("settings.conf")));
+    uint32_t password = 0;
+    EXPECT_TRUE(machine.store.readValue(settings::kValueIphonePassWord, password));
+    EXPECT_EQ(password, 570293u);
+}
+
+TEST(AppStartup, StartWordsMinimiseOrHideTheWindow) {
+    const struct {
+        const char* word;
+        bool visible;
+        bool minimized;
+    } cases[] = {{"Normal", true, false}, {"minimize", true, true}, {"SYSTRAY", false, false}};
+    for (const auto& c : cases) {
+        AppMachine machine;
+        WindowSeen seen;
+        ui::QtMainWindowHost host(recordAndEnd(seen));
+        platform::PosixSingleInstance instance(machine.lock.path());
+        app::AppServices services = machine.services();
+        services.window = &host;
+        services.instance = &instance;
+        CQuorvelHDApp app(services);
+        app.InitInstance({c.word});
+        ASSERT_TRUE(seen.ran) << c.word;
+        EXPECT_EQ(seen.visible, c.visible) << c.word;
+        EXPECT_EQ(seen.minimized, c.minimized) << c.word;
+    }
+}
+
+TEST(AppStartup, DriverMissingWithoutAWordReportsAndStillOpensTheWindow) {
+    AppMachine machine;
+    WindowSeen seen;
+    ui::QtMainWindowHost host(recordAndEnd(seen));
+    platform::PosixSingleInstance instance(machine.lock.path());
+    app::AppServices services = machine.services(kMissingDriver);
+    services.window = &host;
+    services.instance = &instance;
+    CQuorvelHDApp app(services);
+    app.InitInstance({});
+
+    ASSERT_EQ(machine.prompt.shown.size(), 1u);
+    EXPECT_EQ(machine.prompt.shown[0].caption, "Quorvel K");
+    EXPECT_EQ(machine.prompt.shown[0].text, text(app::kTextHardwareFailed));
+    EXPECT_EQ(machine.prompt.shown[0].icon, PromptIcon::kError);
+    EXPECT_EQ(app.hardwareStatus(), gpu::kInitHardwareFailure);
+    ASSERT_TRUE(seen.ran);
+    EXPECT_TRUE(seen.selector.empty());
+    EXPECT_FALSE(seen.selectorEnabled);
+    EXPECT_EQ(app.startupEnd(), StartupEnd::kWindowEnded);
+}
+
+TEST(AppStartup, DriverMissingWithAWordAsksWhetherToKeepTheRunEntry) {
+    for (const PromptAnswer answer : {PromptAnswer::kYes, PromptAnswer::kNo}) {
+        AppMachine machine;
+        ui::QtMainWindowHost host;
+        platform::PosixSingleInstance instance(machine.lock.path());
+        ASSERT_TRUE(machine.store.writeRunEntry(machine.program.file("quorvel"), "SysTray"));
+        machine.prompt.answerNext(PromptAnswer::kOk);
+        machine.prompt.answerNext(answer);
+        app::AppServices services = machine.services(kMissingDriver);
+        services.window = &host;
+        services.instance = &instance;
+        CQuorvelHDApp app(services);
+        app.InitInstance({"SysTray"});
+
+        ASSERT_EQ(machine.prompt.shown.size(), 2u);
+        EXPECT_EQ(machine.prompt.shown[0].text, text(app::kTextHardwareFailed));
+        EXPECT_EQ(machine.prompt.shown[1].text, text(app::kTextRunAtNextReboot));
+        EXPECT_EQ(machine.prompt.shown[1].icon, PromptIcon::kQuestion);
+        EXPECT_EQ(machine.prompt.shown[1].buttons, PromptButtons::kYesNo);
+        EXPECT_EQ(machine.prompt.shown[1].caption, "Quorvel K");
+        std::string entry;
+        EXPECT_EQ(machine.store.readRunEntry(entry), answer == PromptAnswer::kYes);
+        EXPECT_EQ(host.runs(), 0);
+        EXPECT_EQ(app.startupEnd(), StartupEnd::kHardwareFailure);
+        EXPECT_EQ(app.exitCode(), 1);
+    }
+}
+
+TEST(AppStartup, UnsupportedSystemShowsItsOwnText) {
+    AppMachine machine;
+    ui::QtMainWindowHost host;
+    platform::PosixSingleInstance instance(machine.lock.path());
+    FixedSystemInfo oldSystem(5, 0);
+    machine.prompt.answerNext(PromptAnswer::kOk);
+    machine.prompt.answerNext(PromptAnswer::kNo);
+    app::AppServices services = machine.services();
+    services.gpu.system = &oldSystem;
+    services.window = &host;
+    services.instance = &instance;
+    CQuorvelHDApp app(services);
+    app.InitInstance({"Minimize"});
+    ASSERT_EQ(machine.prompt.shown.size(), 2u);
+    EXPECT_EQ(machine.prompt.shown[0].text, text(app::kTextUnsupportedSystem));
+    EXPECT_EQ(machine.prompt.shown[0].icon, PromptIcon::kError);
+    EXPECT_EQ(app.hardwareStatus(), gpu::kInitUnsupportedSystem);
+    EXPECT_EQ(host.runs(), 0);
+}
+
+TEST(AppStartup, OnlyApplySettingsEndsWithoutAWindow) {
+    for (const bool restore : {true, false}) {
+        AppMachine machine;
+        ui::QtMainWindowHost host;
+        platform::PosixSingleInstance instance(machine.lock.path());
+        ASSERT_TRUE(machine.store.writeValue(settings::kValueRestoreUserSettings, restore));
+        app::AppServices services = machine.services();
+        services.window = &host;
+        services.instance = &instance;
+        CQuorvelHDApp app(services);
+        EXPECT_EQ(app.settings().restoreUserSettings, restore);
+        app.InitInstance({"OnlyApplySettings"});
+        EXPECT_EQ(app.startupEnd(), StartupEnd::kOnlyApplySettings);
+        EXPECT_EQ(app.exitCode(), 0);
+        EXPECT_EQ(host.runs(), 0);
+        EXPECT_TRUE(machine.prompt.shown.empty());
+    }
+}
+
+TEST(AppStartup, SecondStartBringsTheFirstForwardWithoutAMessage) {
+    AppMachine machine;
+    platform::PosixSingleInstance first(machine.lock.path());
+    ASSERT_EQ(first.acquire(), platform::kInstanceOnly);
+
+    ui::QtMainWindowHost host;
+    platform::PosixSingleInstance instance(machine.lock.path());
+    app::AppServices services = machine.services();
+    services.window = &host;
+    services.instance = &instance;
+    CQuorvelHDApp app(services);
+    app.InitInstance({});
+    EXPECT_EQ(app.startupEnd(), StartupEnd::kOtherInstance);
+    EXPECT_EQ(app.exitCode(), 0);
+    EXPECT_TRUE(machine.prompt.shown.empty());
+    EXPECT_EQ(host.runs(), 0);
+    EXPECT_EQ(app.hardwareStatus(), -1);  // the second start never touched the driver
+    EXPECT_EQ(first.takeMessages(), std::vector<uint32_t>{platform::kInstanceShowWindow});
+}
+
+TEST(AppStartup, AnotherUsersInstanceIsReported) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs root to hold the lock as another user";
+    }
+    AppMachine machine;
+    ASSERT_EQ(chmod(machine.lock.path().c_str(), 01777), 0);
+    ChildProcess other("qv-instance-helper", {machine.lock.path(), "--uid", "65534"});
+    ASSERT_TRUE(other.start());
+    ASSERT_TRUE(other.waitForOutput("held\n", 10s)) << other.soFar().err;
+
+    ui::QtMainWindowHost host;
+    platform::PosixSingleInstance instance(machine.lock.path());
+    app::AppServices services = machine.services();
+    services.window = &host;
+    services.instance = &instance;
+    CQuorvelHDApp app(services);
+    app.InitInstance({});
+    ASSERT_EQ(machine.prompt.shown.size(), 1u);
+    EXPECT_EQ(machine.prompt.shown[0].text, text(app::kTextStartedByOtherUser));
+    EXPECT_EQ(machine.prompt.shown[0].icon, PromptIcon::kError);
+    EXPECT_EQ(app.startupEnd(), StartupEnd::kInstanceUnavailable);
+    EXPECT_EQ(app.exitCode(), 1);
+    EXPECT_EQ(host.runs(), 0);
+    other.sendSignal(SIGKILL);
+}
+
+TEST(AppStartup, FontsThatCannotBeMadeAvailableAreReportedAndTheWindowStillRuns) {
+    AppMachine machine;
+    WindowSeen seen;
+    ui::QtMainWindowHost host(recordAndEnd(seen));
+    platform::PosixSingleInstance instance(machine.lock.path());
+    app::AppServices services = machine.services();
+    services.fonts = nullptr;
+    services.window = &host;
+    services.instance = &instance;
+    CQuorvelHDApp app(services);
+    app.InitInstance({});
+    ASSERT_EQ(machine.prompt.shown.size(), 1u);
+    EXPECT_EQ(machine.prompt.shown[0].text, text(app::kTextAddFontFailed));
+    EXPECT_EQ(machine.prompt.shown[0].icon, PromptIcon::kError);
+    EXPECT_FALSE(app.fontsReady());
+    EXPECT_TRUE(seen.ran);
+}
+
+}  // namespace
+}  // namespace qv::test

@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QFontInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <memory>
+
+#include "UiTestSupport.h"
+#include "platform/SingleInstance.h"
+#include "tuning/MainFrameModel.h"
+#include "ui/CQuorvelHDDlg.h"
+
+namespace qv::test {
+namespace {
+
+// The application started far enough for its window: hardware and fonts ready, no window run.
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        instance_ = std::make_unique<platform::PosixSingleInstance>(machine_.lock.path());
+        app::AppServices services = machine_.services();
+        services.instance = instance_.get();
+        app_ = std::make_unique<app::CQuorvelHDApp>(services);
+        app_->InitInstance({});  // no window host: ends after the fonts
+        ASSERT_EQ(app_->startupEnd(), app::StartupEnd::kNoWindow);
+        ASSERT_TRUE(app_->hardwareReady());
+        window_ = std::make_unique<ui::CQuorvelHDDlg>(*app_);
+    }
+
+    template <typename T>
+    T* child(const char* name) {
+        T* found = window_->findChild<T*>(name);
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+
+    AppMachine machine_;
+    std::unique_ptr<platform::PosixSingleInstance> instance_;
+    std::unique_ptr<app::CQuorvelHDApp> app_;
+    std::unique_ptr<ui::CQuorvelHDDlg> window_;
+};
+
+TEST_F(MainWindowTest, BorderlessFrameWithCaptionSelectorAndDigitalReadout) {
+    window_->applyStartMode();
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_TRUE(window_->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(window_->width(), tuning::kFrameWidth);
+    EXPECT_EQ(window_->windowTitle(), "Quorvel K");
+    EXPECT_EQ(child<QLabel>("captionLabel")->text(), "Quorvel K");
+
+    auto* selector = child<QComboBox>("gpuSelector");
+    ASSERT_EQ(selector->count(), 3);
+    EXPECT_EQ(selector->itemText(0), "GeForce GTX 680");
+    EXPECT_EQ(selector->itemText(2), "GeForce GTX 260");
+    EXPECT_EQ(selector->currentIndex(), 0);
+
+    auto* status = child<QLabel>("statusLine");
+    EXPECT_TRUE(status->isVisible());
+    EXPECT_EQ(status->text(), tuning::kSimulatedNotice);
+
+    auto* readout = child<QLabel>("temperatureReadout");
+    EXPECT_EQ(readout->text().toStdString(), window_->model().temperatureText());
+    EXPECT_GE(window_->model().temperature(), 0);
+    // The read-out really draws with the seven-segment family, not a substitute.
+    EXPECT_EQ(QFontInfo(readout->font()).family(), "DSEG7 Classic");
+    EXPECT_EQ(QFontInfo(child<QLabel>("temperatureLabel")->font()).family(), "Liberation Sans");
+
+    // Every widget can be found by name.
+    for (QWidget* widget : window_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        EXPECT_FALSE(widget->objectName().isEmpty()) << widget->metaObject()->className();
+    }
+}
+
+TEST_F(MainWindowTest, SelectingAGpuReadsItsTemperature) {
+    window_->applyStartMode();
+    auto* selector = child<QComboBox>("gpuSelector");
+    auto* readout = child<QLabel>("temperatureReadout");
+    selector->setCurrentIndex(2);
+    EXPECT_EQ(window_->model().gpuOnShow(), 2);
+    EXPECT_EQ(readout->text().toStdString(), window_->model().temperatureText());
+}
+
+TEST_F(MainWindowTest, ButtonsMinimiseAndHideAndCloseOnlyHides) {
+    window_->applyStartMode();
+    QTest::mouseClick(child<QPushButton>("minimizeButton"), Qt::LeftButton);
+    EXPECT_TRUE(window_->isMinimized());
+
+    window_->showAndRaise();
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_FALSE(window_->isMinimized());
+
+    QTest::mouseClick(child<QPushButton>("hideButton"), Qt::LeftButton);
+    EXPECT_FALSE(window_->isVisible());
+
+    window_->handleInstanceMessages({platform::kInstanceShowWindow});
+    EXPECT_TRUE(window_->isVisible());
+
+    int ended = 0;
+    window_->setEndHandler([&](int) { ++ended; });
+    EXPECT_FALSE(window_->close());  // refused: the window hides instead
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_EQ(ended, 0);
+}
+
+TEST_F(MainWindowTest, DraggingTheBackgroundMovesTheWindowButControlsKeepTheirPresses) {
+    window_->applyStartMode();
+    window_->move(100, 100);
+    const QPoint start = window_->pos();
+    // A press on the caption text (a static, not a control) reaches the window.
+    auto* caption = child<QLabel>("captionLabel");
+    const QPoint press = caption->geometry().center();
+    ASSERT_EQ(window_->childAt(press), caption);
+    QTest::mousePress(caption, Qt::LeftButton, Qt::NoModifier,
+                      caption->mapFrom(window_.get(), press));
+    QTest::mouseMove(window_.get(), press + QPoint(30, 40));
+    QTest::mouseRelease(window_.get(), Qt::LeftButton, Qt::NoModifier, press + QPoint(30, 40));
+    EXPECT_EQ(window_->pos(), start + QPoint(30, 40));
+
+    auto* selector = child<QComboBox>("gpuSelector");
+    const QPoint before = window_->pos();
+    QTest::mousePress(selector, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    QTest::mouseMove(window_.get(), selector->geometry().topLeft() + QPoint(60, 60));
+    QTest::mouseRelease(selector, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    selector->hidePopup();
+    EXPECT_EQ(window_->pos(), before);
+}
+
+}  // namespace
+}  // namespace qv::test
