@@ -1,0 +1,130 @@
+#include "app/UserSettingsVoltage.h"
+
+#include "gpu/DriverStatus.h"
+
+namespace qv::app {
+
+namespace {
+
+constexpr uint32_t kLowByte = 0xFF;
+
+// Index of a mode in the record's slot-2 code registers (2D, 3D performance); -1 for others.
+int codeRegisterIndex(size_t mode) {
+    return mode == kMode2D ? 0 : mode == kMode3DPerformance ? 1 : -1;
+}
+
+// The slot-2 code register of the mode with its present code, when the regulator serves the
+// mode: the register is known and the code in it is not 0.
+bool slot2Serves(gpu::GpuLayer& layer, uint8_t gpu, const GpuSettingsCapabilities& caps,
+                 size_t mode, uint8_t& reg, uint8_t& code, int& status) {
+    status = drv::kNotSupported;
+    const int index = codeRegisterIndex(mode);
+    if (!caps.voltage.slot2Regulator || index < 0) {
+        return false;
+    }
+    reg = layer.record(gpu).regulatorCodeRegister[static_cast<size_t>(index)];
+    if (reg == 0) {
+        return false;
+    }
+    status = layer.readRegulatorCode(gpu, reg, code);
+    return status == drv::kOk && code != 0;
+}
+
+// The regulator code for a file value when it lies within the regulator's range for the mode.
+bool codeInRange(gpu::GpuLayer& layer, uint8_t gpu, size_t mode, int32_t value, uint8_t& code) {
+    const int64_t wanted = fileMillivoltsToRegulatorCode(value);
+    uint32_t low = 0;
+    uint32_t high = 0;
+    if (wanted < 0 || layer.voltageCodeRange(gpu, low, high, levelKindOfMode(mode)) == 0) {
+        return false;
+    }
+    if (wanted < low || wanted > high) {
+        return false;
+    }
+    code = static_cast<uint8_t>(wanted);
+    return true;
+}
+
+// The driver voltage table of family C boards is not among the hardware layer's operations
+// yet, so it neither gives nor takes a value.
+int readDriverTableEntry() { return drv::kNotSupported; }
+int writeDriverTableEntry() { return drv::kNotSupported; }
+
+}  // namespace
+
+void learnRegulatorRegister(gpu::GpuLayer& layer, uint8_t gpu) {
+    if (!layer.record(gpu).hasChip(gpu::kSlotRegulator2)) {
+        return;
+    }
+    uint32_t graphics = 0;
+    uint32_t processor = 0;
+    uint32_t memory = 0;
+    int kind = 0;
+    layer.currentClocksAndKind(gpu, graphics, processor, memory, kind);
+}
+
+int readFileVoltage(gpu::GpuLayer& layer, uint8_t gpu, const GpuSettingsCapabilities& caps,
+                    size_t mode, int32_t& value) {
+    if (kVoltageKeys[mode] == nullptr) {
+        return drv::kInvalidArgument;
+    }
+    uint8_t reg = 0;
+    uint8_t code = 0;
+    int status = drv::kNotSupported;
+    if (slot2Serves(layer, gpu, caps, mode, reg, code, status)) {
+        value = regulatorCodeToFileMillivolts(code);
+        return drv::kOk;
+    }
+    if (status != drv::kNotSupported && status != drv::kOk) {
+        return status;  // the regulator serves the mode but could not be read
+    }
+    if (caps.voltage.slot3Regulator) {
+        uint8_t step = 0;
+        status = layer.readRegister(gpu, gpu::kSlotRegulator3, gpu::chip::kStepRegulatorRegStep,
+                                    step);
+        if (status == drv::kOk) {
+            value = step;
+        }
+        return status;
+    }
+    if (caps.voltage.driverTable) {
+        return readDriverTableEntry();
+    }
+    return drv::kNotSupported;
+}
+
+int applyFileVoltage(gpu::GpuLayer& layer, uint8_t gpu, const GpuSettingsCapabilities& caps,
+                     size_t mode, int32_t value) {
+    if (kVoltageKeys[mode] == nullptr) {
+        return drv::kInvalidArgument;
+    }
+    uint8_t reg = 0;
+    uint8_t current = 0;
+    int status = drv::kNotSupported;
+    uint8_t code = 0;
+    if (slot2Serves(layer, gpu, caps, mode, reg, current, status)) {
+        if (!codeInRange(layer, gpu, mode, value, code)) {
+            return drv::kNotSupported;
+        }
+        return layer.writeRegulatorCode(gpu, reg, code);
+    }
+    if (status != drv::kNotSupported && status != drv::kOk) {
+        return status;  // the regulator serves the mode but could not be read
+    }
+    if (caps.voltage.slot7Regulator) {
+        if (!codeInRange(layer, gpu, mode, value, code)) {
+            return drv::kNotSupported;
+        }
+        return layer.writeRegister(gpu, gpu::kSlotRegulator7, kSlot7CodeRegister, code);
+    }
+    if (caps.voltage.slot3Regulator) {
+        return layer.setStepRegulator(gpu, gpu::kSlotRegulator3,
+                                      static_cast<int32_t>(static_cast<uint32_t>(value) & kLowByte));
+    }
+    if (caps.voltage.driverTable && mode == kMode3DPerformance) {
+        return writeDriverTableEntry();
+    }
+    return drv::kNotSupported;
+}
+
+}  // namespace qv::app
