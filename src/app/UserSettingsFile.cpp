@@ -234,12 +234,15 @@ std::string encodeUserSettingsFile(std::u16string_view text) {
     return bytes;
 }
 
+int writeUserSettingsText(std::u16string_view text, const std::string& path) {
+    return platform::writeFileAtomically(path, encodeUserSettingsFile(text), kFileMode) == 0
+               ? kUserSettingsOk
+               : kUserSettingsFileError;
+}
+
 int writeUserSettings(gpu::GpuLayer& layer, int32_t horizonValue, int32_t verticalValue,
                       const std::string& path) {
-    const std::string bytes =
-        encodeUserSettingsFile(userSettingsText(layer, horizonValue, verticalValue));
-    return platform::writeFileAtomically(path, bytes, kFileMode) == 0 ? kUserSettingsOk
-                                                                      : kUserSettingsFileError;
+    return writeUserSettingsText(userSettingsText(layer, horizonValue, verticalValue), path);
 }
 
 int readAndApplyUserSettings(gpu::GpuLayer& layer, platform::Clock& clock,

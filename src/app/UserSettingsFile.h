@@ -25,8 +25,11 @@ std::u16string userSettingsText(gpu::GpuLayer& layer, int32_t horizonValue,
 // The bytes of a file: the byte-order mark and the text, UTF-16LE.
 std::string encodeUserSettingsFile(std::u16string_view text);
 
-// Writes the file whole (a temporary file beside it, renamed over it). kUserSettingsOk, or
-// kUserSettingsFileError when it cannot be written; the old file is then as it was.
+// Writes a text made by userSettingsText as the whole file (a temporary file beside it, renamed
+// over it). kUserSettingsOk, or kUserSettingsFileError when it cannot be written; the old file
+// is then as it was.
+int writeUserSettingsText(std::u16string_view text, const std::string& path);
+// The cards' current settings written with writeUserSettingsText.
 int writeUserSettings(gpu::GpuLayer& layer, int32_t horizonValue, int32_t verticalValue,
                       const std::string& path = kUserSettingsFileName);
 
