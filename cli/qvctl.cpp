@@ -45,6 +45,10 @@ void printUsage(std::FILE* out) {
                  "  fan GPU LEVEL|auto                   fixed fan level (percent; an rpm set\n"
                  "                                       point on a slot-0 fan chip), or\n"
                  "                                       automatic fan control\n"
+                 "  save-settings FILE                   write every GPU's clocks, voltage, fan\n"
+                 "                                       and alarm temperature to FILE\n"
+                 "  apply-settings FILE                  put the settings of FILE back on the\n"
+                 "                                       GPUs it was written for\n"
                  "\n"
                  "options:\n"
                  "  --simulate[=CONFIG]  use the simulated driver built beside qvctl; CONFIG is\n"
@@ -131,6 +135,8 @@ constexpr Command kCommands[] = {
     {"clocks", qv::cli::runClocks}, {"set-clocks", qv::cli::runSetClocks},
     {"offset", qv::cli::runOffset}, {"power-limit", qv::cli::runPowerLimit},
     {"fan", qv::cli::runFan},
+    {"save-settings", qv::cli::runSaveSettings},
+    {"apply-settings", qv::cli::runApplySettings},
 };
 
 const Command* findCommand(const std::string& name) {

@@ -97,6 +97,8 @@ int runClocks(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::F
 int runSetClocks(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out);
 int runOffset(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out);
 int runPowerLimit(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out);
+int runSaveSettings(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out);
+int runApplySettings(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out);
 
 // Prints a message prefixed with the program name on standard error.
 void reportError(const std::string& message);
