@@ -1,7 +1,7 @@
 // Puts the saved hardware settings (UserSettings.txt) back on the cards at start-up.
 //
-// The user settings file is not built yet: start-up is given no applier, and the restore step is
-// then left out, so nothing is restored and "OnlyApplySettings" applies nothing.
+// UserSettingsFile (app/UserSettingsFile.h) is the program's applier. Start-up given no applier
+// leaves the restore step out, so nothing is restored and "OnlyApplySettings" applies nothing.
 #pragma once
 
 #include "gpu/GpuLayer.h"
