@@ -14,7 +14,7 @@ namespace {
 
 // The current-and-rail estimate: an RMS of current × rail over a number of samples, scaled by
 // the sense resistor (0.025) and an efficiency of 0.95. The accumulator of the first estimate of
-// a process starts with the value of one sample at 0.025 A on a 10 V rail.
+// a process starts at 0.025 × 10 × 0.025 ÷ 0.95², which adds about 1 W to that estimate.
 constexpr double kSenseResistor = 0.025;
 constexpr double kSeedRailVolts = 10.0;
 constexpr double kSeedCurrent = 0.025;
