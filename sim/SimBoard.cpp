@@ -22,19 +22,26 @@ size_t Board::currentLevel() const {
     return std::min(n - 1, static_cast<size_t>(state_.load) * n / 101);
 }
 
+int64_t Board::pstateOffsetKHz(size_t level, size_t clock) const {
+    if (!config_.pstates20 || !isTopLevel(level) || level >= config_.levels.size() ||
+        clock >= config_.levels[level].clocks.size()) {
+        return 0;
+    }
+    const uint32_t domain = config_.levels[level].clocks[clock].domain;
+    if (domain == kDomainGraphics || domain == kDomainProcessor) {
+        return state_.graphicsOffsetKHz;
+    }
+    if (domain == kDomainMemory) {
+        return state_.memoryOffsetKHz;
+    }
+    return 0;
+}
+
 uint32_t Board::clockKHz(size_t level, size_t clock) const {
     if (level >= state_.clockKHz.size() || clock >= state_.clockKHz[level].size()) {
         return 0;
     }
-    int64_t khz = state_.clockKHz[level][clock];
-    if (config_.pstates20 && isTopLevel(level)) {
-        const uint32_t domain = config_.levels[level].clocks[clock].domain;
-        if (domain == kDomainGraphics || domain == kDomainProcessor) {
-            khz += state_.graphicsOffsetKHz;
-        } else if (domain == kDomainMemory) {
-            khz += state_.memoryOffsetKHz;
-        }
-    }
+    const int64_t khz = int64_t{state_.clockKHz[level][clock]} + pstateOffsetKHz(level, clock);
     return static_cast<uint32_t>(std::max<int64_t>(khz, 0));
 }
 

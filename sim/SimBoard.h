@@ -58,6 +58,8 @@ public:
     bool isTopLevel(size_t level) const { return level == topLevelIndex(config_); }
     // Current frequency of a clock as the card runs it (P0 carries the P-states 2.0 offsets).
     uint32_t clockKHz(size_t level, size_t clock) const;
+    // What P-states 2.0 add to a clock of the top level (0 elsewhere).
+    int64_t pstateOffsetKHz(size_t level, size_t clock) const;
     // Current frequency of a domain in the current level, 0 when the level lacks it.
     uint32_t currentDomainKHz(uint32_t domain) const;
     uint32_t coreVoltageUv() const;

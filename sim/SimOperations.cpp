@@ -656,7 +656,11 @@ int opGpuSetPerfClocks(PhysicalGpuHandle gpu, uint32_t levelId, const PerfClockT
                     // The driver keeps a level inside its range; a request outside is clamped.
                     khz = std::clamp(khz, clock->minKHz, clock->maxKHz);
                 }
-                next[static_cast<size_t>(clock - found->clocks.begin())] = khz;
+                // A read reports the stored clock plus the P0 offset; store what makes the
+                // next read report exactly the frequency written.
+                const auto target = static_cast<size_t>(clock - found->clocks.begin());
+                next[target] = static_cast<uint32_t>(std::max<int64_t>(
+                    int64_t{khz} - d.board(g).pstateOffsetKHz(li, target), 0));
             }
             d.state().gpus[g].clockKHz[li] = next;
             d.markDirty();

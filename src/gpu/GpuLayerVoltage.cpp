@@ -304,6 +304,11 @@ int GpuLayer::raisePowerLimit(uint8_t gpu) {
     if (status != drv::kOk) {
         return status;
     }
+    // A driver that lists no policy has no maximum to raise to; writing its zero would set the
+    // lowest limit instead.
+    if (info.entries[0].maxPower == 0) {
+        return drv::kNotSupported;
+    }
     current.entries[0].power = info.entries[0].maxPower;
     return setPowerPoliciesStatus(gpu, current);
 }

@@ -212,6 +212,20 @@ TEST_F(GpuLayerClocks, Pstates20OffsetsMoveP0AndSayItOnStandardOutput) {
     EXPECT_EQ(p0.baseVoltages[0].voltDeltaUv.value, 25000);
 }
 
+TEST_F(GpuLayerClocks, TopLevelReadAndWrittenBackUnchangedStaysPut) {
+    ASSERT_EQ(rig.layer->setGraphicsOffset(kGpuKepler, 100000), drv::kOk);
+    gpu::PerfClockRequest before;
+    ASSERT_EQ(rig.layer->readLevelClocks(kGpuKepler, before, gpu::kLevelKind3DPerf), drv::kOk);
+    gpu::PerfClockRequest request = before;
+    ASSERT_EQ(rig.layer->writeLevelClocks(kGpuKepler, request, gpu::kLevelKind3DPerf, 1),
+              drv::kOk);
+    gpu::PerfClockRequest after;
+    ASSERT_EQ(rig.layer->readLevelClocks(kGpuKepler, after, gpu::kLevelKind3DPerf), drv::kOk);
+    EXPECT_EQ(after.graphicsCurrent, before.graphicsCurrent)
+        << "the P0 offset must not pile up in the stored clock";
+    EXPECT_EQ(after.memoryCurrent, before.memoryCurrent);
+}
+
 TEST_F(GpuLayerClocks, FrameRateLimitGoesThroughASettingsSession) {
     ASSERT_EQ(rig.layer->setFrameRateLimit(60, false), drv::kOk);
     const std::vector<uint32_t> expected = {drv::kDrsCreateSession, drv::kDrsLoadSettings,
@@ -356,6 +370,8 @@ TEST_F(GpuLayerClocks, PowerMonitorsAndPowerLimit) {
     ASSERT_EQ(rig.layer->powerPoliciesStatus(kGpuKepler, status), drv::kOk);
     EXPECT_EQ(status.entries[0].power, info.entries[0].maxPower);
     EXPECT_EQ(status.entries[0].power, 132000u);
+    // A board without power policies has nothing to raise.
+    EXPECT_NE(rig.layer->raisePowerLimit(kGpu0E22), drv::kOk);
 }
 
 }  // namespace
