@@ -251,6 +251,9 @@ int readAndApplyUserSettings(gpu::GpuLayer& layer, platform::Clock& clock,
     if (!ini.Load(path, false)) {
         return kUserSettingsFileError;
     }
+    // Right after initialisation the layer's background probe may still be driving a fan for
+    // a moment and then put back what it found; the file's settings come after it.
+    layer.waitForProbe();
     for (uint8_t gpu = 0; gpu < layer.gpuCount(); ++gpu) {
         const GpuSettingsCapabilities caps = settingsCapabilities(layer, gpu);
         const UserSettingsSection section = readSection(ini, gpu + 1);

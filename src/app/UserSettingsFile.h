@@ -36,6 +36,8 @@ int writeUserSettings(gpu::GpuLayer& layer, int32_t horizonValue, int32_t vertic
 // Reads the file and applies every section whose Id matches its GPU; fills `state` (the records
 // of the first three GPUs, the two shared values). kUserSettingsOk, also when nothing matched;
 // kUserSettingsFileError only when the file cannot be loaded. The clock paces the fan changes.
+// Waits for the layer's background probe first, which may be driving a fan when start-up
+// applies the file.
 int readAndApplyUserSettings(gpu::GpuLayer& layer, platform::Clock& clock,
                              UserSettingsState& state,
                              const std::string& path = kUserSettingsFileName);

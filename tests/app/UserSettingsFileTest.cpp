@@ -327,6 +327,27 @@ TEST_F(UserSettingsReader, TheApplierServesStartUpAndQuit) {
     EXPECT_EQ(applier.applySavedSettings(*rig.layer), app::kUserSettingsFileError);
 }
 
+TEST(UserSettingsStartUp, SettingsAppliedDuringTheProbeSurviveIt) {
+    // The probe drives the slot-1 chip's fan for a moment, then puts back what it found; the
+    // file is applied right after initialisation, as start-up does.
+    LayerRig rig;
+    TempDir files;
+    const std::string path = files.file("UserSettings.txt");
+    writeBytes(path, utf16File(u"[Gpu3]\r\nId=05e2\r\nFanWorkMode=2\r\nFanSpeed=60\r\n"));
+    ASSERT_EQ(rig.layer->initialize(), gpu::kInitOk);
+    FakeClock clock;
+    app::UserSettingsState state;
+    ASSERT_EQ(app::readAndApplyUserSettings(*rig.layer, clock, state, path),
+              app::kUserSettingsOk);
+    rig.layer->waitForProbe();
+    int mode = 0;
+    int32_t level = 0;
+    ASSERT_EQ(rig.layer->fanMode(kGpu05E2, mode), drv::kOk);
+    ASSERT_EQ(rig.layer->fanSpeed(kGpu05E2, level, false), drv::kOk);
+    EXPECT_EQ(mode, gpu::GpuLayer::kFanModeManual);
+    EXPECT_EQ(level, 60);
+}
+
 class UserSettingsStepRegulator : public UserSettingsMachine {
 protected:
     UserSettingsStepRegulator() : UserSettingsMachine("slot0-slot3") {}
