@@ -15,7 +15,8 @@ namespace {
 using settings::ProfileSlotResult;
 using settings::ProfileSlots;
 
-// Writes a file on save and reads it on load, recording each call.
+// Writes a file on save and reads it on load, recording each call. Saving and loading through
+// the user settings file are tested with the application's store.
 class FileStore final : public settings::ProfileStore {
 public:
     int saveProfile(const std::string& path) override {
@@ -38,35 +39,6 @@ TEST(ProfileFiles, SlotsAreNumberedFilesInTheProfileFolder) {
     EXPECT_EQ(settings::profileSlotFile("/opt/quorvel", 6), "");
     const std::string longFolder(600, 'q');
     EXPECT_EQ(settings::profileSlotFile(longFolder, 2), longFolder + "/Profile/2.ini");
-}
-
-TEST(ProfileSlots, SavingASlotCreatesTheProfileFolder) {
-    TempDir program;
-    FileStore store;
-    ProfileSlots slots(program.path());
-    slots.pressSave();
-    const ProfileSlotResult result = slots.pressSlot(3, store);
-    EXPECT_EQ(result.action, ProfileSlotResult::Action::kSaved);
-    EXPECT_EQ(result.status, settings::kProfileOk);
-    EXPECT_EQ(result.path, program.file("Profile/3.ini"));
-    EXPECT_TRUE(std::filesystem::is_directory(program.file("Profile")));
-    EXPECT_TRUE(std::filesystem::is_regular_file(program.file("Profile/3.ini")));
-}
-
-TEST(ProfileSlots, AnArmedSaveServesOnePressOnly) {
-    TempDir program;
-    FileStore store;
-    ProfileSlots slots(program.path());
-    EXPECT_FALSE(slots.saveArmed());
-    slots.pressSave();
-    EXPECT_TRUE(slots.saveArmed());
-    EXPECT_EQ(slots.pressSlot(2, store).action, ProfileSlotResult::Action::kSaved);
-    EXPECT_FALSE(slots.saveArmed());
-    const ProfileSlotResult second = slots.pressSlot(2, store);
-    EXPECT_EQ(second.action, ProfileSlotResult::Action::kLoaded);
-    EXPECT_EQ(second.status, 0) << "the slot just saved loads";
-    const std::string file = program.file("Profile/2.ini");
-    EXPECT_EQ(store.calls, (std::vector<std::string>{"save " + file, "load " + file}));
 }
 
 TEST(ProfileSlots, TheSlotButtonsBlinkWhileASaveIsArmed) {
