@@ -73,8 +73,7 @@ int runSaveSettings(gpu::GpuLayer& layer, const std::vector<std::string>& args, 
     return kExitOk;
 }
 
-int runApplySettings(gpu::GpuLayer& layer, const std::vector<std::string>& args,
-                     std::FILE* out) {
+int runApplySettings(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out) {
     if (!checkFileArgument("apply-settings", args)) {
         return kExitUsage;
     }
@@ -107,8 +106,8 @@ int runApplySettings(gpu::GpuLayer& layer, const std::vector<std::string>& args,
     int status = 0;
     {
         QuietStdout quiet;
-        status = app::readAndApplyUserSettings(layer, platform::SystemClock::instance(), state,
-                                               path);
+        status =
+            app::readAndApplyUserSettings(layer, platform::SystemClock::instance(), state, path);
     }
     if (status != app::kUserSettingsOk) {
         reportError("cannot read the settings file '" + path + "'");

@@ -55,7 +55,8 @@ RequestClock requestClock(gpu::PerfClockRequest& request, size_t clock) {
             return {&request.graphicsCurrent, request.graphicsMin, request.graphicsMax};
         case kClockShader:
             return {&request.processorCurrent, request.processorMin, request.processorMax};
-        default: return {&request.memoryCurrent, request.memoryMin, request.memoryMax};
+        default:
+            return {&request.memoryCurrent, request.memoryMin, request.memoryMax};
     }
 }
 
@@ -98,11 +99,10 @@ void appendGpuSection(gpu::GpuLayer& layer, uint8_t gpu, int32_t horizonValue,
     }
     if (caps.alarmWritten) {
         uint8_t alarm = 0;
-        const int32_t celsius =
-            layer.readRegister(gpu, gpu::kSlotFanChip0, kAlarmTemperatureRegister, alarm) ==
-                    drv::kOk
-                ? alarm
-                : kAlarmTemperatureUnreadable;
+        const int32_t celsius = layer.readRegister(gpu, gpu::kSlotFanChip0,
+                                                   kAlarmTemperatureRegister, alarm) == drv::kOk
+                                    ? alarm
+                                    : kAlarmTemperatureUnreadable;
         appendFormatted(out, kValueFormat, kKeyAlarmTemperature, celsius);
     }
     appendFormatted(out, kValueFormat, kKeyHorizonValue, horizonValue);
@@ -203,16 +203,15 @@ void applyGpuSection(gpu::GpuLayer& layer, platform::Clock& clock, uint8_t gpu,
     }
     applyFan(layer, clock, gpu, section);
     if (caps.alarmApplied && section.alarmTemperature) {
-        layer.writeRegister(gpu, gpu::kSlotFanChip0, kAlarmTemperatureRegister,
-                            static_cast<uint8_t>(static_cast<uint32_t>(*section.alarmTemperature) &
-                                                 kLowByte));
+        layer.writeRegister(
+            gpu, gpu::kSlotFanChip0, kAlarmTemperatureRegister,
+            static_cast<uint8_t>(static_cast<uint32_t>(*section.alarmTemperature) & kLowByte));
     }
 }
 
 }  // namespace
 
-std::u16string userSettingsText(gpu::GpuLayer& layer, int32_t horizonValue,
-                                int32_t verticalValue) {
+std::u16string userSettingsText(gpu::GpuLayer& layer, int32_t horizonValue, int32_t verticalValue) {
     std::u16string text;
     for (uint8_t gpu = 0; gpu < layer.gpuCount(); ++gpu) {
         appendGpuSection(layer, gpu, horizonValue, verticalValue, text);
@@ -245,8 +244,8 @@ int writeUserSettings(gpu::GpuLayer& layer, int32_t horizonValue, int32_t vertic
     return writeUserSettingsText(userSettingsText(layer, horizonValue, verticalValue), path);
 }
 
-int readAndApplyUserSettings(gpu::GpuLayer& layer, platform::Clock& clock,
-                             UserSettingsState& state, const std::string& path) {
+int readAndApplyUserSettings(gpu::GpuLayer& layer, platform::Clock& clock, UserSettingsState& state,
+                             const std::string& path) {
     settings::CIni ini;
     if (!ini.Load(path, false)) {
         return kUserSettingsFileError;
@@ -267,9 +266,8 @@ int readAndApplyUserSettings(gpu::GpuLayer& layer, platform::Clock& clock,
     return kUserSettingsOk;
 }
 
-int saveOrDeleteUserSettings(gpu::GpuLayer& layer, bool restoreUserSettings,
-                             int32_t horizonValue, int32_t verticalValue,
-                             const std::string& path) {
+int saveOrDeleteUserSettings(gpu::GpuLayer& layer, bool restoreUserSettings, int32_t horizonValue,
+                             int32_t verticalValue, const std::string& path) {
     if (restoreUserSettings) {
         return writeUserSettings(layer, horizonValue, verticalValue, path);
     }

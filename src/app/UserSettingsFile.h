@@ -20,8 +20,7 @@ inline constexpr int kUserSettingsFileError = -1;  // cannot be created, loaded 
 // The file's text for every GPU of the layer as the cards are now, without the byte-order mark.
 // Lines whose value cannot be read are left out; the fan work mode, fan speed and alarm
 // temperature are written with their presets (255, 40, 90) instead.
-std::u16string userSettingsText(gpu::GpuLayer& layer, int32_t horizonValue,
-                                int32_t verticalValue);
+std::u16string userSettingsText(gpu::GpuLayer& layer, int32_t horizonValue, int32_t verticalValue);
 // The bytes of a file: the byte-order mark and the text, UTF-16LE.
 std::string encodeUserSettingsFile(std::u16string_view text);
 
@@ -38,14 +37,13 @@ int writeUserSettings(gpu::GpuLayer& layer, int32_t horizonValue, int32_t vertic
 // kUserSettingsFileError only when the file cannot be loaded. The clock paces the fan changes.
 // Waits for the layer's background probe first, which may be driving a fan when start-up
 // applies the file.
-int readAndApplyUserSettings(gpu::GpuLayer& layer, platform::Clock& clock,
-                             UserSettingsState& state,
+int readAndApplyUserSettings(gpu::GpuLayer& layer, platform::Clock& clock, UserSettingsState& state,
                              const std::string& path = kUserSettingsFileName);
 
 // What leaving the program does with the file: with the restore option on, the file is written;
 // with it off, the file is deleted (a file that is not there is fine).
-int saveOrDeleteUserSettings(gpu::GpuLayer& layer, bool restoreUserSettings,
-                             int32_t horizonValue, int32_t verticalValue,
+int saveOrDeleteUserSettings(gpu::GpuLayer& layer, bool restoreUserSettings, int32_t horizonValue,
+                             int32_t verticalValue,
                              const std::string& path = kUserSettingsFileName);
 
 // The user settings file as the application keeps it: start-up applies it through the

@@ -109,9 +109,12 @@ int32_t& recordClock(UserSettingsRecord& record, size_t mode, size_t clock) {
 
 int32_t* recordVoltage(UserSettingsRecord& record, size_t mode) {
     switch (mode) {
-        case kMode2D: return &record.gpuVoltage2D;
-        case kMode3DPerformance: return &record.gpuVoltage3DPerformance;
-        default: return nullptr;
+        case kMode2D:
+            return &record.gpuVoltage2D;
+        case kMode3DPerformance:
+            return &record.gpuVoltage3DPerformance;
+        default:
+            return nullptr;
     }
 }
 
@@ -142,8 +145,8 @@ void fillRecord(const UserSettingsSection& section, const GpuSettingsCapabilitie
     }
 }
 
-void parseUserSettings(const settings::CIni& ini,
-                       std::span<const GpuSettingsCapabilities> gpus, UserSettingsState& state) {
+void parseUserSettings(const settings::CIni& ini, std::span<const GpuSettingsCapabilities> gpus,
+                       UserSettingsState& state) {
     for (size_t index = 0; index < gpus.size(); ++index) {
         const UserSettingsSection section = readSection(ini, static_cast<int>(index + 1));
         if (!sectionMatches(section, gpus[index].identityText)) {
@@ -169,9 +172,9 @@ int32_t regulatorCodeToFileMillivolts(uint32_t code) {
 int64_t fileMillivoltsToRegulatorCode(int32_t millivolts) {
     // The nearest code (within half a step, the lower one on a tie), so that the truncated
     // millivolts of an odd code come back as that code.
-    const int64_t twice = (static_cast<int64_t>(millivolts) - kRegulatorBaseMv) *
-                              kRegulatorStepDenominator +
-                          kRegulatorStepNumerator / 2;
+    const int64_t twice =
+        (static_cast<int64_t>(millivolts) - kRegulatorBaseMv) * kRegulatorStepDenominator +
+        kRegulatorStepNumerator / 2;
     return twice < 0 ? -1 : twice / kRegulatorStepNumerator;
 }
 

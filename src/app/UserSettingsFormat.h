@@ -72,7 +72,9 @@ inline constexpr uint32_t kFanSettleMs = 100;
 inline constexpr int kValueRadix = 10;
 
 // The level kind (1, 3, 2) of a mode index.
-constexpr int levelKindOfMode(size_t mode) { return gpu::kLevelKindOrder[mode]; }
+constexpr int levelKindOfMode(size_t mode) {
+    return gpu::kLevelKindOrder[mode];
+}
 
 // Which voltage controls a GPU has. The first one that applies, in this order, serves a mode.
 struct VoltageControls {
@@ -122,8 +124,8 @@ void fillRecord(const UserSettingsSection& section, const GpuSettingsCapabilitie
 // The whole reading side without hardware: for each GPU described, in order, its section when
 // it matches fills its record (the first kUserSettingsRecordCount GPUs have one) and the two
 // shared values (the last matching section wins).
-void parseUserSettings(const settings::CIni& ini,
-                       std::span<const GpuSettingsCapabilities> gpus, UserSettingsState& state);
+void parseUserSettings(const settings::CIni& ini, std::span<const GpuSettingsCapabilities> gpus,
+                       UserSettingsState& state);
 
 // The record's clock of a mode and domain.
 int32_t& recordClock(UserSettingsRecord& record, size_t mode, size_t clock);

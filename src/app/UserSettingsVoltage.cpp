@@ -47,8 +47,12 @@ bool codeInRange(gpu::GpuLayer& layer, uint8_t gpu, size_t mode, int32_t value, 
 
 // The driver voltage table of family C boards is not among the hardware layer's operations
 // yet, so it neither gives nor takes a value.
-int readDriverTableEntry() { return drv::kNotSupported; }
-int writeDriverTableEntry() { return drv::kNotSupported; }
+int readDriverTableEntry() {
+    return drv::kNotSupported;
+}
+int writeDriverTableEntry() {
+    return drv::kNotSupported;
+}
 
 }  // namespace
 
@@ -80,8 +84,8 @@ int readFileVoltage(gpu::GpuLayer& layer, uint8_t gpu, const GpuSettingsCapabili
     }
     if (caps.voltage.slot3Regulator) {
         uint8_t step = 0;
-        status = layer.readRegister(gpu, gpu::kSlotRegulator3, gpu::chip::kStepRegulatorRegStep,
-                                    step);
+        status =
+            layer.readRegister(gpu, gpu::kSlotRegulator3, gpu::chip::kStepRegulatorRegStep, step);
         if (status == drv::kOk) {
             value = step;
         }
@@ -118,8 +122,9 @@ int applyFileVoltage(gpu::GpuLayer& layer, uint8_t gpu, const GpuSettingsCapabil
         return layer.writeRegister(gpu, gpu::kSlotRegulator7, kSlot7CodeRegister, code);
     }
     if (caps.voltage.slot3Regulator) {
-        return layer.setStepRegulator(gpu, gpu::kSlotRegulator3,
-                                      static_cast<int32_t>(static_cast<uint32_t>(value) & kLowByte));
+        return layer.setStepRegulator(
+            gpu, gpu::kSlotRegulator3,
+            static_cast<int32_t>(static_cast<uint32_t>(value) & kLowByte));
     }
     if (caps.voltage.driverTable && mode == kMode3DPerformance) {
         return writeDriverTableEntry();

@@ -249,13 +249,12 @@ bool CIni::GetString(std::string_view section, std::string_view key, std::u16str
     const Node& value = nodes_[static_cast<size_t>(v)];
     const int64_t units = std::max<int64_t>(0, value.last - value.first + 1);
     const size_t count = std::min(static_cast<size_t>(units), maxUnits);
-    out.assign(text_.begin() + value.first, text_.begin() + value.first +
-                                                static_cast<std::ptrdiff_t>(count));
+    out.assign(text_.begin() + value.first,
+               text_.begin() + value.first + static_cast<std::ptrdiff_t>(count));
     return true;
 }
 
-bool CIni::GetInt(std::string_view section, std::string_view key, int32_t& out,
-                  int radix) const {
+bool CIni::GetInt(std::string_view section, std::string_view key, int32_t& out, int radix) const {
     if (radix != 0 && (radix < kMinRadix || radix > kMaxRadix)) {
         return false;
     }

@@ -48,8 +48,7 @@ public:
     // saturate to the 32-bit range and text without digits gives 0 (still true). The conversion
     // may read past the value's own line, but never past the end of the loaded file. `radix`
     // is 0 or 2..36; any other radix answers false.
-    bool GetInt(std::string_view section, std::string_view key, int32_t& out,
-                int radix = 10) const;
+    bool GetInt(std::string_view section, std::string_view key, int32_t& out, int radix = 10) const;
 
     // Releases everything loaded. Always true.
     bool Close();

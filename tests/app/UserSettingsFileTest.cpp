@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include "app/UserSettingsFile.h"
@@ -82,14 +81,12 @@ TEST_F(UserSettingsWriter, AFailedWriteLeavesTheOldFile) {
 }
 
 TEST_F(UserSettingsWriter, SaveOrDeleteFollowsTheRestoreOption) {
-    EXPECT_EQ(app::saveOrDeleteUserSettings(*rig.layer, false, 0, 0, path()),
-              app::kUserSettingsOk)
+    EXPECT_EQ(app::saveOrDeleteUserSettings(*rig.layer, false, 0, 0, path()), app::kUserSettingsOk)
         << "no file to delete is fine";
     EXPECT_EQ(app::saveOrDeleteUserSettings(*rig.layer, true, 4, 5, path()), app::kUserSettingsOk);
     const std::string written = readBytes(path());
     EXPECT_EQ(written, app::encodeUserSettingsFile(app::userSettingsText(*rig.layer, 4, 5)));
-    EXPECT_EQ(app::saveOrDeleteUserSettings(*rig.layer, false, 4, 5, path()),
-              app::kUserSettingsOk);
+    EXPECT_EQ(app::saveOrDeleteUserSettings(*rig.layer, false, 4, 5, path()), app::kUserSettingsOk);
     struct stat info {};
     EXPECT_NE(::stat(path().c_str(), &info), 0) << "the file is deleted";
 }
@@ -181,9 +178,9 @@ TEST_F(UserSettingsReader, AnotherCardInASlotIsLeftAlone) {
     int mode = 0;
     ASSERT_EQ(rig.layer->fanMode(kGpu0E22, mode), drv::kOk);
     EXPECT_EQ(mode, gpu::GpuLayer::kFanModeAutomatic);
-    EXPECT_EQ(chipRegister(kGpu0E22, kPort2, chip::kSlot0AddressPrimary,
-                           app::kAlarmTemperatureRegister),
-              alarmBefore);
+    EXPECT_EQ(
+        chipRegister(kGpu0E22, kPort2, chip::kSlot0AddressPrimary, app::kAlarmTemperatureRegister),
+        alarmBefore);
     for (const QvSimI2cEvent& e : rig.sim().i2cLog()) {
         EXPECT_FALSE(e.gpu == kGpu0E22 && e.write) << "register " << int(e.reg) << " written";
     }
@@ -196,7 +193,8 @@ TEST_F(UserSettingsReader, AClockAboveItsMaximumLeavesTheModeButNotTheRest) {
     const gpu::PerfClockRequest perf = level(kGpu05E2, gpu::kLevelKind3DPerf);
     const std::string section =
         "[Gpu3]\r\nId=05e2\r\nGpu2DVolt=1100\r\n"
-        "Gpu3DPerformanceClock=" + std::to_string(perf.graphicsMax + 1) +
+        "Gpu3DPerformanceClock=" +
+        std::to_string(perf.graphicsMax + 1) +
         "\r\nShader3DPerformaceClock=" + std::to_string(perf.processorMax) +
         "\r\nMemory3DPerformanceClock=" + std::to_string(perf.memoryMin) +
         "\r\nFanWorkMode=2\r\nFanSpeed=60\r\n";
@@ -233,8 +231,9 @@ TEST_F(UserSettingsReader, AClockAboveItsMaximumLeavesTheModeButNotTheRest) {
 }
 
 TEST_F(UserSettingsReader, AModeWithAMissingClockIsNotWritten) {
-    writeText("[Gpu3]\r\nId=05e2\r\nGpu3DPerformanceClock=600000\r\n"
-              "Memory3DPerformanceClock=1000000\r\n");
+    writeText(
+        "[Gpu3]\r\nId=05e2\r\nGpu3DPerformanceClock=600000\r\n"
+        "Memory3DPerformanceClock=1000000\r\n");
     ASSERT_EQ(apply(), app::kUserSettingsOk);
     EXPECT_EQ(calls(drv::kGpuSetPerfClocks), 0u);
 }
@@ -247,7 +246,7 @@ TEST_F(UserSettingsReader, FanLinesFollowTheWorkMode) {
     };
     const Case cases[] = {
         {"", 0, {}},
-        {"FanWorkMode=2\r\n", 0, {}},  // only the range is read
+        {"FanWorkMode=2\r\n", 0, {}},                 // only the range is read
         {"FanWorkMode=2\r\nFanSpeed=20\r\n", 0, {}},  // below the range of 30-100
         {"FanWorkMode=2\r\nFanSpeed=101\r\n", 0, {}},
         {"FanWorkMode=2\r\nFanSpeed=30\r\n", 2, {app::kFanSettleMs}},
@@ -285,15 +284,16 @@ TEST_F(UserSettingsReader, TheLastMatchingSectionGivesTheSharedValues) {
 }
 
 TEST_F(UserSettingsReader, AlarmAndSlot7VoltageAreWrittenToTheirChips) {
-    writeText("[Gpu2]\r\nId=0e22\r\nGpu2DVolt=500\r\nGpu3DPerformanceVolt=762\r\n"
-              "AlarmTemperature=300\r\n");
+    writeText(
+        "[Gpu2]\r\nId=0e22\r\nGpu2DVolt=500\r\nGpu3DPerformanceVolt=762\r\n"
+        "AlarmTemperature=300\r\n");
     ASSERT_EQ(apply(), app::kUserSettingsOk);
     // 762 mV is code 25 (24.96), the top of the regulator's 0-25; the 2D value came first.
     EXPECT_EQ(chipRegister(kGpu0E22, kPort0, chip::kRegulatorAddressE0, app::kSlot7CodeRegister),
               25);
-    EXPECT_EQ(chipRegister(kGpu0E22, kPort2, chip::kSlot0AddressPrimary,
-                           app::kAlarmTemperatureRegister),
-              300 & 0xFF)
+    EXPECT_EQ(
+        chipRegister(kGpu0E22, kPort2, chip::kSlot0AddressPrimary, app::kAlarmTemperatureRegister),
+        300 & 0xFF)
         << "the low byte";
     EXPECT_EQ(state.records[kGpu0E22].gpuVoltage2D, 500);
     EXPECT_EQ(state.records[kGpu0E22].alarmTemperature, 300);
@@ -337,8 +337,7 @@ TEST(UserSettingsStartUp, SettingsAppliedDuringTheProbeSurviveIt) {
     ASSERT_EQ(rig.layer->initialize(), gpu::kInitOk);
     FakeClock clock;
     app::UserSettingsState state;
-    ASSERT_EQ(app::readAndApplyUserSettings(*rig.layer, clock, state, path),
-              app::kUserSettingsOk);
+    ASSERT_EQ(app::readAndApplyUserSettings(*rig.layer, clock, state, path), app::kUserSettingsOk);
     rig.layer->waitForProbe();
     int mode = 0;
     int32_t level = 0;
@@ -364,8 +363,7 @@ TEST_F(UserSettingsStepRegulator, TheStepIsWrittenForBothModesAndPutBack) {
 
     writeText("[Gpu1]\r\nId=0de0\r\nGpu2DVolt=263\r\nAlarmTemperature=70\r\n");
     ASSERT_EQ(apply(), app::kUserSettingsOk);
-    EXPECT_EQ(chipRegister(kGpu, kPort2, chip::kStepRegulatorAddress,
-                           chip::kStepRegulatorRegStep),
+    EXPECT_EQ(chipRegister(kGpu, kPort2, chip::kStepRegulatorAddress, chip::kStepRegulatorRegStep),
               7)
         << "the low byte of 263";
     for (const QvSimI2cEvent& e : rig.sim().i2cLog()) {

@@ -46,11 +46,11 @@ TEST(UserSettingsParse, OnlyWhatAppliesToTheGpuReachesItsRecord) {
     gpu.modePresent[app::kMode3DLow] = false;
     gpu.voltage = {};
     gpu.alarmApplied = false;
-    const app::UserSettingsState state =
-        parse("[Gpu1]\r\nId=0E22\r\nGpu2DClock=1\r\nMemory2DClock=2\r\nGpu2DVolt=3\r\n"
-              "Gpu3DLowPowerClock=4\r\nGpu3DPerformanceClock=5\r\nFanWorkMode=1\r\n"
-              "FanSpeed=6\r\nAlarmTemperature=7\r\n",
-              {gpu});
+    const app::UserSettingsState state = parse(
+        "[Gpu1]\r\nId=0E22\r\nGpu2DClock=1\r\nMemory2DClock=2\r\nGpu2DVolt=3\r\n"
+        "Gpu3DLowPowerClock=4\r\nGpu3DPerformanceClock=5\r\nFanWorkMode=1\r\n"
+        "FanSpeed=6\r\nAlarmTemperature=7\r\n",
+        {gpu});
     app::UserSettingsRecord expected;
     expected.gpuClock2D = 1;
     expected.gpuClock3DPerformance = 5;

@@ -1,9 +1,8 @@
-#include "app/UserSettingsProfiles.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "app/UserSettingsProfiles.h"
 #include "app/UserSettingsTestSupport.h"
 
 namespace qv::test {

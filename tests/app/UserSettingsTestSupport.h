@@ -110,7 +110,7 @@ protected:
 
     std::string configPath(const std::string& config) {
         return config.find('\n') == std::string::npos ? config
-                                                       : writeConfig(files, "boards.conf", config);
+                                                      : writeConfig(files, "boards.conf", config);
     }
 
     TempDir files;  // before the rig, which may take its configuration from here

@@ -1,11 +1,10 @@
-#include "settings/CIni.h"
-
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <fstream>
 #include <string>
 
+#include "settings/CIni.h"
 #include "support/SimHarness.h"
 
 namespace qv::test {
@@ -45,8 +44,7 @@ protected:
         ini.GetString(section, key, out);
         return out;
     }
-    std::optional<int32_t> integer(std::string_view section, std::string_view key,
-                                   int radix = 10) {
+    std::optional<int32_t> integer(std::string_view section, std::string_view key, int radix = 10) {
         int32_t value = 0;
         if (!ini.GetInt(section, key, value, radix)) {
             return std::nullopt;
@@ -132,20 +130,24 @@ TEST_F(CIniFile, AByteOrderMarkChangesNothing) {
 }
 
 TEST_F(CIniFile, MalformedLinesAreDroppedWithoutFailingTheParse) {
-    ASSERT_TRUE(load(u"Orphan=1\r\n"            // a key before any section
-                     u"[Broken\r\n"            // no closing bracket
-                     u"[Gpu1]\r\n"
-                     u"NoEquals\r\n"           // a key name without a value
-                     u"Text=[a]=b\r\n"         // brackets and '=' inside a value
-                     u"Mark=1\xFEFF" u"2\r\n"  // a mark inside a line is skipped
-                     u"Last=3\r\n"));
+    ASSERT_TRUE(
+        load(u"Orphan=1\r\n"  // a key before any section
+             u"[Broken\r\n"   // no closing bracket
+             u"[Gpu1]\r\n"
+             u"NoEquals\r\n"    // a key name without a value
+             u"Text=[a]=b\r\n"  // brackets and '=' inside a value
+             u"Mark=1\xFEFF"
+             u"2\r\n"  // a mark inside a line is skipped
+             u"Last=3\r\n"));
     EXPECT_EQ(integer("Gpu1", "Orphan"), std::nullopt);
     EXPECT_EQ(integer("Broken", "Text"), std::nullopt);
     EXPECT_EQ(integer("Gpu1", "NoEquals"), std::nullopt);
     EXPECT_EQ(string("Gpu1", "Text"), u"[a]=b");
     EXPECT_EQ(integer("Gpu1", "Last"), 3);
     // The mark stays in the value's range; the conversion stops at it.
-    EXPECT_EQ(string("Gpu1", "Mark"), u"1\xFEFF" u"2");
+    EXPECT_EQ(string("Gpu1", "Mark"),
+              u"1\xFEFF"
+              u"2");
     EXPECT_EQ(integer("Gpu1", "Mark"), 1);
 }
 
@@ -211,9 +213,8 @@ TEST_P(CIniConversion, MatchesTheStandardConversion) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, CIniConversion,
     ::testing::Values(ConversionCase{u"-5", 10, -5}, ConversionCase{u"+7", 10, 7},
-                      ConversionCase{u" \t\r\n\v\f42", 10, 42},
-                      ConversionCase{u"12abc", 10, 12}, ConversionCase{u"- 5", 10, 0},
-                      ConversionCase{u"2147483648", 10, INT32_MAX},
+                      ConversionCase{u" \t\r\n\v\f42", 10, 42}, ConversionCase{u"12abc", 10, 12},
+                      ConversionCase{u"- 5", 10, 0}, ConversionCase{u"2147483648", 10, INT32_MAX},
                       ConversionCase{u"-2147483648", 10, INT32_MIN},
                       ConversionCase{u"-99999999999999999999", 10, INT32_MIN},
                       ConversionCase{u"0x", 16, 0}, ConversionCase{u"017", 0, 15},

@@ -1,5 +1,3 @@
-#include "settings/Profiles.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/Profiles.h"
 #include "support/SimHarness.h"
 
 namespace qv::test {
