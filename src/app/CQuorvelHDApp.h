@@ -49,7 +49,7 @@ struct AppServices {
     platform::SingleInstance* instance = nullptr;
     platform::FontProvider* fonts = nullptr;
     MainWindowHost* window = nullptr;
-    UserSettingsApplier* userSettings = nullptr;  // not built yet: the restore step is left out
+    UserSettingsApplier* userSettings = nullptr;  // none: the restore step is left out
     std::string programFolder;                    // empty: the executable's folder
     std::string programPath;                      // for the Run entry; empty: the executable's path
 };

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/CQuorvelHDApp.h"
+#include "app/UserSettingsFile.h"
 #include "gpu/DriverSelection.h"
 #include "platform/SingleInstance.h"
 #include "settings/FileRegistryStore.h"
@@ -82,6 +83,7 @@ int main(int argc, char** argv) {
     qv::ui::QtMainWindowHost host(options);
     qv::settings::FileRegistryStore store;
     qv::platform::PosixSingleInstance instance;
+    qv::app::UserSettingsFile userSettings;
 
     qv::app::AppServices services;
     services.driverLibrary = selection.libraryPath;
@@ -91,9 +93,16 @@ int main(int argc, char** argv) {
     services.instance = &instance;
     services.fonts = &fonts;
     services.window = &host;
+    services.userSettings = &userSettings;
 
     qv::app::CQuorvelHDApp app(services);
     app.InitInstance(args);
+    // On the way out the cards' settings are kept for the next start (or the file is removed
+    // when the user does not want them restored). Without working cards there is nothing to
+    // keep, and the file from the last good run must not be overwritten.
+    if (app.startupEnd() == qv::app::StartupEnd::kWindowEnded && app.gpuLayer().gpuCount() > 0) {
+        userSettings.saveOrDelete(app.gpuLayer(), app.settings().restoreUserSettings);
+    }
     if (!screenshot.empty() && !host.screenshotSaved()) {
         std::fprintf(stderr, "quorvel: no screenshot was taken\n");
         return 1;
