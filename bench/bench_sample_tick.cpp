@@ -17,12 +17,12 @@
 // Each reports driver_calls per iteration, counted by the simulated driver's call-exit hook.
 // The layer is initialised once, before the timing; the layer's diagnostic lines (core voltage)
 // go to the null device while the loop runs.
-#include <cmath>
 #include <memory>
 
 #include "SimBench.h"
 #include "gpu/DriverStatus.h"
 #include "gpu/GpuLayer.h"
+#include "tuning/PowerReadout.h"
 
 namespace {
 
@@ -30,14 +30,12 @@ using qv::bench::simLibrary;
 using qv::gpu::GpuLayer;
 
 constexpr int kSelectedClockKind = qv::gpu::kLevelKind3DPerf;
-constexpr uint32_t kEstimateSamples = 10;
 constexpr int kRepetitions = 5;
 
 // What one GPU's sample holds, kept so that no read can be optimised away.
 struct GpuSample {
     qv::gpu::PerfClockRequest request;
-    double powerAccumulator = 0.0;
-    uint32_t monitorSum = 0;
+    uint32_t powerWatts = 0;
     int32_t celsius = -1;
     int fanMode = 0;
     int32_t fanPercent = -1;
@@ -76,31 +74,17 @@ GpuLayer* layerOrSkip(benchmark::State& state) {
     return layer.get();
 }
 
+// The board power as the tick takes it; one read-out object for the process, as in the program.
 void readPower(GpuLayer& layer, uint8_t gpu, GpuSample& s) {
+    static qv::tuning::BoardPower power;
     const qv::gpu::GpuRecord& record = layer.record(gpu);
-    if (record.hasChip(qv::gpu::kSlotFanChip0) && record.hasChip(qv::gpu::kSlotRegulator3)) {
-        for (uint32_t i = 0; i < kEstimateSamples; ++i) {
-            float current = 0.0f, rail = 0.0f;
-            layer.slot0CurrentValue(gpu, current);
-            layer.slot0RailValue(gpu, rail);
-            s.powerAccumulator += std::pow(static_cast<double>(current) * rail, 2);
-        }
-        return;
-    }
-    bool any = false;
-    for (const auto slot : {qv::gpu::kSlotPowerMonitor9, qv::gpu::kSlotPowerMonitor10,
-                            qv::gpu::kSlotPowerMonitor11}) {
-        if (record.hasChip(slot)) {
-            uint16_t value = 0;
-            layer.powerMonitorReading(gpu, slot, value);
-            s.monitorSum += value;
-            any = true;
-        }
-    }
-    if (any) {
+    if (qv::tuning::usesPowerMonitors(record)) {
         uint32_t g = 0, p = 0, m = 0;
         layer.currentClocksAndKind(gpu, g, p, m, s.kind);
+    } else if (!qv::tuning::usesPowerEstimate(record)) {
+        return;
     }
+    power.read(layer, gpu, s.kind, s.powerWatts);
 }
 
 void passOne(GpuLayer& layer, uint8_t gpu, GpuSample& s) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gpu/GpuLayer.h"
+#include "tuning/PowerReadout.h"
 
 namespace qv::cli {
 
@@ -49,26 +50,8 @@ std::string thousandthsText(int64_t thousandths);
 // The same with a sign on non-zero values: "+50", "-12.5", "0".
 std::string signedThousandthsText(int64_t thousandths);
 
-// Board power from the board's own measuring chips: the averaged current and rail estimate on
-// boards with the slot-0 chip and the slot-3 regulator, else the sum of the power monitors in
-// slots 9 to 11. One object serves every GPU of a process, as the estimate's accumulator is
-// shared.
-class BoardPower {
-public:
-    // Samples per estimate on the current-and-rail path.
-    static constexpr uint32_t kEstimateSamples = 10;
-
-    // kOk with the power in whole watts; -104 where the board has no measuring path; the
-    // driver status of the first failed read otherwise. `levelKind` is the kind of the level the
-    // GPU runs at (it scales the monitors' sum on some boards).
-    int read(gpu::GpuLayer& layer, uint8_t gpu, int levelKind, uint32_t& watts);
-
-private:
-    int readEstimate(gpu::GpuLayer& layer, uint8_t gpu, uint32_t& watts);
-    int readMonitors(gpu::GpuLayer& layer, uint8_t gpu, int levelKind, uint32_t& watts);
-
-    double accumulator_ = -1.0;  // below 0: not started yet
-};
+// Board power from the board's own measuring chips (one object per process).
+using BoardPower = tuning::BoardPower;
 
 // Keeps what the hardware layer prints on standard output (diagnostic lines of some driver
 // operations) out of qvctl's own output while it lives.

@@ -1,0 +1,83 @@
+#include "tuning/OverlayText.h"
+
+#include <string_view>
+
+namespace qv::tuning {
+
+namespace {
+
+constexpr std::string_view kGpuPrefix = "GPU";
+constexpr std::string_view kClockGraphics = "GPU:";
+constexpr std::string_view kClockShader = "MHZ SHADER:";
+constexpr std::string_view kClockMemory = "MHZ MEM.:";
+constexpr std::string_view kMegahertz = "MHZ";
+constexpr std::string_view kTemperature = "TEMP.:";
+constexpr std::string_view kDegreesC = "\rC";  // the carriage return stands before C as written
+constexpr std::string_view kFan = "FAN:";
+constexpr std::string_view kRpm = "RPM";
+constexpr std::string_view kPercent = "%";
+constexpr char kBlank = ' ';
+constexpr char kLineFeed = '\n';
+
+}  // namespace
+
+std::string buildOverlayText(const OverlaySwitches& switches, std::span<const OverlayGpu> gpus) {
+    if (!switches.clock && !switches.temperature && !switches.framerate && !switches.fan) {
+        return {};
+    }
+    std::string text = kOverlayTitle;
+    const bool anyItem = switches.clock || switches.temperature || switches.fan;
+    for (size_t index = 0; index < gpus.size(); ++index) {
+        const OverlayGpu& gpu = gpus[index];
+        if (anyItem && gpus.size() > 1) {
+            text += kGpuPrefix;
+            text += std::to_string(index);
+            text += kBlank;
+        }
+        if (switches.clock) {
+            text += kClockGraphics;
+            text += std::to_string(gpu.graphicsMHz);
+            text += kClockShader;
+            text += std::to_string(gpu.shaderMHz);
+            text += kClockMemory;
+            text += std::to_string(gpu.memoryMHz);
+            text += kMegahertz;
+            text += switches.temperature || switches.fan ? " " : "";
+            text += kLineFeed;
+        }
+        if (switches.temperature) {
+            text += kTemperature;
+            text += std::to_string(gpu.temperature);
+            text += kDegreesC;
+            if (switches.fan) {
+                text += kBlank;
+            }
+        }
+        if (switches.fan && gpu.hasCooler) {
+            text += kFan;
+            if (gpu.fanReadsRpm) {
+                text += std::to_string(gpu.fanRpm);
+                text += kRpm;
+            } else {
+                text += std::to_string(gpu.fanPercent);
+                text += kPercent;
+            }
+        }
+        text += kLineFeed;
+    }
+    if (text.size() > kOverlayTextBytes - 1) {
+        text.resize(kOverlayTextBytes - 1);
+    }
+    return text;
+}
+
+bool OverlayFeed::update(const std::string& text) {
+    if (sent_ && text == last_) {
+        return false;
+    }
+    last_ = text;
+    sent_ = true;
+    return true;
+}
+
+}  // namespace qv::tuning

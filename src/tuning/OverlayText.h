@@ -1,0 +1,54 @@
+// The overlay line shown inside games: the text built on every sampling tick from the cards'
+// clocks, temperature and fan, and the hand-over of that text only when it changed.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace qv::tuning {
+
+// "OSDClockShow", "OSDTempShow", "OSDFramerateShow", "OSDFanSpeedShow".
+struct OverlaySwitches {
+    bool clock = false;
+    bool temperature = false;
+    bool framerate = false;  // drawn by the overlay itself; here it only keeps the text alive
+    bool fan = false;
+};
+
+// One GPU's values as the dialog keeps them.
+struct OverlayGpu {
+    int32_t graphicsMHz = 0;
+    int32_t shaderMHz = 0;
+    int32_t memoryMHz = 0;
+    int32_t temperature = -1;  // degrees C, -1 when the read failed
+    int32_t fanPercent = 0;
+    int32_t fanRpm = 0;
+    bool hasCooler = true;     // FanControllerKind other than 4
+    bool fanReadsRpm = false;
+};
+
+inline constexpr const char* kOverlayTitle = "ZENTRAX QUORVEL K \n";
+// The overlay takes at most this many bytes, its terminator included.
+inline constexpr size_t kOverlayTextBytes = 512;
+
+// The title line, then per GPU: "GPU%d " (index from 0, only with more than one GPU and when
+// clock, temperature or fan is shown), the clock item, "TEMP.:%d\rC", "FAN:%d" with "RPM" or
+// "%", and a line feed. Empty when all four switches are off. Cut to kOverlayTextBytes - 1.
+std::string buildOverlayText(const OverlaySwitches& switches, std::span<const OverlayGpu> gpus);
+
+// Remembers the last text handed to the overlay.
+class OverlayFeed {
+public:
+    // True when `text` differs from the last text handed over (the first text always does);
+    // it then becomes the last text and the caller hands it over.
+    bool update(const std::string& text);
+    const std::string& last() const { return last_; }
+
+private:
+    std::string last_;
+    bool sent_ = false;
+};
+
+}  // namespace qv::tuning
