@@ -1,0 +1,164 @@
+// The main window's model: the GPU on show, the clock work mode of each GPU, the targets per
+// mode, the state of every tuning control, and the rules that load the controls from the cards,
+// store them back into the per-GPU entries, link the GPU and shader clocks, step the sliders and
+// unlock the clock limits. The window draws this state and forwards the user's actions here.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "gpu/GpuLayer.h"
+#include "tuning/ControlState.h"
+#include "tuning/GpuUiEntry.h"
+
+namespace qv::tuning {
+
+inline constexpr size_t kUiGpuSlots = 5;
+inline constexpr int kNoGpu = -1;
+inline constexpr int kNoMode = 0;
+
+inline constexpr int kDialogWidthNormal = 554;
+inline constexpr int kDialogWidthOverclocking = 988;
+inline constexpr int kApplyBusy = 2;
+inline constexpr int kApplyIdle = 0;
+
+// Language-table rows of the controls' captions.
+inline constexpr int kTextLinked = 10;
+inline constexpr int kTextUnlinked = 11;
+inline constexpr int kTextFanAuto = 29;
+inline constexpr int kTextFanManual = 30;
+inline constexpr int kText2D = 34;
+inline constexpr int kText3DLow = 36;
+inline constexpr int kText3DPerf = 37;
+inline constexpr int kTextUnlockMin = 235;
+inline constexpr int kTextUnlockMax = 236;
+// Shown in every language while a clock limit is unlocked.
+inline constexpr const char* kRelockMinCaption = "Relock Min";
+inline constexpr const char* kRelockMaxCaption = "Relock Max";
+
+// Fan slider range when the cooler's duty range cannot be read.
+inline constexpr int kFanRangeDefaultMin = 10;
+inline constexpr int kFanRangeDefaultMax = 100;
+// Unlocked maximum: the mode's maximum times 3/2, truncated.
+inline constexpr int kUnlockMaxNumerator = 3;
+inline constexpr int kUnlockMaxDenominator = 2;
+inline constexpr int kKHzPerMHz = 1000;
+// Driver voltage table range of the core voltage slider, mV.
+inline constexpr int kDriverTableMinMv = 825;
+inline constexpr int kDriverTableDefaultMaxMv = 1200;
+// The slot-3 step regulator of these boards takes steps 0-3 only.
+inline constexpr int kNarrowStepMax = 3;
+inline constexpr std::array<uint16_t, 2> kNarrowStepDevices = {0x0DE0, 0x0DE1};
+// Kepler-class offset sliders, MHz.
+inline constexpr int kMemoryOffsetMinMHz = -500;
+inline constexpr int kMemoryOffsetMaxMHz = 1000;
+inline constexpr int kFrameRateMin = 30;
+inline constexpr int kFrameRateMax = 255;
+
+// Highest core voltage, mV, that the driver voltage table may be set to on a device.
+int driverTableMaxMillivolts(uint32_t device);
+
+// Which core voltage control a GPU has, in the order the model looks for them.
+enum class VoltageControl { kNone, kSlot2, kSlot3, kSlot7, kDriverTable };
+
+enum class ClockSlider { kGpu, kShader, kMemory };
+enum class StepDirection { kDown = -1, kUp = 1 };
+
+// Every control of the main window that edits the model.
+struct MainDialogControls {
+    SliderState gpuClock, shaderClock, memoryClock;
+    SliderState fanSpeed;
+    SliderState coreVoltage;
+    SliderState memoryVoltage;
+    SliderState gpuOffset;     // Kepler-class boards
+    SliderState memoryOffset;  // Kepler-class boards
+    SliderState frameRate;
+    ButtonState fanMode;  // caption "Auto" while automatic, "Manual" otherwise
+    ButtonState frameRateToggle;
+    ButtonState mode2D, mode3DLow, mode3DPerf;
+    ButtonState link;
+    ButtonState synchronous;
+    ButtonState unlockMin, unlockMax;
+};
+
+class MainDialogModel {
+public:
+    // Three step sizes per slider; index 0-2 picks one.
+    static constexpr size_t kStepSizes = 3;
+
+    explicit MainDialogModel(gpu::GpuLayer& layer);
+
+    // ---- Operations --------------------------------------------------------------------------
+    // Stores the settings of the GPU left, makes `index` the GPU on show and loads every control
+    // for it, in the card's current mode (`readFromCard`) or the mode stored for it.
+    // kInvalidArgument, with nothing changed, for an index that has no GPU.
+    int selectGpu(int index, bool readFromCard);
+    // Chooses the clock work mode of the GPU on show. `readFromCard` first refreshes every GPU's
+    // targets from the cards; otherwise `store` first stores the controls into the targets.
+    // kInvalidArgument for a mode that is not 1, 2 or 3 or that the GPU does not have.
+    int selectMode(int mode, bool readFromCard, bool store);
+    // Copies the controls into the entry of the GPU on show; `refresh` also reads every GPU's
+    // fan mode and level.
+    void storeSettingsOfGpuOnShow(bool refresh);
+    // Every GPU's mode becomes its card's current kind; its targets the levels' current clocks.
+    void refreshTargetsFromCards();
+    // Loads the three clock sliders for `mode` of the GPU on show; the read's status (on
+    // failure nothing changes).
+    int loadClockControls(int mode);
+
+    // The user moved a slider to `pos` (kept inside its range); applies the link rule.
+    void moveSlider(ClockSlider slider, int pos);
+    // A step button: moves the slider by step `sizeIndex` (0-2), and a linked partner with it.
+    void step(ClockSlider slider, StepDirection direction, size_t sizeIndex);
+    void toggleUnlockMin();
+    void toggleUnlockMax();
+    void setLinked(bool linked);
+    // False, with nothing changed, when fewer than two GPUs are present.
+    bool setSynchronous(bool on);
+    void setFanAutomatic(bool automatic);
+    void setFrameRateTarget(bool on);
+
+    // ---- State -------------------------------------------------------------------------------
+    int gpuOnShow() const { return gpuOnShow_; }
+    const MainDialogControls& controls() const { return controls_; }
+    MainDialogControls& controls() { return controls_; }
+    const GpuUiEntry& entry(size_t slot) const { return entries_[slot < kUiGpuSlots ? slot : 0]; }
+    GpuUiEntry& entry(size_t slot) { return entries_[slot < kUiGpuSlots ? slot : 0]; }
+    bool unlockMinimum() const { return unlockMin_; }
+    bool unlockMaximum() const { return unlockMax_; }
+    bool synchronous() const { return controls_.synchronous.pressed; }
+    int applyBusy() const { return applyBusy_; }
+    void setApplyBusy(int value) { applyBusy_ = value; }
+    int dialogWidth() const { return dialogWidth_; }
+    void setDialogWidth(int width) { dialogWidth_ = width; }
+    // The mode whose button is pressed; kNoMode when none.
+    int pressedMode() const;
+    VoltageControl voltageControl(uint8_t gpu) const;
+
+private:
+    bool hasMode(uint8_t gpu, int mode) const;
+    int kindCount(uint8_t gpu) const;
+    // The card's current kind when it is one of 1-3, else kNoMode.
+    int currentCardMode(uint8_t gpu);
+    int firstPresentMode(uint8_t gpu) const;
+    bool adjustable(uint8_t gpu, int mode, ClockSlider slider) const;
+    void loadModeButtons(uint8_t gpu, int mode);
+    void loadVoltageControl(uint8_t gpu, int mode, bool readFromCard);
+    void loadMemoryVoltage(uint8_t gpu);
+    void loadFanControls(uint8_t gpu, bool readFromCard);
+    void loadKeplerControls(uint8_t gpu);
+    void applyLinkRule(ClockSlider moved);
+    void refreshUnlockCaptions();
+    SliderState& clockSlider(ClockSlider slider);
+
+    gpu::GpuLayer& layer_;
+    std::array<GpuUiEntry, kUiGpuSlots> entries_{};
+    MainDialogControls controls_{};
+    int gpuOnShow_ = kNoGpu;
+    bool unlockMin_ = false;
+    bool unlockMax_ = false;
+    int applyBusy_ = kApplyIdle;
+    int dialogWidth_ = kDialogWidthNormal;
+};
+
+}  // namespace qv::tuning
