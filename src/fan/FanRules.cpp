@@ -52,7 +52,8 @@ constexpr int64_t kAssociatedDenominator = 8;
 
 // A level for the card: held to 0..100.
 FanCommand levelWithin(int64_t percent) {
-    return FanCommand::level(static_cast<uint32_t>(std::clamp<int64_t>(percent, 0, kFanPercentMax)));
+    return FanCommand::level(
+        static_cast<uint32_t>(std::clamp<int64_t>(percent, 0, kFanPercentMax)));
 }
 
 template <size_t N>
@@ -111,7 +112,8 @@ FanCommand customRule(int32_t temperature, uint32_t dutyMinimum, const FanModeSw
     const int64_t highTemperature =
         kCustomTemperatureStep * (int64_t{switches.tempSet} + kCustomTemperatureBase);
     if (temperature >= highTemperature) {
-        return levelWithin(kCustomHighFanStep * (int64_t{switches.fansHighSet} + kCustomHighFanBase));
+        return levelWithin(kCustomHighFanStep *
+                           (int64_t{switches.fansHighSet} + kCustomHighFanBase));
     }
     int32_t lowTemperature = kCustomLowOther;
     if (switches.templowSet == kTemplowIndex50) {
@@ -158,8 +160,8 @@ FanCommand curveRule(int32_t temperature, const FanCurve& curve, int32_t mode) {
 }
 
 FanCommand silentRule(int32_t temperature, int32_t measuredPercent, FanHoldCounters& counters) {
-    return heldTable(kSilentTable, kSilentLastRow, kSilentHoldSamples, temperature,
-                     measuredPercent, counters.silent);
+    return heldTable(kSilentTable, kSilentLastRow, kSilentHoldSamples, temperature, measuredPercent,
+                     counters.silent);
 }
 
 FanCommand performanceRule(int32_t temperature, int32_t measuredPercent,
@@ -171,13 +173,16 @@ FanCommand performanceRule(int32_t temperature, int32_t measuredPercent,
 FanCommand evaluateFanRules(const FanRuleInput& input, const FanModeSwitches& switches,
                             const FanCurve& curve, int32_t curveMode, FanHoldCounters& counters) {
     switch (selectFanRule(input.familyC, input.curveSwitch, switches)) {
-        case FanRule::kCustom: return customRule(input.temperature, input.dutyMinimum, switches);
-        case FanRule::kCurve: return curveRule(input.temperature, curve, curveMode);
+        case FanRule::kCustom:
+            return customRule(input.temperature, input.dutyMinimum, switches);
+        case FanRule::kCurve:
+            return curveRule(input.temperature, curve, curveMode);
         case FanRule::kSilent:
             return silentRule(input.temperature, input.measuredPercent, counters);
         case FanRule::kPerformance:
             return performanceRule(input.temperature, input.measuredPercent, counters);
-        case FanRule::kNone: break;
+        case FanRule::kNone:
+            break;
     }
     return FanCommand::none();
 }

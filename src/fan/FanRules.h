@@ -83,10 +83,10 @@ inline constexpr uint32_t kPerformanceHoldSamples = 10;
 // One GPU on one sample.
 struct FanRuleInput {
     bool familyC = false;
-    bool curveSwitch = false;        // the GPU's curve switch (the five-point curve drives it)
-    int32_t temperature = 0;         // degrees C
-    int32_t measuredPercent = 0;     // fan percent read on this sample
-    uint32_t dutyMinimum = 0;        // the fan's duty minimum, percent
+    bool curveSwitch = false;     // the GPU's curve switch (the five-point curve drives it)
+    int32_t temperature = 0;      // degrees C
+    int32_t measuredPercent = 0;  // fan percent read on this sample
+    uint32_t dutyMinimum = 0;     // the fan's duty minimum, percent
 };
 
 enum class FanRule { kNone, kCustom, kCurve, kSilent, kPerformance };
@@ -108,8 +108,7 @@ FanCommand curveRule(int32_t temperature, const FanCurve& curve, int32_t mode);
 
 // The fixed tables, with the hold at 100 %.
 FanCommand silentRule(int32_t temperature, int32_t measuredPercent, FanHoldCounters& counters);
-FanCommand performanceRule(int32_t temperature, int32_t measuredPercent,
-                           FanHoldCounters& counters);
+FanCommand performanceRule(int32_t temperature, int32_t measuredPercent, FanHoldCounters& counters);
 
 // The first-pass evaluation of one GPU: the selected rule's command.
 FanCommand evaluateFanRules(const FanRuleInput& input, const FanModeSwitches& switches,
@@ -160,7 +159,16 @@ using FanCurveBoxes = std::array<int32_t, 2 * kFanCurvePoints>;
 inline constexpr int kCurveTakenOver = 0;
 inline constexpr int kCurveOutOfOrder = -1;
 
-// Shown, without a caption, when the temperatures are out of order.
+// Language table rows of the curve panel.
+inline constexpr int kTextCurveTakeOver = 117;         // the button that takes the boxes over
+inline constexpr int kTextCurveAxisTemperature = 233;  // the chart's temperature axis (degrees C)
+inline constexpr int kTextCurveAxisSpeed = 234;        // the chart's speed axis (percent)
+inline constexpr int kTextCurveAuto = 239;
+inline constexpr int kTextCurveCustom = 240;
+inline constexpr int kTextCurveToolTip = 242;  // the chart's tool tip: the two modes
+
+// Shown, without a caption, when the temperatures are out of order. English only: it is not a
+// row of the language table.
 inline constexpr const char* kCurveOrderMessage =
     "Please reset the relationship between temperature and fan speed!";
 

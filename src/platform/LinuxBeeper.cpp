@@ -42,7 +42,9 @@ bool speakerTone(uint32_t hertz, uint32_t milliseconds) {
     return false;
 }
 #else
-bool speakerTone(uint32_t, uint32_t) { return false; }
+bool speakerTone(uint32_t, uint32_t) {
+    return false;
+}
 #endif
 
 constexpr char kBell = '\a';

@@ -20,8 +20,8 @@ int LogindPowerOff::request(const std::string& message, uint32_t delaySeconds) {
     if (pending_) {
         return kPowerOffRequested;
     }
-    const std::vector<std::string> args = {"-c", kScript, kScriptName,
-                                           std::to_string(delaySeconds), message};
+    const std::vector<std::string> args = {"-c", kScript, kScriptName, std::to_string(delaySeconds),
+                                           message};
     if (!launcher_.startHidden(kShell, args, kRootFolder)) {
         return kPowerOffFailed;
     }

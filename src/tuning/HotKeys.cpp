@@ -1,6 +1,7 @@
 #include "tuning/HotKeys.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace qv::tuning {
 
@@ -8,21 +9,27 @@ namespace {
 
 constexpr uint8_t kStateMask = kHotKeyStateBoth;
 
-bool hasFanBoost(uint8_t state) { return (state & kHotKeyStateFan) != 0; }
-bool hasClockBoost(uint8_t state) { return (state & kHotKeyStateClock) != 0; }
+bool hasFanBoost(uint8_t state) {
+    return (state & kHotKeyStateFan) != 0;
+}
+bool hasClockBoost(uint8_t state) {
+    return (state & kHotKeyStateClock) != 0;
+}
 
 }  // namespace
 
 uint8_t hotKeyTransition(uint8_t state, uint32_t key) {
     switch (key) {
-        case kHotKeyFan: return static_cast<uint8_t>((state ^ kHotKeyStateFan) & kStateMask);
-        case kHotKeyClock: return static_cast<uint8_t>((state ^ kHotKeyStateClock) & kStateMask);
-        default: return state;
+        case kHotKeyFan:
+            return static_cast<uint8_t>((state ^ kHotKeyStateFan) & kStateMask);
+        case kHotKeyClock:
+            return static_cast<uint8_t>((state ^ kHotKeyStateClock) & kStateMask);
+        default:
+            return state;
     }
 }
 
-HotKeyOutcome HotKeyMachine::onMessage(uint32_t key, uint64_t nowMs,
-                                       const HotKeySettings& settings,
+HotKeyOutcome HotKeyMachine::onMessage(uint32_t key, uint64_t nowMs, const HotKeySettings& settings,
                                        std::span<const HotKeyBoard> boards,
                                        OffsetSliderRange offsetRange) {
     HotKeyOutcome outcome;
@@ -71,8 +78,8 @@ HotKeyOutcome HotKeyMachine::onMessage(uint32_t key, uint64_t nowMs,
             // The slider's range keeps this within 32 bits for any range a card reports; the
             // clamp guards against a range wider than that.
             const int64_t kHz = int64_t{offsetMHz} * kKHzPerMHz;
-            steps.offsetKHz = static_cast<int32_t>(
-                std::clamp<int64_t>(kHz, INT32_MIN, INT32_MAX));
+            steps.offsetKHz = static_cast<int32_t>(std::clamp<int64_t>(
+                kHz, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
             steps.raiseVoltage = settings.voltageHighest;
             steps.saveVoltageTable = settings.voltageHighest && !hasClockBoost(from);
         }

@@ -105,8 +105,8 @@ struct HotKeyOutcome {
     bool accepted = false;
     uint8_t fromState = kHotKeyStateNone;
     uint8_t toState = kHotKeyStateNone;
-    HotKeyIndicator indicator;          // for toState; the dialog is redrawn
-    std::vector<HotKeyGpuSteps> gpus;   // one entry per hot-key board, in the given order
+    HotKeyIndicator indicator;         // for toState; the dialog is redrawn
+    std::vector<HotKeyGpuSteps> gpus;  // one entry per hot-key board, in the given order
 };
 
 class HotKeyMachine {

@@ -25,7 +25,7 @@ struct OverlayGpu {
     int32_t temperature = -1;  // degrees C, -1 when the read failed
     int32_t fanPercent = 0;
     int32_t fanRpm = 0;
-    bool hasCooler = true;     // FanControllerKind other than 4
+    bool hasCooler = true;  // FanControllerKind other than 4
     bool fanReadsRpm = false;
 };
 

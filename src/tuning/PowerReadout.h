@@ -27,8 +27,8 @@ inline constexpr double kGaugeLiveAboveWatts = 1.0;
 inline constexpr double kMonitorWattsPerStep = 0.0049;
 inline constexpr std::array<uint16_t, 3> kSlot11HeavyDevices = {0x1080, 0x1081, 0x1086};
 inline constexpr double kSlot11HeavyFactor = 1.5;
-inline constexpr std::array<uint16_t, 5> kMonitorOverreadDevices = {0x1245, 0x0DE0, 0x0DE1,
-                                                                    0x0DC4, 0x1244};
+inline constexpr std::array<uint16_t, 5> kMonitorOverreadDevices = {0x1245, 0x0DE0, 0x0DE1, 0x0DC4,
+                                                                    0x1244};
 inline constexpr double kMonitorOverreadDivisor = 1.1;
 inline constexpr std::array<gpu::I2cSlot, 3> kMonitorSlots = {
     gpu::kSlotPowerMonitor9, gpu::kSlotPowerMonitor10, gpu::kSlotPowerMonitor11};

@@ -34,7 +34,7 @@ struct AlarmInput {
     // failed.
     std::optional<uint32_t> alarmSet;
     std::optional<uint32_t> alarmValue;
-    bool gpuOnShow = false;     // the GPU the dialog shows
+    bool gpuOnShow = false;  // the GPU the dialog shows
     bool alarmWindowOpen = false;
 };
 

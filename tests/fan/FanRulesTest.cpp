@@ -1,13 +1,16 @@
 #include <gtest/gtest.h>
 
 #include "fan/FanRules.h"
+#include "ui/lang/CMultiLangSupp.h"
 
 namespace qv::fan {
 namespace {
 
 constexpr FanCommand kAuto = FanCommand::automatic();
 constexpr FanCommand kNothing = FanCommand::none();
-constexpr FanCommand lvl(uint32_t p) { return FanCommand::level(p); }
+constexpr FanCommand lvl(uint32_t p) {
+    return FanCommand::level(p);
+}
 
 // ---- rule order ---------------------------------------------------------------------------
 
@@ -52,8 +55,8 @@ constexpr FanCurve kSteeper = {{{20, 20}, {40, 30}, {60, 50}, {80, 80}, {100, 10
 constexpr FanCurve kFlatSteps = {{{20, 20}, {40, 40}, {40, 70}, {40, 75}, {100, 100}}};
 constexpr FanCurve kFalling = {{{20, 60}, {40, 30}, {60, 30}, {80, 80}, {100, 100}}};
 constexpr FanCurve kOutOfRange = {{{0, -50}, {10, 150}, {20, 150}, {30, 150}, {40, 250}}};
-constexpr FanCurve kHuge = {{{-2000000000, 0}, {2000000000, 100}, {2000000000, 100},
-                             {2000000000, 100}, {2000000000, 100}}};
+constexpr FanCurve kHuge = {
+    {{-2000000000, 0}, {2000000000, 100}, {2000000000, 100}, {2000000000, 100}, {2000000000, 100}}};
 
 class FanCurveRule : public testing::TestWithParam<CurveCase> {};
 
@@ -86,7 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
         CurveCase{kInitialFanCurve, kFanCurveZigzag, 101, lvl(100)},
         // Equal neighbouring temperatures: the empty intervals are skipped, no division by 0.
         CurveCase{kFlatSteps, kFanCurveSmooth, 40, lvl(40)},
-        CurveCase{kFlatSteps, kFanCurveSmooth, 41, lvl(75)},   // 75 + 1 x 25 / 60
+        CurveCase{kFlatSteps, kFanCurveSmooth, 41, lvl(75)},  // 75 + 1 x 25 / 60
         CurveCase{kFlatSteps, kFanCurveZigzag, 41, lvl(75)},
         // Unchecked percents are held to 0..100 before they reach the card.
         CurveCase{kOutOfRange, kFanCurveSmooth, 0, lvl(0)},
@@ -123,22 +126,18 @@ TEST_P(FanCustomRule, HighLowOrAutomatic) {
 
 INSTANTIATE_TEST_SUITE_P(
     Indices, FanCustomRule,
-    testing::Values(
-        CustomCase{1, 1, 1, 1, 0, 80, lvl(80)},    // 5 x 16, 10 x 8
-        CustomCase{1, 1, 1, 1, 0, 79, kAuto},
-        CustomCase{2, 2, 1, 1, 0, 85, lvl(90)},
-        CustomCase{2, 2, 1, 1, 0, 84, kAuto},
-        CustomCase{3, 3, 1, 1, 0, 90, lvl(100)},
-        CustomCase{1, 1, 2, 2, 0, 55, lvl(20)},    // low 55, 5 x 4
-        CustomCase{1, 1, 2, 2, 30, 55, lvl(30)},   // the duty minimum is above the low fan
-        CustomCase{1, 1, 2, 2, 20, 55, lvl(20)},   // equal: the low fan
-        CustomCase{1, 1, 2, 2, 0, 56, kAuto},
-        CustomCase{1, 1, 2, 2, 0, 60, kAuto},
-        CustomCase{1, 1, 1, 1, 0, 50, lvl(15)},    // low 50
-        CustomCase{1, 1, 1, 3, 0, 51, kAuto},
-        CustomCase{1, 1, 0, 1, 0, 30, kAuto},      // any other TemplowSet: low 0
-        CustomCase{1, 1, 0, 1, 0, 0, lvl(15)},
-        CustomCase{1, 1, 3, 1, 0, -5, lvl(15)}));
+    testing::Values(CustomCase{1, 1, 1, 1, 0, 80, lvl(80)},  // 5 x 16, 10 x 8
+                    CustomCase{1, 1, 1, 1, 0, 79, kAuto}, CustomCase{2, 2, 1, 1, 0, 85, lvl(90)},
+                    CustomCase{2, 2, 1, 1, 0, 84, kAuto}, CustomCase{3, 3, 1, 1, 0, 90, lvl(100)},
+                    CustomCase{1, 1, 2, 2, 0, 55, lvl(20)},  // low 55, 5 x 4
+                    CustomCase{1, 1, 2, 2, 30, 55,
+                               lvl(30)},  // the duty minimum is above the low fan
+                    CustomCase{1, 1, 2, 2, 20, 55, lvl(20)},  // equal: the low fan
+                    CustomCase{1, 1, 2, 2, 0, 56, kAuto}, CustomCase{1, 1, 2, 2, 0, 60, kAuto},
+                    CustomCase{1, 1, 1, 1, 0, 50, lvl(15)},  // low 50
+                    CustomCase{1, 1, 1, 3, 0, 51, kAuto},
+                    CustomCase{1, 1, 0, 1, 0, 30, kAuto},  // any other TemplowSet: low 0
+                    CustomCase{1, 1, 0, 1, 0, 0, lvl(15)}, CustomCase{1, 1, 3, 1, 0, -5, lvl(15)}));
 
 // ---- Silent and Performance ----------------------------------------------------------------
 
@@ -150,7 +149,7 @@ struct TableCase {
 
 TEST(FanFixedTables, BoundariesBelowFullFan) {
     const TableCase cases[] = {
-        {-10, lvl(20), kAuto}, {40, lvl(20), kAuto},   {41, lvl(20), lvl(50)},
+        {-10, lvl(20), kAuto},  {40, lvl(20), kAuto},   {41, lvl(20), lvl(50)},
         {55, lvl(20), lvl(50)}, {56, lvl(25), lvl(50)}, {60, lvl(25), lvl(50)},
         {61, lvl(25), lvl(60)}, {65, lvl(25), lvl(60)}, {66, lvl(30), lvl(60)},
         {75, lvl(30), lvl(60)}, {76, lvl(35), lvl(70)}, {80, lvl(35), lvl(70)},
@@ -217,8 +216,8 @@ TEST_P(FanHold, TheCounterIsSharedByAllGpusAndNotByTheOtherRule) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, FanHold,
-    testing::Values(HoldCase{"Silent", silentRule, &FanHoldCounters::silent, kSilentHoldSamples,
-                             70, lvl(30)},
+    testing::Values(HoldCase{"Silent", silentRule, &FanHoldCounters::silent, kSilentHoldSamples, 70,
+                             lvl(30)},
                     HoldCase{"Performance", performanceRule, &FanHoldCounters::performance,
                              kPerformanceHoldSamples, 40, kAuto}),
     [](const testing::TestParamInfo<HoldCase>& p) { return std::string(p.param.name); });
@@ -271,8 +270,7 @@ TEST(FanCommandTargets, LinkedGoesToEveryCooledGpuElseTheOneOnShow) {
     const std::vector<gpu::FanControllerKind> kinds = {kFanDriverCooler, kFanNoCooler,
                                                        kFanSlot0Chip};
     const FanCommand c = lvl(55);
-    EXPECT_EQ(fanCommandTargets(c, true, 1, kinds),
-              (std::vector<FanTarget>{{0, c}, {2, c}}));
+    EXPECT_EQ(fanCommandTargets(c, true, 1, kinds), (std::vector<FanTarget>{{0, c}, {2, c}}));
     EXPECT_EQ(fanCommandTargets(c, false, 2, kinds), (std::vector<FanTarget>{{2, c}}));
     EXPECT_EQ(fanCommandTargets(kAuto, false, 0, kinds), (std::vector<FanTarget>{{0, kAuto}}));
     EXPECT_TRUE(fanCommandTargets(c, false, 1, kinds).empty());  // on show, but no cooler
@@ -309,6 +307,25 @@ TEST(FanCurveTakeOver, KeepsTheOldCurveWhenTemperaturesAreOutOfOrder) {
             EXPECT_EQ(curve[i].percent, c.boxes[2 * i + 1]);
         }
     }
+}
+
+TEST(FanCurvePanel, LanguageRowsNameThePanelsTexts) {
+    const ui::CMultiLangSupp english(0x0409);
+    const std::pair<int, std::string> rows[] = {
+        {kTextCurveTakeOver, "Load"},
+        {kTextCurveAxisTemperature,
+         "TEMP(\xC2\xB0"
+         "C)"},
+        {kTextCurveAxisSpeed, "Speed(%)"},
+        {kTextCurveAuto, "Auto"},
+        {kTextCurveCustom, "Custom"},
+    };
+    for (const auto& [row, text] : rows) {
+        EXPECT_EQ(english.text(row), text) << "row " << row;
+    }
+    EXPECT_EQ(std::string(english.text(kTextCurveToolTip))
+                  .rfind("Advanced fan control has two modes:\n", 0),
+              0u);
 }
 
 }  // namespace

@@ -23,9 +23,9 @@ TEST(HotKeyTransition, FanKeyTogglesBitZeroClockKeyBitOne) {
         uint8_t to;
     };
     const Case cases[] = {
-        {0, kHotKeyFan, 1},   {1, kHotKeyFan, 0},   {2, kHotKeyFan, 3},   {3, kHotKeyFan, 2},
-        {0, kHotKeyClock, 2}, {1, kHotKeyClock, 3}, {2, kHotKeyClock, 0}, {3, kHotKeyClock, 1},
-        {2, 7, 2},
+        {0, kHotKeyFan, 1},   {1, kHotKeyFan, 0},   {2, kHotKeyFan, 3},
+        {3, kHotKeyFan, 2},   {0, kHotKeyClock, 2}, {1, kHotKeyClock, 3},
+        {2, kHotKeyClock, 0}, {3, kHotKeyClock, 1}, {2, 7, 2},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(hotKeyTransition(c.from, c.key), c.to) << int(c.from) << " key " << c.key;
@@ -144,9 +144,8 @@ TEST(HotKeyMachine, EveryHotKeyBoardFromTheSameStartState) {
     HotKeySettings s = enabledSettings();
     s.fanSpeed = 70;
     s.gpuOffsetMHz = 900;  // beyond the slider: clamped
-    const std::vector<HotKeyBoard> boards = {{0, gpu::kFanDriverCooler, 100},
-                                             {2, gpu::kFanNoCooler, 100},
-                                             {1, gpu::kFanSlot0Chip, 60}};
+    const std::vector<HotKeyBoard> boards = {
+        {0, gpu::kFanDriverCooler, 100}, {2, gpu::kFanNoCooler, 100}, {1, gpu::kFanSlot0Chip, 60}};
     HotKeyMachine m;
     HotKeyOutcome o = m.onMessage(kHotKeyFan, 1000, s, boards, kRange);
     ASSERT_EQ(o.gpus.size(), 3u);

@@ -26,8 +26,8 @@ TEST(TemperatureAlarm, LanguageTableRowIsTheTemplate) {
 
 TEST(TemperatureAlarm, ThresholdIs95PlusValueModulo256) {
     const std::pair<std::optional<uint32_t>, uint8_t> cases[] = {
-        {std::nullopt, 95}, {0u, 95}, {4u, 99}, {160u, 255}, {161u, 0}, {200u, 39},
-        {0xFFFFFFFFu, 94},
+        {std::nullopt, 95}, {0u, 95},   {4u, 99},          {160u, 255},
+        {161u, 0},          {200u, 39}, {0xFFFFFFFFu, 94},
     };
     for (const auto& [value, threshold] : cases) {
         EXPECT_EQ(alarmThreshold(value), threshold) << (value ? *value : 999);
@@ -58,19 +58,16 @@ TEST_P(TemperatureAlarmTable, StrictlyAboveTheThresholdBeepsThenWarnsOrPowersOff
 
 INSTANTIATE_TEST_SUITE_P(
     Temperatures, TemperatureAlarmTable,
-    testing::Values(AlarmCase{95, 0u, false, false, false, false},
-                    AlarmCase{96, 0u, false, true, true, false},
-                    AlarmCase{96, std::nullopt, false, true, true, false},
-                    AlarmCase{99, 4u, false, false, false, false},
-                    AlarmCase{100, 4u, false, true, true, false},
-                    AlarmCase{120, 0u, false, true, true, false},
-                    AlarmCase{121, 0u, false, true, false, true},
-                    // An open window suppresses a second one, not the beep or the shutdown.
-                    AlarmCase{110, 0u, true, true, false, false},
-                    AlarmCase{125, 0u, true, true, false, true},
-                    // Value 161 wraps the threshold to 0.
-                    AlarmCase{1, 161u, false, true, true, false},
-                    AlarmCase{0, 161u, false, false, false, false}));
+    testing::Values(
+        AlarmCase{95, 0u, false, false, false, false}, AlarmCase{96, 0u, false, true, true, false},
+        AlarmCase{96, std::nullopt, false, true, true, false},
+        AlarmCase{99, 4u, false, false, false, false}, AlarmCase{100, 4u, false, true, true, false},
+        AlarmCase{120, 0u, false, true, true, false}, AlarmCase{121, 0u, false, true, false, true},
+        // An open window suppresses a second one, not the beep or the shutdown.
+        AlarmCase{110, 0u, true, true, false, false}, AlarmCase{125, 0u, true, true, false, true},
+        // Value 161 wraps the threshold to 0.
+        AlarmCase{1, 161u, false, true, true, false},
+        AlarmCase{0, 161u, false, false, false, false}));
 
 TEST(TemperatureAlarm, DisabledNeverSoundsEvenAbove120) {
     TemperatureAlarm alarm(kTemplate);
@@ -167,7 +164,9 @@ TEST(TemperatureAlarmEffects, LongMessagesAreCutTo119CharactersWholeSequencesOnl
     FakePowerOff powerOff;
     AlarmDecision d;
     d.shutdown = true;
-    d.message = std::string(118, 'x') + "\xC3\xA9" "\xC3\xA9";  // 120 characters
+    d.message = std::string(118, 'x') +
+                "\xC3\xA9"
+                "\xC3\xA9";  // 120 characters
     carryOutAlarm(d, beeper, powerOff);
     ASSERT_EQ(powerOff.requests.size(), 1u);
     EXPECT_EQ(powerOff.requests[0].first, std::string(118, 'x') + "\xC3\xA9");
