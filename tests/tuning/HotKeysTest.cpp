@@ -16,22 +16,6 @@ HotKeySettings enabledSettings() {
     return s;
 }
 
-TEST(HotKeyTransition, FanKeyTogglesBitZeroClockKeyBitOne) {
-    struct Case {
-        uint8_t from;
-        uint32_t key;
-        uint8_t to;
-    };
-    const Case cases[] = {
-        {0, kHotKeyFan, 1},   {1, kHotKeyFan, 0},   {2, kHotKeyFan, 3},
-        {3, kHotKeyFan, 2},   {0, kHotKeyClock, 2}, {1, kHotKeyClock, 3},
-        {2, kHotKeyClock, 0}, {3, kHotKeyClock, 1}, {2, 7, 2},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(hotKeyTransition(c.from, c.key), c.to) << int(c.from) << " key " << c.key;
-    }
-}
-
 // A machine taken to `state` by accepted keys 10 s apart; answers the next free time.
 uint64_t driveTo(HotKeyMachine& m, uint8_t state, const HotKeySettings& s) {
     uint64_t now = 100000;
