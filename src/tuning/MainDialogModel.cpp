@@ -457,7 +457,8 @@ void MainDialogModel::loadFanControls(uint8_t gpu, bool readFromCard) {
         return;
     }
     int32_t level = -1;
-    const bool rpm = !r.familyC && layer_.fanReadsRpm(gpu);
+    // The slot-0 fan chip runs the fan at a speed in rpm; every other cooler at a level.
+    const bool rpm = r.fanKind == gpu::kFanSlot0Chip;
     if (readFromCard && layer_.fanSpeed(gpu, level, rpm) == drv::kOk) {
         slider.setPos(level);
     } else if (e.fanSetting >= 0) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "gpu/DriverStatus.h"
 #include "gpu/GpuLayerTestSupport.h"
 
@@ -201,6 +203,8 @@ struct LinkCase {
     ClockSlider moved;
     int pos;
     int expectGpu, expectShader;
+    // The layer holds no ratio for the mode, as when its level could not be read at start-up.
+    bool ratioUnknown = false;
 };
 
 const std::vector<LinkCase> kLinkCases = {
@@ -211,6 +215,8 @@ const std::vector<LinkCase> kLinkCases = {
      333, 1000},
     {"UnlinkedLeavesPartner", 600000, k3DPerf, false, ClockSlider::kGpu, 751, 751, 1200},
     {"PartnerStopsAtItsMaximum", 600000, k3DPerf, true, ClockSlider::kGpu, 1000, 1000, 2000},
+    {"UnknownRatioCountsAsOne", 600000, k3DPerf, true, ClockSlider::kGpu, 555, 555, 555, true},
+    {"UnknownRatioShaderSide", 600000, k3DPerf, true, ClockSlider::kShader, 444, 444, 444, true},
     {"MemoryMovesNothing", 600000, k3DPerf, true, ClockSlider::kMemory, 1000, 600, 1200},
 };
 
@@ -223,6 +229,9 @@ TEST_P(MainDialogModelLink, PartnerFollowsByTheBoostRatio) {
     auto& m = *rig.model;
     ASSERT_EQ(m.selectGpu(0, true), drv::kOk);
     ASSERT_EQ(m.selectMode(c.mode, false, false), drv::kOk);
+    if (c.ratioUnknown) {
+        rig.layer().record(0).boostRatio[static_cast<size_t>(gpu::levelKindIndex(c.mode))] = 0.0f;
+    }
     m.setLinked(c.linked);
     m.moveSlider(c.moved, c.pos);
     EXPECT_EQ(m.controls().gpuClock.pos, c.expectGpu);
@@ -422,6 +431,57 @@ TEST(MainDialogModel, RefreshReadsTheClocksTheCardsNowHave) {
     EXPECT_GE(other.voltageSetting[k2D], 44);
     EXPECT_LE(other.voltageSetting[k3DPerf], 76);
     EXPECT_NE(other.selectedMode, tuning::kNoMode);
+}
+
+TEST(MainDialogModel, FanSliderFromTheCardOrTheEntry) {
+    Rig rig;
+    auto& m = *rig.model;
+    ASSERT_EQ(rig.layer().setFanLevel(kGpu05E2, 66), drv::kOk);
+    ASSERT_EQ(m.selectGpu(kGpu05E2, true), drv::kOk);
+    int32_t level = -1;
+    ASSERT_EQ(rig.layer().fanSpeed(kGpu05E2, level, false), drv::kOk);
+    EXPECT_EQ(m.controls().fanSpeed.pos, level);
+
+    m.controls().fanSpeed.setPos(77);
+    ASSERT_EQ(m.selectGpu(kGpu0E22, false), drv::kOk);
+    EXPECT_EQ(m.entry(kGpu05E2).fanSetting, 77);
+    ASSERT_EQ(m.selectGpu(kGpu05E2, false), drv::kOk);
+    EXPECT_EQ(m.controls().fanSpeed.pos, 77);
+    ASSERT_EQ(m.selectGpu(kGpu05E2, true), drv::kOk);
+    EXPECT_EQ(m.controls().fanSpeed.pos, level);
+}
+
+TEST(MainDialogModel, FanRangeIsTheCoolersRange) {
+    Rig rig;
+    // Levels in percent on the driver coolers; rpm on the slot-0 fan chip.
+    const std::vector<std::pair<int, std::pair<int, int>>> cases = {
+        {kGpuKepler, {30, 100}}, {kGpu0E22, {1530, 3000}}, {kGpu05E2, {40, 100}}};
+    for (const auto& [gpuIndex, range] : cases) {
+        ASSERT_EQ(rig.model->selectGpu(gpuIndex, true), drv::kOk);
+        EXPECT_EQ(rig.model->controls().fanSpeed.min, range.first) << gpuIndex;
+        EXPECT_EQ(rig.model->controls().fanSpeed.max, range.second) << gpuIndex;
+    }
+    int32_t rpm = -1;
+    ASSERT_EQ(rig.layer().fanSpeed(kGpu0E22, rpm, true), drv::kOk);
+    ASSERT_EQ(rig.model->selectGpu(kGpu0E22, true), drv::kOk);
+    // The simulated fan keeps turning between the two reads.
+    constexpr int kRpmDrift = 50;
+    EXPECT_NEAR(rig.model->controls().fanSpeed.pos, std::clamp(rpm, 1530, 3000), kRpmDrift);
+}
+
+TEST(MainDialogModel, StoreWithRefreshReadsEveryFan) {
+    Rig rig;
+    auto& m = *rig.model;
+    ASSERT_EQ(m.selectGpu(kGpuKepler, true), drv::kOk);
+    ASSERT_EQ(rig.layer().setFanLevel(kGpu05E2, 72), drv::kOk);
+    int32_t level = -1;
+    ASSERT_EQ(rig.layer().fanSpeed(kGpu05E2, level, false), drv::kOk);
+    EXPECT_EQ(m.entry(kGpu05E2).fanSetting, -1);
+    m.storeSettingsOfGpuOnShow(true);
+    EXPECT_EQ(m.entry(kGpu05E2).fanSetting, level);
+    EXPECT_EQ(m.entry(kGpu05E2).fanAutomatic, 0);
+    // The GPU on show takes its fan choice from the controls.
+    EXPECT_EQ(m.entry(kGpuKepler).fanAutomatic, 1);
 }
 
 }  // namespace
