@@ -211,7 +211,11 @@ int MainDialogModel::selectMode(int mode, bool readFromCard, bool store) {
     entries_[static_cast<size_t>(gpuOnShow_)].selectedMode = mode;
     loadModeButtons(gpu, mode);
     const int status = loadClockControls(mode);
-    loadVoltageControl(gpu, mode, readFromCard);
+    // The step and slot-7 regulators hold one setting for every mode: a mode change leaves them.
+    const VoltageControl voltage = voltageControl(gpu);
+    if (voltage != VoltageControl::kSlot3 && voltage != VoltageControl::kSlot7) {
+        loadVoltageControl(gpu, mode, readFromCard);
+    }
     return status;
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "app/UserSettingsVoltage.h"
 #include "gpu/DriverStatus.h"
 #include "gpu/GpuLayerTestSupport.h"
 
@@ -150,6 +151,39 @@ TEST(MainDialogModel, PresetBoardsFanAndStepRange) {
         EXPECT_TRUE(v.enabled);
         EXPECT_EQ(v.min, 0);
         EXPECT_EQ(v.max, tuning::kNarrowStepMax);
+    }
+}
+
+TEST(MainDialogModel, VoltageFromTheCardOrTheEntry) {
+    // Slot-3 step regulator: the step the card holds, or the step stored in the entry.
+    {
+        Rig rig(presetPath("slot0-slot3"));
+        auto& m = *rig.model;
+        ASSERT_EQ(rig.layer().setStepRegulator(0, gpu::kSlotRegulator3, 2), drv::kOk);
+        ASSERT_EQ(m.selectGpu(0, true), drv::kOk);
+        EXPECT_EQ(m.controls().coreVoltage.pos, 2);
+        m.controls().coreVoltage.setPos(1);
+        ASSERT_EQ(m.selectGpu(0, false), drv::kOk);
+        EXPECT_EQ(m.entry(0).voltageSetting[0], 1);
+        EXPECT_EQ(m.controls().coreVoltage.pos, 1);
+        ASSERT_EQ(m.selectGpu(0, true), drv::kOk);
+        EXPECT_EQ(m.controls().coreVoltage.pos, 2);
+    }
+    // Slot-7 regulator: the code the card holds, or the mode's setting in the entry.
+    {
+        Rig rig;
+        auto& m = *rig.model;
+        ASSERT_EQ(rig.layer().writeRegister(kGpu0E22, gpu::kSlotRegulator7,
+                                            app::kSlot7CodeRegister, 9),
+                  drv::kOk);
+        ASSERT_EQ(m.selectGpu(kGpu0E22, true), drv::kOk);
+        ASSERT_EQ(m.selectMode(k3DPerf, false, false), drv::kOk);
+        EXPECT_EQ(m.controls().coreVoltage.pos, 9);
+        m.controls().coreVoltage.setPos(12);
+        ASSERT_EQ(m.selectGpu(kGpu05E2, false), drv::kOk);
+        ASSERT_EQ(m.selectGpu(kGpu0E22, false), drv::kOk);
+        EXPECT_EQ(m.entry(kGpu0E22).voltageSetting[k3DPerf], 12);
+        EXPECT_EQ(m.controls().coreVoltage.pos, 12);
     }
 }
 
