@@ -30,9 +30,13 @@ constexpr std::array<DeviceMaximum, 9> kDriverTableMaxima = {{
     {0x0DE1, 1300},
 }};
 
-bool validMode(int mode) { return gpu::levelKindIndex(mode) >= 0; }
+bool validMode(int mode) {
+    return gpu::levelKindIndex(mode) >= 0;
+}
 
-int toMHz(uint32_t kHz) { return static_cast<int>(kHz / kKHzPerMHz); }
+int toMHz(uint32_t kHz) {
+    return static_cast<int>(kHz / kKHzPerMHz);
+}
 
 int slot2KindIndex(int mode) {
     if (mode == gpu::kLevelKind2D) {
@@ -113,10 +117,12 @@ bool MainDialogModel::adjustable(uint8_t gpu, int mode, ClockSlider slider) cons
     const gpu::GpuRecord& r = layer_.record(gpu);
     const auto& limits = r.clockLimits[static_cast<size_t>(gpu::levelKindIndex(mode))];
     switch (slider) {
-        case ClockSlider::kGpu: return limits[gpu::kSelectorGraphics].maxKHz != 0;
+        case ClockSlider::kGpu:
+            return limits[gpu::kSelectorGraphics].maxKHz != 0;
         case ClockSlider::kShader:
             return r.processorDomainPresent && limits[gpu::kSelectorProcessor].maxKHz != 0;
-        case ClockSlider::kMemory: return limits[gpu::kSelectorMemory].maxKHz != 0;
+        case ClockSlider::kMemory:
+            return limits[gpu::kSelectorMemory].maxKHz != 0;
     }
     return false;
 }
@@ -140,9 +146,12 @@ VoltageControl MainDialogModel::voltageControl(uint8_t gpu) const {
 
 SliderState& MainDialogModel::clockSlider(ClockSlider slider) {
     switch (slider) {
-        case ClockSlider::kGpu: return controls_.gpuClock;
-        case ClockSlider::kShader: return controls_.shaderClock;
-        case ClockSlider::kMemory: break;
+        case ClockSlider::kGpu:
+            return controls_.gpuClock;
+        case ClockSlider::kShader:
+            return controls_.shaderClock;
+        case ClockSlider::kMemory:
+            break;
     }
     return controls_.memoryClock;
 }
@@ -228,7 +237,7 @@ void MainDialogModel::loadModeButtons(uint8_t gpu, int mode) {
     for (const auto& [button, kind] : buttons) {
         const bool present = hasMode(gpu, kind);
         if (present) {
-            button->setCaptionRow(kind == gpu::kLevelKind2D     ? kText2D
+            button->setCaptionRow(kind == gpu::kLevelKind2D      ? kText2D
                                   : kind == gpu::kLevelKind3DLow ? kText3DLow
                                                                  : kText3DPerf);
         } else {
@@ -306,8 +315,8 @@ void MainDialogModel::refreshTargetsFromCards() {
             if (layer_.voltageRegisterForKind(gpu, mode) != drv::kOk) {
                 continue;
             }
-            const uint8_t reg = layer_.record(gpu).regulatorCodeRegister[static_cast<size_t>(
-                slot2KindIndex(mode))];
+            const uint8_t reg =
+                layer_.record(gpu).regulatorCodeRegister[static_cast<size_t>(slot2KindIndex(mode))];
             uint8_t code = 0;
             if (reg != 0 && layer_.readRegulatorCode(gpu, reg, code) == drv::kOk) {
                 e.voltageSetting[static_cast<size_t>(mode)] = code;
@@ -367,7 +376,8 @@ void MainDialogModel::loadVoltageControl(uint8_t gpu, int mode, bool readFromCar
                 return;
             }
             slider.setRange(static_cast<int>(low), static_cast<int>(high));
-            e.voltageRangeMinMv = static_cast<int32_t>(gpu::GpuLayer::regulatorCodeToMillivolts(low));
+            e.voltageRangeMinMv =
+                static_cast<int32_t>(gpu::GpuLayer::regulatorCodeToMillivolts(low));
             e.voltageRangeMaxMv =
                 static_cast<int32_t>(gpu::GpuLayer::regulatorCodeToMillivolts(high));
             uint8_t code = 0;
@@ -390,9 +400,9 @@ void MainDialogModel::loadVoltageControl(uint8_t gpu, int mode, bool readFromCar
             }
             slider.setRange(static_cast<int>(low), static_cast<int>(high));
             uint8_t step = 0;
-            if (readFromCard && layer_.readRegister(gpu, gpu::kSlotRegulator3,
-                                                    gpu::chip::kStepRegulatorRegStep,
-                                                    step) == drv::kOk) {
+            if (readFromCard &&
+                layer_.readRegister(gpu, gpu::kSlotRegulator3, gpu::chip::kStepRegulatorRegStep,
+                                    step) == drv::kOk) {
                 slider.setPos(step);
             } else {
                 slider.setPos(e.voltageSetting[0]);
@@ -405,8 +415,7 @@ void MainDialogModel::loadVoltageControl(uint8_t gpu, int mode, bool readFromCar
             slider.setRange(static_cast<int>(low), static_cast<int>(high));
             uint8_t code = 0;
             if (readFromCard && layer_.readRegister(gpu, gpu::kSlotRegulator7,
-                                                    app::kSlot7CodeRegister,
-                                                    code) == drv::kOk) {
+                                                    app::kSlot7CodeRegister, code) == drv::kOk) {
                 slider.setPos(code);
             } else if (validMode(mode)) {
                 slider.setPos(e.voltageSetting[static_cast<size_t>(mode)]);
@@ -422,7 +431,9 @@ void MainDialogModel::loadVoltageControl(uint8_t gpu, int mode, bool readFromCar
             slider.setPos(kDriverTableMinMv);
             slider.enabled = false;
             return;
-        case VoltageControl::kNone: disable(slider); return;
+        case VoltageControl::kNone:
+            disable(slider);
+            return;
     }
 }
 

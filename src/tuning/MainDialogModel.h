@@ -106,7 +106,8 @@ public:
     // failure nothing changes).
     int loadClockControls(int mode);
 
-    // The user moved a slider to `pos` (kept inside its range); applies the link rule.
+    // The user moved a slider to `pos` (kept inside its range); applies the link rule. A
+    // disabled slider does not move.
     void moveSlider(ClockSlider slider, int pos);
     // A step button: moves the slider by step `sizeIndex` (0-2), and a linked partner with it.
     void step(ClockSlider slider, StepDirection direction, size_t sizeIndex);

@@ -38,30 +38,40 @@ enum class DialogAction {
 constexpr DialogAction dialogAction(uint32_t message, uint32_t argument) {
     switch (message) {
         case kMessageSliderMovedA:
-        case kMessageSliderMovedB: return DialogAction::kSliderMoved;
+        case kMessageSliderMovedB:
+            return DialogAction::kSliderMoved;
         case kMessageOpenMonitor:
             return argument == kMonitorCopyHistories ? DialogAction::kOpenMonitorWithHistories
                                                      : DialogAction::kOpenMonitor;
-        case kMessageOpenAdvanced: return DialogAction::kOpenAdvanced;
-        case kMessageHotKey: return DialogAction::kHotKey;
-        case kMessageTrayCallback: return DialogAction::kTrayCallback;
+        case kMessageOpenAdvanced:
+            return DialogAction::kOpenAdvanced;
+        case kMessageHotKey:
+            return DialogAction::kHotKey;
+        case kMessageTrayCallback:
+            return DialogAction::kTrayCallback;
         case kMessageInformation:
             return argument == kInformationArgument ? DialogAction::kShowInformation
                                                     : DialogAction::kNone;
-        default: return DialogAction::kNone;
+        default:
+            return DialogAction::kNone;
     }
 }
 
 // What a command message asks for, by the high word of its identifier.
 constexpr DialogAction commandAction(uint32_t command) {
     switch (command >> 16) {
-        case kCommandApplyDone: return DialogAction::kApplyDone;
-        case kCommandFlashDone: return DialogAction::kFlashDone;
-        default: return DialogAction::kNone;
+        case kCommandApplyDone:
+            return DialogAction::kApplyDone;
+        case kCommandFlashDone:
+            return DialogAction::kFlashDone;
+        default:
+            return DialogAction::kNone;
     }
 }
 
 // The result an Apply completion notice carries in its low word.
-constexpr uint32_t commandResult(uint32_t command) { return command & 0xFFFFu; }
+constexpr uint32_t commandResult(uint32_t command) {
+    return command & 0xFFFFu;
+}
 
 }  // namespace qv::tuning

@@ -21,7 +21,11 @@ constexpr std::array<int, MainDialogModel::kStepSizes> kKeplerSteps = {1, 10, 20
 }  // namespace
 
 void MainDialogModel::moveSlider(ClockSlider slider, int pos) {
-    clockSlider(slider).setPos(pos);
+    SliderState& moved = clockSlider(slider);
+    if (!moved.enabled) {
+        return;  // a domain the GPU does not adjust keeps its empty slider
+    }
+    moved.setPos(pos);
     applyLinkRule(slider);
 }
 
@@ -31,8 +35,7 @@ void MainDialogModel::applyLinkRule(ClockSlider moved) {
         return;
     }
     const auto gpu = static_cast<uint8_t>(gpuOnShow_);
-    SliderState& partner =
-        moved == ClockSlider::kGpu ? controls_.shaderClock : controls_.gpuClock;
+    SliderState& partner = moved == ClockSlider::kGpu ? controls_.shaderClock : controls_.gpuClock;
     // A slider whose domain the GPU does not adjust is not dragged along.
     if (!partner.enabled) {
         return;

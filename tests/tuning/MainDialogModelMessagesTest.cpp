@@ -1,8 +1,8 @@
-#include "tuning/MainDialogModelMessages.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
+
+#include "tuning/MainDialogModelMessages.h"
 
 namespace qv::tuning {
 namespace {

@@ -1,5 +1,3 @@
-#include "tuning/MainDialogModel.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,6 +5,7 @@
 #include "app/UserSettingsVoltage.h"
 #include "gpu/DriverStatus.h"
 #include "gpu/GpuLayerTestSupport.h"
+#include "tuning/MainDialogModel.h"
 
 namespace qv::test {
 namespace {
@@ -69,20 +68,68 @@ struct BoardCase {
 const std::vector<BoardCase> kBoardCases = {
     // A family C board's top level reports its core maxima raised by a fifth and its memory
     // maximum by half; on this board the top level's memory minimum is its base.
-    {"Kepler3DPerf", kGpuKepler, k3DPerf, {540, 1442, 1006, true}, {0, 0, 0, false},
-     {3004, 5256, 3004, true}, {825, 1200, 825, false}, true, true, true},
+    {"Kepler3DPerf",
+     kGpuKepler,
+     k3DPerf,
+     {540, 1442, 1006, true},
+     {0, 0, 0, false},
+     {3004, 5256, 3004, true},
+     {825, 1200, 825, false},
+     true,
+     true,
+     true},
     // This board's 2D mode lives in the second level.
-    {"Kepler2D", kGpuKepler, k2D, {324, 705, 540, true}, {0, 0, 0, false},
-     {810, 1620, 1620, true}, {825, 1200, 825, false}, true, true, true},
-    {"Gtx460In3DPerf", kGpu0E22, k3DPerf, {405, 1215, 675, true}, {810, 2430, 1350, true},
-     {900, 3600, 1800, true}, {0, 25, 0, true}, true, true, false},
+    {"Kepler2D",
+     kGpuKepler,
+     k2D,
+     {324, 705, 540, true},
+     {0, 0, 0, false},
+     {810, 1620, 1620, true},
+     {825, 1200, 825, false},
+     true,
+     true,
+     true},
+    {"Gtx460In3DPerf",
+     kGpu0E22,
+     k3DPerf,
+     {405, 1215, 675, true},
+     {810, 2430, 1350, true},
+     {900, 3600, 1800, true},
+     {0, 25, 0, true},
+     true,
+     true,
+     false},
     // The 2D level's memory clock has no range: that slider is off.
-    {"Gtx460In2D", kGpu0E22, k2D, {50, 405, 50, true}, {101, 810, 101, true},
-     {0, 0, 0, false}, {0, 25, 0, true}, true, true, false},
-    {"Gtx260In3DPerf", kGpu05E2, k3DPerf, {300, 800, 576, true}, {600, 1700, 1242, true},
-     {500, 1300, 999, true}, {44, 76, 60, true}, false, true, false},
-    {"Gtx260In3DLowHasNoVoltage", kGpu05E2, k3DLow, {200, 576, 400, true},
-     {400, 1242, 800, true}, {100, 999, 300, true}, {0, 0, 0, false}, false, true, false},
+    {"Gtx460In2D",
+     kGpu0E22,
+     k2D,
+     {50, 405, 50, true},
+     {101, 810, 101, true},
+     {0, 0, 0, false},
+     {0, 25, 0, true},
+     true,
+     true,
+     false},
+    {"Gtx260In3DPerf",
+     kGpu05E2,
+     k3DPerf,
+     {300, 800, 576, true},
+     {600, 1700, 1242, true},
+     {500, 1300, 999, true},
+     {44, 76, 60, true},
+     false,
+     true,
+     false},
+    {"Gtx260In3DLowHasNoVoltage",
+     kGpu05E2,
+     k3DLow,
+     {200, 576, 400, true},
+     {400, 1242, 800, true},
+     {100, 999, 300, true},
+     {0, 0, 0, false},
+     false,
+     true,
+     false},
 };
 
 class MainDialogModelBoards : public ::testing::TestWithParam<BoardCase> {};
@@ -173,9 +220,9 @@ TEST(MainDialogModel, VoltageFromTheCardOrTheEntry) {
     {
         Rig rig;
         auto& m = *rig.model;
-        ASSERT_EQ(rig.layer().writeRegister(kGpu0E22, gpu::kSlotRegulator7,
-                                            app::kSlot7CodeRegister, 9),
-                  drv::kOk);
+        ASSERT_EQ(
+            rig.layer().writeRegister(kGpu0E22, gpu::kSlotRegulator7, app::kSlot7CodeRegister, 9),
+            drv::kOk);
         ASSERT_EQ(m.selectGpu(kGpu0E22, true), drv::kOk);
         ASSERT_EQ(m.selectMode(k3DPerf, false, false), drv::kOk);
         EXPECT_EQ(m.controls().coreVoltage.pos, 9);
@@ -189,9 +236,9 @@ TEST(MainDialogModel, VoltageFromTheCardOrTheEntry) {
 
 TEST(MainDialogModel, DriverTableMaximaByDevice) {
     const std::vector<std::pair<uint32_t, int>> cases = {
-        {0x06C0, 1125}, {0x0DC4, 1200}, {0x1080, 1350}, {0x1081, 1350}, {0x1200, 1300},
-        {0x1201, 1300}, {0x1244, 1300}, {0x0DE0, 1300}, {0x0DE1, 1300}, {0x1180, 1200},
-        {0x0000, 1200}};
+        {0x06C0, 1125}, {0x0DC4, 1200}, {0x1080, 1350}, {0x1081, 1350},
+        {0x1200, 1300}, {0x1201, 1300}, {0x1244, 1300}, {0x0DE0, 1300},
+        {0x0DE1, 1300}, {0x1180, 1200}, {0x0000, 1200}};
     for (const auto& [device, mv] : cases) {
         EXPECT_EQ(tuning::driverTableMaxMillivolts(device), mv) << std::hex << device;
     }
@@ -245,8 +292,8 @@ const std::vector<LinkCase> kLinkCases = {
     {"GpuPullsShaderByTwo", 600000, k3DPerf, true, ClockSlider::kGpu, 751, 751, 1502},
     {"ShaderPullsGpuTruncated", 600000, k3DPerf, true, ClockSlider::kShader, 1503, 751, 1503},
     {"PressedModeGivesTheRatio", 900000, k2D, true, ClockSlider::kGpu, 401, 401, 1203},
-    {"PressedModeGivesTheRatioShaderSide", 900000, k2D, true, ClockSlider::kShader, 1000,
-     333, 1000},
+    {"PressedModeGivesTheRatioShaderSide", 900000, k2D, true, ClockSlider::kShader, 1000, 333,
+     1000},
     {"UnlinkedLeavesPartner", 600000, k3DPerf, false, ClockSlider::kGpu, 751, 751, 1200},
     {"PartnerStopsAtItsMaximum", 600000, k3DPerf, true, ClockSlider::kGpu, 1000, 1000, 2000},
     {"UnknownRatioCountsAsOne", 600000, k3DPerf, true, ClockSlider::kGpu, 555, 555, 555, true},
@@ -274,6 +321,21 @@ TEST_P(MainDialogModelLink, PartnerFollowsByTheBoostRatio) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, MainDialogModelLink, ::testing::ValuesIn(kLinkCases),
                          [](const auto& param) { return std::string(param.param.name); });
+
+TEST(MainDialogModel, SliderOfAnUnadjustedDomainStaysEmpty) {
+    Rig rig;
+    auto& m = *rig.model;
+    ASSERT_EQ(m.selectGpu(kGpuKepler, true), drv::kOk);  // graphics and memory clocks only
+    ASSERT_EQ(m.selectMode(k3DPerf, false, false), drv::kOk);
+    m.moveSlider(ClockSlider::kGpu, 1100);
+    m.moveSlider(ClockSlider::kShader, 900);
+    EXPECT_EQ(m.controls().gpuClock.pos, 1100);
+    EXPECT_EQ(m.controls().shaderClock.pos, 0);
+    EXPECT_FALSE(m.controls().shaderClock.enabled);
+    ASSERT_EQ(m.selectMode(k2D, false, true), drv::kOk);
+    EXPECT_EQ(m.entry(kGpuKepler).gpuTargetKHz[k3DPerf], 1100000);
+    EXPECT_EQ(m.entry(kGpuKepler).shaderTargetKHz[k3DPerf], 0);
+}
 
 // ---- Step buttons ----------------------------------------------------------------------------
 
