@@ -1,0 +1,129 @@
+// The three paths from the main window to the cards: Apply (fan and voltages at once on the
+// user-interface thread, clocks on a worker thread that reports back through a posted command),
+// Reset (every setting back to the driver's defaults), and the first showing of the overclocking
+// interface (which raises the power limits).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "gpu/GpuLayer.h"
+#include "platform/Clock.h"
+#include "platform/Poster.h"
+#include "platform/Prompt.h"
+#include "tuning/ControlState.h"
+#include "tuning/MainDialogModel.h"
+
+namespace qv::tuning {
+
+// Result of an Apply run, the low word of its completion command.
+inline constexpr uint32_t kApplyResultDone = 0;
+inline constexpr uint32_t kApplyResultCanceled = 1;
+inline constexpr uint32_t kApplyResultFailed = 2;
+// Target of a run: every GPU, or the index of one.
+inline constexpr int kApplyAllGpus = -1;
+// The window message that carries commands; the completion is (0xCADB << 16 | result) with the
+// target as the second argument.
+inline constexpr uint32_t kMessageCommand = 0x0111;
+// Pause after each GPU's clock write.
+inline constexpr uint32_t kApplyClockPauseMs = 100;
+
+// Language rows used here.
+inline constexpr int kTextCaption = 0;
+inline constexpr int kTextApplyDone = 6;
+inline constexpr int kTextApplyFailed = 7;
+inline constexpr int kTextApply = 14;
+inline constexpr int kTextCancel = 52;
+inline constexpr int kTextApplyCanceled = 59;
+inline constexpr int kTextVoltageQuestion = 184;
+inline constexpr int kTextOverclockingQuestion = 251;
+inline constexpr int kTextWarning = 255;
+
+// The completion command of a run with `result`.
+constexpr uint32_t applyDoneCommand(uint32_t result) {
+    return (0xCADBu << 16) | (result & 0xFFFFu);
+}
+
+// What one GPU of a run writes, taken from the controls when Apply is pressed so that the worker
+// never reads the controls while the user moves them.
+struct ApplyGpuPlan {
+    uint8_t gpu = 0;
+    int mode = 0;  // level kind whose clock request is written
+    int32_t gpuMHz = 0, shaderMHz = 0, memoryMHz = 0;
+    bool keplerClass = false;
+    int32_t gpuOffsetMHz = 0, memoryOffsetMHz = 0;
+    bool frameRateEnabled = false;
+    int32_t frameRate = 0;
+};
+
+struct ApplyServices {
+    platform::Poster* poster = nullptr;  // the completion command goes to uiThreadId
+    uint32_t uiThreadId = 0;
+    platform::Clock* clock = nullptr;  // the pause after each clock write
+    platform::Prompt* prompt = nullptr;
+    // A language-table row in the user's language.
+    std::function<std::string(int)> text;
+};
+
+// The buttons the runs enable, disable and caption.
+struct ApplyButtons {
+    ButtonState apply;        // caption 14 "Apply" when idle, 52 "Cancel" while running
+    ButtonState reset;        // disabled while running
+    ButtonState profileSave;  // disabled while running
+    ButtonState overclocking;
+};
+
+class ApplyController {
+public:
+    ApplyController(gpu::GpuLayer& layer, MainDialogModel& model, ApplyServices services);
+    // Asks a running worker to stop and waits for it.
+    ~ApplyController();
+    ApplyController(const ApplyController&) = delete;
+    ApplyController& operator=(const ApplyController&) = delete;
+
+    // The Apply button. Idle: writes fan and voltages of the target set at once, then starts the
+    // worker for the clocks (true). While a run is under way: asks the worker to stop (false).
+    bool pressApply();
+    // The completion command on the user-interface thread: joins the worker, restores the
+    // buttons and the busy value, and shows the result's message. Answers the result.
+    uint32_t onApplyDone(uint32_t command, intptr_t target);
+    bool running() const { return running_; }
+    // The plans of the last run (tests and the window's status line).
+    const std::vector<ApplyGpuPlan>& lastPlans() const { return plans_; }
+
+    // The Reset button: every GPU of the target set back to the driver's defaults; the link
+    // toggle ends up on.
+    void reset();
+
+    // The overclocking interface button. The first showing asks question 251 (Yes/No, caption
+    // 255) and on Yes widens the dialog and raises every GPU's power limit; later presses toggle
+    // the width without asking. True when the width changed. `hotKeyUsed` counts as a Yes.
+    bool toggleOverclockingInterface(bool hotKeyUsed = false);
+
+    const ApplyButtons& buttons() const { return buttons_; }
+    // Waits until a started worker has posted its completion (tests; the window never blocks).
+    void waitForWorker();
+
+private:
+    std::vector<ApplyGpuPlan> planRun(int target) const;
+    void applyFanAndVoltage(uint8_t gpu);
+    void runWorker(std::stop_token stop, std::vector<ApplyGpuPlan> plans, int target);
+    void resetGpu(uint8_t gpu);
+
+    gpu::GpuLayer& layer_;
+    MainDialogModel& model_;
+    ApplyServices services_;
+    ApplyButtons buttons_;
+    std::vector<ApplyGpuPlan> plans_;
+    bool running_ = false;
+    bool overclockingAsked_ = false;
+    std::mutex workerMutex_;
+    std::jthread worker_;
+};
+
+}  // namespace qv::tuning

@@ -1,0 +1,146 @@
+// The main window's sampling tick: every 1100 ms it reads each GPU's clocks, temperature, fan,
+// voltage and power into the dialog model, raises the temperature alarm, runs the fan rules,
+// and builds the overlay line. Everything runs on the user-interface thread; the window draws
+// what the tick returns for the GPU on show.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "fan/FanRules.h"
+#include "gpu/GpuLayer.h"
+#include "platform/Beeper.h"
+#include "platform/Clock.h"
+#include "platform/PowerOff.h"
+#include "settings/RegistrySettings.h"
+#include "settings/RegistryStore.h"
+#include "tuning/MainDialogModel.h"
+#include "tuning/OverlayText.h"
+#include "tuning/PowerReadout.h"
+#include "tuning/TemperatureAlarm.h"
+
+namespace qv::tuning {
+
+// The main window's timers: id and period.
+inline constexpr uint32_t kTimerSampling = 32;
+inline constexpr uint32_t kSamplingPeriodMs = 1100;
+inline constexpr uint32_t kTimerHdmiCheck = 45;
+inline constexpr uint32_t kHdmiCheckPeriodMs = 3200;
+inline constexpr uint32_t kTimerNewsCheck = 44;
+inline constexpr uint32_t kNewsCheckPeriodMs = 1000;
+inline constexpr uint32_t kTimerHover = 66;
+inline constexpr uint32_t kHoverPeriodMs = 100;
+
+// Read-out colours as 0x00BBGGRR numbers: red outside the mode's limits, light grey inside.
+inline constexpr uint32_t kReadoutRed = 245;
+inline constexpr uint32_t kReadoutGrey = 16119285;
+
+// A text read-out and its colour. An empty text is an emptied read-out.
+struct Readout {
+    std::string text;
+    uint32_t colour = kReadoutGrey;
+};
+
+// What the window shows of the GPU on show after a tick.
+struct SampleDisplay {
+    // False when the clock read of the GPU on show failed: the three clock read-outs are empty.
+    bool clocksShown = false;
+    // "%d" MHz; empty for a domain whose slider is disabled (not adjustable).
+    Readout gpuClock, memoryClock, shaderClock;
+    // The VID-coded voltage of the mode, "%4.2f" volts; empty where the GPU has none or the mode
+    // is not 2D or 3D performance.
+    std::string vidVoltage;
+    // Language row of the fan-mode label: 29 "Auto" for mode 1, 30 "Manual" otherwise; -1 when
+    // the GPU on show has no fan mode (no cooler, or the read failed).
+    int fanModeRow = -1;
+    // The current core voltage, "%4.2f" volts, red outside its range; empty when unknown.
+    Readout coreVoltage;
+    bool repaintTemperature = false;
+    bool repaintPower = false;
+};
+
+// Where the overlay line goes once it changed.
+class OverlaySink {
+public:
+    virtual ~OverlaySink() = default;
+    virtual void setOverlayText(const std::string& text) = 0;
+};
+
+// What the tick needs besides the cards and the model.
+struct SamplingServices {
+    // The alarm's two values are read from the store afresh on every tick.
+    settings::RegistryStore* store = nullptr;
+    // The fan switches, "FanTempSet" and the overlay switches as loaded at start and changed by
+    // the options dialog.
+    const settings::RegistrySettings* settings = nullptr;
+    platform::Clock* clock = nullptr;
+    platform::Beeper* beeper = nullptr;
+    platform::PowerOff* powerOff = nullptr;
+    OverlaySink* overlay = nullptr;  // nullptr: no overlay
+    // Row 5 of the language table in the user's language ("GPU %d temperature is too high!!!\n").
+    std::string alarmTemplate;
+};
+
+// The five-point curve shared by all GPUs and its mode (smooth or zigzag). Each GPU's curve
+// switch is its record's fanCurveEnabled.
+struct FanCurveState {
+    fan::FanCurve curve = fan::kInitialFanCurve;
+    int32_t mode = fan::kFanCurveSmooth;
+};
+
+struct SampleResult {
+    SampleDisplay display;
+    // Set when the alarm asks for its window; the text to show in it. The caller does not open
+    // a second window while one is open.
+    std::optional<std::string> alarmWindowMessage;
+    // A power-off was requested on this tick.
+    bool shutdownRequested = false;
+    // The overlay text changed and was handed over.
+    bool overlayHandedOver = false;
+};
+
+class SamplingLoop {
+public:
+    SamplingLoop(gpu::GpuLayer& layer, MainDialogModel& model, SamplingServices services);
+
+    // One tick: pass 1 and pass 2 over every GPU, then the overlay hand-over. `alarmWindowOpen`
+    // says that the alarm window is already up.
+    SampleResult tick(bool alarmWindowOpen);
+
+    // The fan command every rule but the associated one uses: every GPU when the GPU on show is
+    // linked, else the GPU on show; GPUs without a cooler are skipped; the fan reading time of
+    // each GPU commanded is cleared.
+    void sendFanCommand(const fan::FanCommand& command);
+
+    FanCurveState& fanCurve() { return curve_; }
+    const FanCurveState& fanCurve() const { return curve_; }
+    const fan::FanHoldCounters& holdCounters() const { return holds_; }
+    const OverlayFeed& overlayFeed() const { return overlayFeed_; }
+    const std::string& lastOverlayText() const { return overlayFeed_.last(); }
+
+private:
+    void passOne(uint8_t gpu, bool alarmWindowOpen, SampleResult& result);
+    void passTwo(uint8_t gpu);
+    void readClocksOfGpuOnShow(uint8_t gpu, SampleDisplay& display);
+    void readPower(uint8_t gpu, SampleDisplay& display);
+    void readTemperature(uint8_t gpu, bool alarmWindowOpen, SampleResult& result);
+    void readFan(uint8_t gpu, bool& fanRead);
+    void runFanRules(uint8_t gpu);
+    void readCoreVoltageOfGpuOnShow(uint8_t gpu, SampleDisplay& display);
+    fan::FanModeSwitches fanSwitches() const;
+    OverlaySwitches overlaySwitches() const;
+
+    gpu::GpuLayer& layer_;
+    MainDialogModel& model_;
+    SamplingServices services_;
+    TemperatureAlarm alarm_;
+    // One power accumulator per GPU, so that the samples of different cards never mix.
+    std::array<BoardPower, gpu::kMaxGpus> power_{};
+    fan::FanHoldCounters holds_{};
+    FanCurveState curve_{};
+    OverlayFeed overlayFeed_;
+};
+
+}  // namespace qv::tuning
