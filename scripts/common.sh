@@ -6,7 +6,7 @@ QV_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # that apt only recommends, so it is named here. The window program needs Qt 6 Widgets and the
 # two display fonts (Liberation Sans for Arial, DSEG7 for the digital read-outs).
 QV_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev clang
-             libclang-rt-14-dev qt6-base-dev fonts-liberation2 fonts-dseg)
+             libclang-rt-14-dev qt6-base-dev fonts-liberation2 fonts-dseg libx11-dev)
 QV_JOBS="$(nproc 2>/dev/null || echo 2)"
 
 qv_log() { printf '==> %s\n' "$*"; }

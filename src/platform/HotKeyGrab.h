@@ -38,8 +38,15 @@ public:
 
 private:
     void listen(std::stop_token stop);
+    // Releases every grab made and closes the connection.
+    void releaseDisplay();
 
     bool installed_ = false;
+    // Set by Xlib's fatal-error path instead of ending the process when the server goes away.
+    std::atomic<bool> connectionLost_{false};
+    // The key codes of N and M on the display; 0 until grabbed.
+    uint32_t fanKeycode_ = 0;
+    uint32_t clockKeycode_ = 0;
     void* display_ = nullptr;  // the X11 connection, owned by the listening thread once started
     Poster* poster_ = nullptr;
     uint32_t threadId_ = 0;

@@ -67,6 +67,12 @@ public:
     uint32_t resetOffset() const;
 
 private:
+    // Field access by offset; nothing happens (reads give 0) while unmapped or out of bounds.
+    void write8(size_t offset, uint8_t value);
+    void write32(size_t offset, uint32_t value);
+    uint8_t read8(size_t offset) const;
+    uint32_t read32(size_t offset) const;
+
     std::string name_;
     unsigned char* base_ = nullptr;
 };

@@ -70,6 +70,10 @@ struct InfoField {
 
 inline constexpr size_t kInfoFieldCount = 29;
 
+// The text of a slider-value field whose slider is hidden or disabled, and of a temperature
+// that could not be read.
+inline constexpr const char* kInfoNoValue = "---";
+
 class InfoReadouts {
 public:
     InfoReadouts(gpu::GpuLayer& layer, const MainDialogModel& model);
@@ -88,6 +92,26 @@ public:
     void clearInvalidated();
 
 private:
+    // What one update reads from the cards before it formats; a failed read leaves its part 0.
+    struct Readings {
+        drv::ClockFrequencies frequencies{};
+        drv::DynamicPstatesInfoEx load{};
+        drv::DisplayDriverMemoryInfo memory{};
+        gpu::PerfClockRequest perfLevel{};
+        uint32_t currentGraphicsKHz = 0;
+        uint32_t currentProcessorKHz = 0;
+        uint32_t currentMemoryKHz = 0;
+        int currentKind = 0;
+        drv::PowerTopologyStatus power{};
+    };
+
+    void read(uint8_t gpu, Readings& r);
+    // Formats `field`; false when it keeps its text (no text, or the fan of a board without a
+    // cooler).
+    bool formatField(InfoField& field, uint8_t gpu, const Readings& r);
+    std::string sliderValueText(uint32_t id, uint8_t gpu) const;
+    void updateTemperature(InfoField& field, uint8_t gpu, const Readings& r);
+
     gpu::GpuLayer& layer_;
     const MainDialogModel& model_;
     std::array<InfoField, kInfoFieldCount> fields_{};
@@ -97,5 +121,12 @@ private:
 
 // The name of a memory type code: 0 "UNKNOWN" ... 9 "LPDDR2"; "UNKNOWN" outside the list.
 const char* memoryTypeName(uint32_t code);
+
+// The memory-use text: the MiB in use (dedicated - available) and their share of the dedicated
+// memory, "512M/25%". No dedicated memory reads 0 %; more available than dedicated reads 0 used.
+std::string memoryUseText(uint32_t dedicatedKiB, uint32_t availableKiB);
+
+// The performance-mode picture for a level kind: 271, 272 or 273; 0 for a kind outside 1-3.
+int modePictureForKind(int kind, bool keplerClass);
 
 }  // namespace qv::tuning
