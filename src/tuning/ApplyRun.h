@@ -44,9 +44,20 @@ inline constexpr int kTextVoltageQuestion = 184;
 inline constexpr int kTextOverclockingQuestion = 251;
 inline constexpr int kTextWarning = 255;
 
+// High word of the completion command.
+inline constexpr uint32_t kApplyDoneTag = 0xCADB;
+// What onApplyDone answers for a command that completes no run of this controller.
+inline constexpr uint32_t kApplyNoRun = 0xFFFFFFFFu;
+// Captions of the Reset and profile Save buttons.
+inline constexpr int kTextReset = 62;
+inline constexpr int kTextSave = 116;
+
 // The completion command of a run with `result`.
 constexpr uint32_t applyDoneCommand(uint32_t result) {
-    return (0xCADBu << 16) | (result & 0xFFFFu);
+    return (kApplyDoneTag << 16) | (result & 0xFFFFu);
+}
+constexpr bool isApplyDoneCommand(uint32_t command) {
+    return (command >> 16) == kApplyDoneTag;
 }
 
 // What one GPU of a run writes, taken from the controls when Apply is pressed so that the worker
@@ -110,10 +121,24 @@ public:
     void waitForWorker();
 
 private:
+    // The GPUs a run or a Reset acts on, in index order.
+    std::vector<uint8_t> targetGpus(int target) const;
     std::vector<ApplyGpuPlan> planRun(int target) const;
+    // Mode and clocks of a GPU that has no targets of its own yet: what its card runs now.
+    void planFromCard(uint8_t gpu, ApplyGpuPlan& plan) const;
     void applyFanAndVoltage(uint8_t gpu);
+    void applyCoreVoltage(uint8_t gpu, bool onShow);
+    // The range of the core voltage control of `gpu` in `mode`; false when it has none.
+    bool coreVoltageRange(uint8_t gpu, int mode, int& low, int& high) const;
+    // True when the fan of `gpu` is set in rpm rather than percent.
+    bool fanInRpm(uint8_t gpu) const;
     void runWorker(std::stop_token stop, std::vector<ApplyGpuPlan> plans, int target);
     void resetGpu(uint8_t gpu);
+    void resetFan(uint8_t gpu, bool onShow);
+    void resetVoltages(uint8_t gpu);
+    void resetKepler(uint8_t gpu, bool onShow);
+    void resetClocks(uint8_t gpu, bool onShow);
+    std::string text(int row) const;
 
     gpu::GpuLayer& layer_;
     MainDialogModel& model_;
@@ -121,8 +146,8 @@ private:
     ApplyButtons buttons_;
     std::vector<ApplyGpuPlan> plans_;
     bool running_ = false;
-    bool overclockingAsked_ = false;
-    std::mutex workerMutex_;
+    // The overclocking interface was confirmed once; later presses only toggle the width.
+    bool overclockingConfirmed_ = false;
     std::jthread worker_;
 };
 

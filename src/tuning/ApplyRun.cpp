@@ -1,0 +1,512 @@
+#include "tuning/ApplyRun.h"
+
+#include <algorithm>
+
+#include "app/UserSettingsVoltage.h"
+#include "gpu/DriverStatus.h"
+
+namespace qv::tuning {
+
+namespace {
+
+bool validMode(int mode) {
+    return gpu::levelKindIndex(mode) >= 0;
+}
+
+bool hasMode(const gpu::GpuRecord& record, int mode) {
+    const int index = gpu::levelKindIndex(mode);
+    return index >= 0 && record.levelKindPresent[static_cast<size_t>(index)];
+}
+
+int firstPresentMode(const gpu::GpuRecord& record) {
+    for (const int mode : gpu::kLevelKindOrder) {
+        if (hasMode(record, mode)) {
+            return mode;
+        }
+    }
+    return kNoMode;
+}
+
+// Index of a mode in the slot-2 regulator's code registers; -1 for a mode it has none for.
+int slot2RegisterIndex(int mode) {
+    if (mode == gpu::kLevelKind2D) {
+        return 0;
+    }
+    return mode == gpu::kLevelKind3DPerf ? 1 : -1;
+}
+
+int toMHz(uint32_t kHz) {
+    return static_cast<int>(kHz / kKHzPerMHz);
+}
+
+uint32_t toKHz(int32_t mhz) {
+    return mhz > 0 ? static_cast<uint32_t>(mhz) * kKHzPerMHz : 0;
+}
+
+}  // namespace
+
+ApplyController::ApplyController(gpu::GpuLayer& layer, MainDialogModel& model,
+                                 ApplyServices services)
+    : layer_(layer), model_(model), services_(std::move(services)) {
+    if (services_.clock == nullptr) {
+        services_.clock = &platform::SystemClock::instance();
+    }
+    buttons_.apply.setCaptionRow(kTextApply);
+    buttons_.apply.enabled = true;
+    buttons_.reset.setCaptionRow(kTextReset);
+    buttons_.reset.enabled = true;
+    buttons_.profileSave.setCaptionRow(kTextSave);
+    buttons_.profileSave.enabled = true;
+    buttons_.overclocking.enabled = true;
+}
+
+ApplyController::~ApplyController() {
+    if (worker_.joinable()) {
+        worker_.request_stop();
+        worker_.join();
+    }
+}
+
+std::string ApplyController::text(int row) const {
+    return services_.text ? services_.text(row) : std::string();
+}
+
+std::vector<uint8_t> ApplyController::targetGpus(int target) const {
+    std::vector<uint8_t> gpus;
+    const size_t count = std::min<size_t>(layer_.gpuCount(), kUiGpuSlots);
+    if (target == kApplyAllGpus) {
+        for (size_t g = 0; g < count; ++g) {
+            gpus.push_back(static_cast<uint8_t>(g));
+        }
+    } else if (target >= 0 && static_cast<size_t>(target) < count) {
+        gpus.push_back(static_cast<uint8_t>(target));
+    }
+    return gpus;
+}
+
+bool ApplyController::fanInRpm(uint8_t gpu) const {
+    // Only the slot-0 fan chip is driven by a speed in rpm; every other cooler by a level.
+    return layer_.record(gpu).fanKind == gpu::kFanSlot0Chip;
+}
+
+bool ApplyController::coreVoltageRange(uint8_t gpu, int mode, int& low, int& high) const {
+    uint32_t lo = 0, hi = 0;
+    switch (model_.voltageControl(gpu)) {
+        case VoltageControl::kSlot2:
+        case VoltageControl::kSlot7:
+            if (layer_.voltageCodeRange(gpu, lo, hi, mode) == 0) {
+                return false;
+            }
+            break;
+        case VoltageControl::kSlot3: {
+            if (layer_.voltageCodeRange(gpu, lo, hi, mode) == 0) {
+                return false;
+            }
+            const uint32_t device = layer_.record(gpu).deviceId();
+            if (std::find(kNarrowStepDevices.begin(), kNarrowStepDevices.end(), device) !=
+                kNarrowStepDevices.end()) {
+                hi = std::min<uint32_t>(hi, kNarrowStepMax);
+            }
+            break;
+        }
+        case VoltageControl::kDriverTable:
+        case VoltageControl::kNone:
+            return false;
+    }
+    low = static_cast<int>(lo);
+    high = static_cast<int>(hi);
+    return true;
+}
+
+// ---- Apply ------------------------------------------------------------------------------------
+
+bool ApplyController::pressApply() {
+    if (running_) {
+        // The worker looks at the request between GPUs.
+        worker_.request_stop();
+        return false;
+    }
+    if (services_.poster == nullptr) {
+        // Without a way back to this thread a run would never end.
+        return false;
+    }
+    const int onShow = model_.gpuOnShow();
+    const int target = model_.synchronous() ? kApplyAllGpus : onShow;
+    const std::vector<uint8_t> gpus = targetGpus(target);
+    if (gpus.empty()) {
+        return false;
+    }
+
+    model_.setApplyBusy(kApplyBusy);
+    buttons_.apply.setCaptionRow(kTextCancel);
+    for (const uint8_t gpu : gpus) {
+        applyFanAndVoltage(gpu);
+    }
+    buttons_.reset.enabled = false;
+    buttons_.profileSave.enabled = false;
+
+    plans_ = planRun(target);
+    running_ = true;
+    worker_ = std::jthread([this, plans = plans_, target](std::stop_token stop) {
+        runWorker(std::move(stop), plans, target);
+    });
+    return true;
+}
+
+void ApplyController::applyFanAndVoltage(uint8_t gpu) {
+    const MainDialogControls& c = model_.controls();
+    const int onShowIndex = model_.gpuOnShow();
+    const bool onShow = gpu == onShowIndex;
+    const auto shown = static_cast<uint8_t>(onShowIndex < 0 ? gpu : onShowIndex);
+    model_.entry(gpu).fanReadTimeMs = 0;
+
+    // Fan and voltage writes are not checked: the next sampling tick shows what the card has.
+    if (layer_.record(gpu).fanKind != gpu::kFanNoCooler) {
+        if (c.fanMode.pressed) {
+            layer_.setFanAutomatic(gpu);
+        } else if (c.fanSpeed.enabled && (onShow || fanInRpm(gpu) == fanInRpm(shown))) {
+            // A level in percent means nothing to a fan set in rpm, and the other way round.
+            layer_.setFanLevel(gpu, static_cast<uint32_t>(std::max(c.fanSpeed.pos, 0)));
+        }
+    }
+
+    applyCoreVoltage(gpu, onShow);
+
+    uint32_t low = 0, high = 0;
+    if (c.memoryVoltage.enabled && layer_.slot6CodeRange(gpu, low, high) != 0) {
+        layer_.setStepRegulator(gpu, gpu::kSlotRegulator6, c.memoryVoltage.pos);
+    }
+}
+
+void ApplyController::applyCoreVoltage(uint8_t gpu, bool onShow) {
+    const MainDialogControls& c = model_.controls();
+    const VoltageControl control = model_.voltageControl(gpu);
+    if (!c.coreVoltage.enabled) {
+        return;
+    }
+    int mode = model_.pressedMode();
+    if (mode == kNoMode) {
+        uint32_t graphics = 0, processor = 0, memory = 0;
+        int kind = kNoMode;
+        if (layer_.currentClocksAndKind(gpu, graphics, processor, memory, kind) == drv::kOk) {
+            mode = kind;
+        }
+    }
+    const int value = c.coreVoltage.pos;
+    if (!onShow) {
+        // Another GPU takes the slider's value only where it means the same: the same kind of
+        // regulator, and a value inside that GPU's own range.
+        int low = 0, high = 0;
+        if (control != model_.voltageControl(static_cast<uint8_t>(model_.gpuOnShow())) ||
+            !coreVoltageRange(gpu, mode, low, high) || value < low || value > high) {
+            return;
+        }
+    }
+    switch (control) {
+        case VoltageControl::kSlot2: {
+            const int index = slot2RegisterIndex(mode);
+            if (index < 0) {
+                return;
+            }
+            layer_.voltageRegisterForKind(gpu, mode);
+            const uint8_t reg =
+                layer_.record(gpu).regulatorCodeRegister[static_cast<size_t>(index)];
+            if (reg != 0) {
+                layer_.writeRegulatorCode(gpu, reg, static_cast<uint8_t>(value));
+            }
+            return;
+        }
+        case VoltageControl::kSlot3:
+            layer_.setStepRegulator(gpu, gpu::kSlotRegulator3, value);
+            return;
+        case VoltageControl::kSlot7:
+            layer_.writeRegister(gpu, gpu::kSlotRegulator7, app::kSlot7CodeRegister,
+                                 static_cast<uint8_t>(std::clamp(value, 0, 0xFF)));
+            return;
+        case VoltageControl::kDriverTable:
+            // Boards whose voltage lives in the driver's table have no voltage write here.
+        case VoltageControl::kNone:
+            return;
+    }
+}
+
+std::vector<ApplyGpuPlan> ApplyController::planRun(int target) const {
+    const MainDialogControls& c = model_.controls();
+    const int onShow = model_.gpuOnShow();
+    std::vector<ApplyGpuPlan> plans;
+    for (const uint8_t gpu : targetGpus(target)) {
+        ApplyGpuPlan plan;
+        plan.gpu = gpu;
+        const GpuUiEntry& e = model_.entry(gpu);
+        if (gpu == onShow) {
+            plan.mode = e.selectedMode;
+            plan.gpuMHz = c.gpuClock.pos;
+            plan.shaderMHz = c.shaderClock.pos;
+            plan.memoryMHz = c.memoryClock.pos;
+        } else if (validMode(e.selectedMode) &&
+                   (e.gpuTargetKHz[static_cast<size_t>(e.selectedMode)] != 0 ||
+                    e.shaderTargetKHz[static_cast<size_t>(e.selectedMode)] != 0 ||
+                    e.memoryTargetKHz[static_cast<size_t>(e.selectedMode)] != 0)) {
+            const auto kind = static_cast<size_t>(e.selectedMode);
+            plan.mode = e.selectedMode;
+            plan.gpuMHz = e.gpuTargetKHz[kind] / kKHzPerMHz;
+            plan.shaderMHz = e.shaderTargetKHz[kind] / kKHzPerMHz;
+            plan.memoryMHz = e.memoryTargetKHz[kind] / kKHzPerMHz;
+        } else {
+            // No targets were ever stored for this GPU: zeros would drag its clocks to their
+            // minimum, so it keeps what it runs at.
+            planFromCard(gpu, plan);
+        }
+        plan.keplerClass = layer_.record(gpu).keplerClass;
+        plan.gpuOffsetMHz = c.gpuOffset.pos;
+        plan.memoryOffsetMHz = c.memoryOffset.pos;
+        plan.frameRateEnabled = c.frameRate.enabled;
+        plan.frameRate = c.frameRate.pos;
+        plans.push_back(plan);
+    }
+    return plans;
+}
+
+void ApplyController::planFromCard(uint8_t gpu, ApplyGpuPlan& plan) const {
+    const gpu::GpuRecord& record = layer_.record(gpu);
+    uint32_t graphics = 0, processor = 0, memory = 0;
+    int kind = kNoMode;
+    int mode = firstPresentMode(record);
+    if (layer_.currentClocksAndKind(gpu, graphics, processor, memory, kind) == drv::kOk &&
+        hasMode(record, kind)) {
+        mode = kind;
+    }
+    gpu::PerfClockRequest request;
+    if (mode == kNoMode || layer_.readLevelClocks(gpu, request, mode) != drv::kOk) {
+        // Nothing to write from: the worker's own read fails on this GPU as well.
+        plan.mode = kNoMode;
+        return;
+    }
+    plan.mode = mode;
+    plan.gpuMHz = toMHz(request.graphicsCurrent);
+    plan.shaderMHz = toMHz(request.processorCurrent);
+    plan.memoryMHz = toMHz(request.memoryCurrent);
+}
+
+void ApplyController::runWorker(std::stop_token stop, std::vector<ApplyGpuPlan> plans, int target) {
+    uint32_t result = kApplyResultDone;
+    for (size_t i = 0; i < plans.size(); ++i) {
+        if (i > 0 && stop.stop_requested()) {
+            // A failure already seen is worth more to the user than the cancel.
+            if (result == kApplyResultDone) {
+                result = kApplyResultCanceled;
+            }
+            break;
+        }
+        const ApplyGpuPlan& plan = plans[i];
+        gpu::PerfClockRequest request;
+        if (layer_.readLevelClocks(plan.gpu, request, plan.mode) != drv::kOk) {
+            result = kApplyResultFailed;
+            break;
+        }
+        request.graphicsCurrent = toKHz(plan.gpuMHz);
+        request.processorCurrent = toKHz(plan.shaderMHz);
+        request.memoryCurrent = toKHz(plan.memoryMHz);
+        const int written = layer_.writeLevelClocks(plan.gpu, request, plan.mode, 0);
+        services_.clock->sleepMs(kApplyClockPauseMs);
+        if (written != drv::kOk) {
+            result = kApplyResultFailed;
+            continue;
+        }
+        if (plan.keplerClass) {
+            layer_.setMemoryOffset(plan.gpu, plan.memoryOffsetMHz * kKHzPerMHz);
+            layer_.setGraphicsOffset(plan.gpu, plan.gpuOffsetMHz * kKHzPerMHz);
+        }
+        if (plan.frameRateEnabled) {
+            layer_.setFrameRateLimit(static_cast<uint32_t>(plan.frameRate), false);
+        }
+    }
+    services_.poster->postThreadMessage(services_.uiThreadId, kMessageCommand,
+                                        applyDoneCommand(result), target);
+}
+
+void ApplyController::waitForWorker() {
+    if (worker_.joinable()) {
+        worker_.join();
+    }
+}
+
+uint32_t ApplyController::onApplyDone(uint32_t command, intptr_t /*target*/) {
+    if (!isApplyDoneCommand(command) || !running_) {
+        return kApplyNoRun;
+    }
+    waitForWorker();
+    running_ = false;
+    model_.setApplyBusy(kApplyIdle);
+    buttons_.apply.setCaptionRow(kTextApply);
+    buttons_.reset.enabled = true;
+    buttons_.profileSave.enabled = true;
+
+    const uint32_t result = command & 0xFFFFu;
+    int row = kTextApplyFailed;
+    platform::PromptIcon icon = platform::PromptIcon::kError;
+    if (result == kApplyResultDone) {
+        row = kTextApplyDone;
+        icon = platform::PromptIcon::kInformation;
+    } else if (result == kApplyResultCanceled) {
+        row = kTextApplyCanceled;
+        icon = platform::PromptIcon::kInformation;
+    }
+    if (services_.prompt != nullptr) {
+        services_.prompt->show(text(kTextCaption), text(row), icon, platform::PromptButtons::kOk);
+    }
+    return result;
+}
+
+// ---- Reset ------------------------------------------------------------------------------------
+
+void ApplyController::reset() {
+    if (running_) {
+        // The button is disabled during a run; the worker owns the clocks until it ends.
+        return;
+    }
+    const int onShow = model_.gpuOnShow();
+    for (const uint8_t gpu : targetGpus(model_.synchronous() ? kApplyAllGpus : onShow)) {
+        resetGpu(gpu);
+    }
+    if (!model_.controls().link.pressed) {
+        model_.setLinked(true);
+    }
+}
+
+void ApplyController::resetGpu(uint8_t gpu) {
+    const bool onShow = gpu == model_.gpuOnShow();
+    resetFan(gpu, onShow);
+    if (onShow) {
+        resetVoltages(gpu);
+    }
+    resetKepler(gpu, onShow);
+    resetClocks(gpu, onShow);
+}
+
+void ApplyController::resetFan(uint8_t gpu, bool onShow) {
+    GpuUiEntry& e = model_.entry(gpu);
+    e.fanReadTimeMs = 0;
+    e.fanAutomatic = 1;
+    if (onShow && !model_.controls().fanMode.pressed) {
+        model_.setFanAutomatic(true);
+    }
+    if (layer_.record(gpu).fanKind == gpu::kFanNoCooler) {
+        return;
+    }
+    layer_.setFanAutomatic(gpu);
+    if (!onShow) {
+        return;
+    }
+    // The fan mode read refreshes the level the driver cooler reports.
+    int mode = 0;
+    layer_.fanMode(gpu, mode);
+    int32_t level = -1;
+    if (layer_.fanSpeed(gpu, level, fanInRpm(gpu)) == drv::kOk && level >= 0) {
+        model_.controls().fanSpeed.setPos(level);
+    }
+}
+
+void ApplyController::resetVoltages(uint8_t gpu) {
+    MainDialogControls& c = model_.controls();
+    uint32_t low = 0, high = 0;
+    if (layer_.slot6CodeRange(gpu, low, high) != 0) {
+        layer_.setStepRegulator(gpu, gpu::kSlotRegulator6, 0);
+        c.memoryVoltage.setPos(0);
+    }
+    if (!layer_.record(gpu).familyC) {
+        return;
+    }
+    switch (model_.voltageControl(gpu)) {
+        case VoltageControl::kSlot3:
+            layer_.setStepRegulator(gpu, gpu::kSlotRegulator3, 0);
+            c.coreVoltage.setPos(0);
+            return;
+        case VoltageControl::kSlot7:
+            layer_.writeRegister(gpu, gpu::kSlotRegulator7, app::kSlot7CodeRegister, 0);
+            c.coreVoltage.setPos(0);
+            return;
+        case VoltageControl::kDriverTable:
+            // Boards whose voltage lives in the driver's table have no voltage write here.
+        case VoltageControl::kSlot2:
+        case VoltageControl::kNone:
+            return;
+    }
+}
+
+void ApplyController::resetKepler(uint8_t gpu, bool onShow) {
+    if (!layer_.record(gpu).keplerClass) {
+        return;
+    }
+    layer_.setMemoryOffset(gpu, 0);
+    layer_.setGraphicsOffset(gpu, 0);
+    if (!onShow) {
+        return;
+    }
+    MainDialogControls& c = model_.controls();
+    c.memoryOffset.setPos(0);
+    c.gpuOffset.setPos(0);
+    if (layer_.setFrameRateLimit(0, true) == drv::kOk) {
+        model_.setFrameRateTarget(false);
+    }
+}
+
+void ApplyController::resetClocks(uint8_t gpu, bool onShow) {
+    GpuUiEntry& e = model_.entry(gpu);
+    const gpu::GpuRecord& record = layer_.record(gpu);
+    for (const int mode : gpu::kLevelKindOrder) {
+        if (!hasMode(record, mode)) {
+            continue;
+        }
+        gpu::PerfClockRequest request;
+        if (layer_.readLevelClocks(gpu, request, mode) != drv::kOk) {
+            continue;
+        }
+        const auto kind = static_cast<size_t>(mode);
+        e.gpuTargetKHz[kind] = static_cast<int32_t>(request.graphicsBase);
+        e.shaderTargetKHz[kind] = static_cast<int32_t>(request.processorBase);
+        e.memoryTargetKHz[kind] = static_cast<int32_t>(request.memoryBase);
+        request.graphicsCurrent = request.graphicsBase;
+        request.processorCurrent = request.processorBase;
+        request.memoryCurrent = request.memoryBase;
+        const bool written = layer_.writeLevelClocks(gpu, request, mode, 1) == drv::kOk &&
+                             layer_.writeLevelClocks(gpu, request, mode, 0) == drv::kOk;
+        if (written && onShow && mode == e.selectedMode) {
+            // Through the model, so that a linked partner follows as it would for the user.
+            model_.moveSlider(ClockSlider::kGpu, toMHz(request.graphicsBase));
+            model_.moveSlider(ClockSlider::kShader, toMHz(request.processorBase));
+            model_.moveSlider(ClockSlider::kMemory, toMHz(request.memoryBase));
+        }
+    }
+}
+
+// ---- Overclocking interface -------------------------------------------------------------------
+
+bool ApplyController::toggleOverclockingInterface(bool hotKeyUsed) {
+    if (overclockingConfirmed_) {
+        model_.setDialogWidth(model_.dialogWidth() == kDialogWidthOverclocking
+                                  ? kDialogWidthNormal
+                                  : kDialogWidthOverclocking);
+        return true;
+    }
+    if (!hotKeyUsed) {
+        const platform::PromptAnswer answer =
+            services_.prompt != nullptr
+                ? services_.prompt->show(text(kTextWarning), text(kTextOverclockingQuestion),
+                                         platform::PromptIcon::kWarning,
+                                         platform::PromptButtons::kYesNo)
+                : platform::dismissedAnswer(platform::PromptButtons::kYesNo);
+        if (answer != platform::PromptAnswer::kYes) {
+            return false;
+        }
+    }
+    overclockingConfirmed_ = true;
+    model_.setDialogWidth(kDialogWidthOverclocking);
+    // Boards without a power policy answer a status and keep their limit.
+    for (const uint8_t gpu : targetGpus(kApplyAllGpus)) {
+        layer_.raisePowerLimit(gpu);
+    }
+    return true;
+}
+
+}  // namespace qv::tuning
