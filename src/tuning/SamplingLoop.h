@@ -121,16 +121,31 @@ public:
     const std::string& lastOverlayText() const { return overlayFeed_.last(); }
 
 private:
+    // What the first pass learnt of a GPU that the rest of the tick needs.
+    struct GpuPass {
+        bool temperatureRead = false;
+        bool fanRead = false;
+    };
+
+    void readAlarmValues();
     void passOne(uint8_t gpu, bool alarmWindowOpen, SampleResult& result);
-    void passTwo(uint8_t gpu);
+    OverlayGpu passTwo(uint8_t gpu);
     void readClocksOfGpuOnShow(uint8_t gpu, SampleDisplay& display);
+    void readVidVoltageOfGpuOnShow(uint8_t gpu, SampleDisplay& display);
     void readPower(uint8_t gpu, SampleDisplay& display);
     void readTemperature(uint8_t gpu, bool alarmWindowOpen, SampleResult& result);
-    void readFan(uint8_t gpu, bool& fanRead);
+    void readFan(uint8_t gpu, SampleDisplay& display);
     void runFanRules(uint8_t gpu);
     void readCoreVoltageOfGpuOnShow(uint8_t gpu, SampleDisplay& display);
+    void readFanInPassTwo(uint8_t gpu);
+    // The fan level of a GPU in percent, whatever unit its fan controller counts in.
+    int readFanPercent(uint8_t gpu, int32_t& percent);
+    // Sends a rule's command (percent or automatic) to one GPU and clears its fan reading time.
+    int commandFan(uint8_t gpu, const fan::FanCommand& command);
+    int setFanPercent(uint8_t gpu, uint32_t percent);
     fan::FanModeSwitches fanSwitches() const;
     OverlaySwitches overlaySwitches() const;
+    bool hasCooler(uint8_t gpu) const;
 
     gpu::GpuLayer& layer_;
     MainDialogModel& model_;
@@ -141,6 +156,12 @@ private:
     fan::FanHoldCounters holds_{};
     FanCurveState curve_{};
     OverlayFeed overlayFeed_;
+    // The alarm's stored values as read at the start of the tick; empty when the read failed.
+    std::optional<uint32_t> alarmSet_;
+    std::optional<uint32_t> alarmValue_;
+    std::array<GpuPass, gpu::kMaxGpus> pass_{};
+    // Whether each GPU's fan also reads in rpm, learnt in the first pass.
+    std::array<bool, gpu::kMaxGpus> fanReadsRpm_{};
 };
 
 }  // namespace qv::tuning

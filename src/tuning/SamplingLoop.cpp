@@ -1,0 +1,467 @@
+#include "tuning/SamplingLoop.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "gpu/DriverStatus.h"
+#include "settings/RegistryValues.h"
+
+namespace qv::tuning {
+
+namespace {
+
+constexpr const char* kClockFormat = "%d";
+constexpr const char* kVoltsFormat = "%4.2f";
+constexpr double kMillivoltsPerVolt = 1000.0;
+constexpr double kMicrovoltsPerVolt = 1000000.0;
+constexpr uint32_t kMicrovoltsPerMillivolt = 1000;
+constexpr int32_t kUnknown = -1;
+constexpr int64_t kPercentFull = 100;
+
+// The alarm makes no sound and powers nothing off where the caller gave it no way to.
+class SilentBeeper final : public platform::Beeper {
+public:
+    bool beep(uint32_t, uint32_t) override { return false; }
+};
+
+class NoPowerOff final : public platform::PowerOff {
+public:
+    int request(const std::string&, uint32_t) override { return platform::kPowerOffFailed; }
+};
+
+std::string formatted(const char* format, int value) {
+    char text[32];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+std::string formatted(const char* format, double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+bool isVidMode(int mode) {
+    return mode == gpu::kLevelKind2D || mode == gpu::kLevelKind3DPerf;
+}
+
+// The slot-0 fan chip counts its fan in rpm: the rules' percent is a part of its full speed.
+bool fanCountsRpm(const gpu::GpuRecord& record) {
+    return record.fanKind == gpu::kFanSlot0Chip && record.fanRpmFull != 0;
+}
+
+int32_t rpmToPercent(int64_t rpm, uint32_t fullRpm) {
+    return static_cast<int32_t>((std::max<int64_t>(rpm, 0) * kPercentFull + fullRpm / 2) / fullRpm);
+}
+
+uint32_t percentToRpm(uint32_t percent, uint32_t fullRpm) {
+    return static_cast<uint32_t>((int64_t{percent} * fullRpm + kPercentFull / 2) / kPercentFull);
+}
+
+}  // namespace
+
+SamplingLoop::SamplingLoop(gpu::GpuLayer& layer, MainDialogModel& model, SamplingServices services)
+    : layer_(layer),
+      model_(model),
+      services_(std::move(services)),
+      alarm_(services_.alarmTemplate) {}
+
+SampleResult SamplingLoop::tick(bool alarmWindowOpen) {
+    SampleResult result;
+    const auto count = static_cast<uint8_t>(std::min<size_t>(layer_.gpuCount(), kUiGpuSlots));
+    readAlarmValues();
+    for (uint8_t gpu = 0; gpu < count; ++gpu) {
+        passOne(gpu, alarmWindowOpen, result);
+    }
+    std::vector<OverlayGpu> overlay;
+    overlay.reserve(count);
+    for (uint8_t gpu = 0; gpu < count; ++gpu) {
+        overlay.push_back(passTwo(gpu));
+    }
+    const std::string text = buildOverlayText(overlaySwitches(), overlay);
+    if (services_.overlay != nullptr && overlayFeed_.update(text)) {
+        services_.overlay->setOverlayText(text);
+        result.overlayHandedOver = true;
+    }
+    return result;
+}
+
+void SamplingLoop::readAlarmValues() {
+    alarmSet_.reset();
+    alarmValue_.reset();
+    if (services_.store == nullptr) {
+        return;
+    }
+    uint32_t value = 0;
+    if (services_.store->readValue(settings::kValueTemperatureAlarmSet, value)) {
+        alarmSet_ = value;
+    }
+    if (services_.store->readValue(settings::kValueTemperatureAlarmValue, value)) {
+        alarmValue_ = value;
+    }
+}
+
+// ---- Pass 1 ---------------------------------------------------------------------------------
+
+void SamplingLoop::passOne(uint8_t gpu, bool alarmWindowOpen, SampleResult& result) {
+    pass_[gpu] = {};
+    const bool shown = gpu == model_.gpuOnShow();
+    if (shown) {
+        readClocksOfGpuOnShow(gpu, result.display);
+        readVidVoltageOfGpuOnShow(gpu, result.display);
+    }
+    readPower(gpu, result.display);
+    readTemperature(gpu, alarmWindowOpen, result);
+    readFan(gpu, result.display);
+    // A rule fed an unknown temperature would take the card for cold and slow its fan down.
+    if (pass_[gpu].fanRead && pass_[gpu].temperatureRead) {
+        runFanRules(gpu);
+    }
+    if (shown) {
+        readCoreVoltageOfGpuOnShow(gpu, result.display);
+    }
+}
+
+void SamplingLoop::readClocksOfGpuOnShow(uint8_t gpu, SampleDisplay& display) {
+    display.clocksShown = false;
+    display.gpuClock = {};
+    display.memoryClock = {};
+    display.shaderClock = {};
+    const int mode = model_.entry(gpu).selectedMode;
+    if (mode == kNoMode) {
+        return;
+    }
+    gpu::PerfClockRequest request;
+    const int status = layer_.readLevelClocks(gpu, request, mode);
+    if (status != drv::kOk) {
+        layer_.reenumerateOnStatus(status);
+        return;
+    }
+    display.clocksShown = true;
+    const MainDialogControls& controls = model_.controls();
+    struct Domain {
+        Readout& readout;
+        const SliderState& slider;
+        uint32_t currentKHz;
+        int selector;
+    };
+    const std::array<Domain, 3> domains = {{
+        {display.gpuClock, controls.gpuClock, request.graphicsCurrent, gpu::kSelectorGraphics},
+        {display.memoryClock, controls.memoryClock, request.memoryCurrent, gpu::kSelectorMemory},
+        {display.shaderClock, controls.shaderClock, request.processorCurrent,
+         gpu::kSelectorProcessor},
+    }};
+    for (const Domain& d : domains) {
+        if (!d.slider.enabled) {
+            continue;
+        }
+        d.readout.text = formatted(kClockFormat, static_cast<int>(d.currentKHz / kKHzPerMHz));
+        uint32_t minKHz = 0, maxKHz = 0;
+        const bool limited = layer_.clockLimits(gpu, minKHz, maxKHz, d.selector, mode) != 0;
+        const bool outside = limited && (d.currentKHz < minKHz || d.currentKHz > maxKHz);
+        d.readout.colour = outside ? kReadoutRed : kReadoutGrey;
+    }
+}
+
+void SamplingLoop::readVidVoltageOfGpuOnShow(uint8_t gpu, SampleDisplay& display) {
+    display.vidVoltage.clear();
+    const int mode = model_.entry(gpu).selectedMode;
+    if (model_.voltageControl(gpu) != VoltageControl::kSlot2 || !isVidMode(mode)) {
+        return;
+    }
+    if (layer_.voltageRegisterForKind(gpu, mode) != drv::kOk) {
+        return;
+    }
+    const size_t slot = mode == gpu::kLevelKind2D ? 0 : 1;
+    const uint8_t reg = layer_.record(gpu).regulatorCodeRegister[slot];
+    uint8_t code = 0;
+    if (reg == 0 || layer_.readRegulatorCode(gpu, reg, code) != drv::kOk) {
+        return;
+    }
+    display.vidVoltage = formatted(
+        kVoltsFormat, gpu::GpuLayer::regulatorCodeToMillivolts(code) / kMillivoltsPerVolt);
+}
+
+void SamplingLoop::readPower(uint8_t gpu, SampleDisplay& display) {
+    const gpu::GpuRecord& record = layer_.record(gpu);
+    const bool monitors = usesPowerMonitors(record);
+    if (!monitors && !usesPowerEstimate(record)) {
+        return;  // no measuring path: the entry is left alone
+    }
+    int kind = kNoMode;
+    if (monitors) {
+        uint32_t graphics = 0, processor = 0, memory = 0;
+        if (layer_.currentClocksAndKind(gpu, graphics, processor, memory, kind) != drv::kOk) {
+            kind = kNoMode;
+        }
+    }
+    PowerReading reading;
+    GpuUiEntry& entry = model_.entry(gpu);
+    if (power_[gpu].read(layer_, gpu, kind, reading) == drv::kOk) {
+        entry.powerW = static_cast<int32_t>(reading.watts);
+    } else {
+        entry.powerW = kUnknown;
+    }
+    if (gpu == model_.gpuOnShow()) {
+        display.repaintPower = true;
+    }
+}
+
+void SamplingLoop::readTemperature(uint8_t gpu, bool alarmWindowOpen, SampleResult& result) {
+    int32_t celsius = 0;
+    AlarmInput input;
+    input.gpu = gpu;
+    input.temperatureRead = layer_.gpuTemperature(gpu, celsius) == drv::kOk;
+    input.temperature = celsius;
+    input.alarmSet = alarmSet_;
+    input.alarmValue = alarmValue_;
+    input.gpuOnShow = gpu == model_.gpuOnShow();
+    // One alarm window at a time, also when two GPUs run hot on the same tick.
+    input.alarmWindowOpen = alarmWindowOpen || result.alarmWindowMessage.has_value();
+    const AlarmDecision decision = alarm_.check(input);
+    model_.entry(gpu).temperatureC = decision.storedTemperature;
+    pass_[gpu].temperatureRead = input.temperatureRead;
+
+    SilentBeeper silent;
+    NoPowerOff noPowerOff;
+    platform::Beeper& beeper = services_.beeper != nullptr ? *services_.beeper : silent;
+    platform::PowerOff& powerOff = services_.powerOff != nullptr ? *services_.powerOff : noPowerOff;
+    const AlarmEffects effects = carryOutAlarm(decision, beeper, powerOff);
+    result.shutdownRequested = result.shutdownRequested || effects.shutdownRequested;
+    if (decision.openAlarmWindow && !result.alarmWindowMessage) {
+        result.alarmWindowMessage = decision.message;
+    }
+    if (input.gpuOnShow) {
+        result.display.repaintTemperature = true;
+    }
+}
+
+void SamplingLoop::readFan(uint8_t gpu, SampleDisplay& display) {
+    GpuUiEntry& entry = model_.entry(gpu);
+    const gpu::GpuRecord& record = layer_.record(gpu);
+    const bool shown = gpu == model_.gpuOnShow();
+    // The driver cooler's level comes from the cooler table that the mode read fetches, so
+    // every GPU on it reads its mode first, not only the GPU on show.
+    if (shown || record.fanKind == gpu::kFanDriverCooler) {
+        int mode = 0;
+        const bool read = layer_.fanMode(gpu, mode) == drv::kOk;
+        if (shown) {
+            display.fanModeRow = !read                                      ? -1
+                                 : mode == gpu::GpuLayer::kFanModeAutomatic ? kTextFanAuto
+                                                                            : kTextFanManual;
+        }
+    }
+    if (record.familyA) {
+        const uint64_t now =
+            (services_.clock != nullptr ? *services_.clock : platform::SystemClock::instance())
+                .tickMs();
+        entry.fanReadTimeMs = static_cast<uint32_t>(now);
+    }
+    int32_t percent = kUnknown;
+    pass_[gpu].fanRead = readFanPercent(gpu, percent) == drv::kOk;
+    entry.fanPercent = pass_[gpu].fanRead ? percent : kUnknown;
+    fanReadsRpm_[gpu] = hasCooler(gpu) && layer_.fanReadsRpm(gpu);
+    int32_t rpm = kUnknown;
+    if (!fanReadsRpm_[gpu] || layer_.fanSpeed(gpu, rpm, true) != drv::kOk) {
+        rpm = kUnknown;
+    }
+    entry.fanRpm = rpm;
+}
+
+void SamplingLoop::runFanRules(uint8_t gpu) {
+    const gpu::GpuRecord& record = layer_.record(gpu);
+    const GpuUiEntry& entry = model_.entry(gpu);
+    fan::FanRuleInput input;
+    input.familyC = record.familyC;
+    input.curveSwitch = record.fanCurveEnabled;
+    input.temperature = entry.temperatureC;
+    input.measuredPercent = entry.fanPercent;
+    uint32_t minimum = 0, maximum = 0;
+    if (layer_.fanDutyRange(gpu, minimum, maximum) == drv::kOk) {
+        input.dutyMinimum = fanCountsRpm(record)
+                                ? static_cast<uint32_t>(rpmToPercent(minimum, record.fanRpmFull))
+                                : minimum;
+    }
+    const fan::FanCommand command =
+        fan::evaluateFanRules(input, fanSwitches(), curve_.curve, curve_.mode, holds_);
+    // The rule was worked out from this GPU's own temperature, so it drives this GPU's fan.
+    if (hasCooler(gpu)) {
+        commandFan(gpu, command);
+    }
+}
+
+void SamplingLoop::readCoreVoltageOfGpuOnShow(uint8_t gpu, SampleDisplay& display) {
+    display.coreVoltage = {};
+    double volts = 0.0;
+    uint32_t microvolts = 0;
+    float regulatorVolts = 0.0f;
+    if (layer_.driverCoreVoltage(gpu, microvolts) == drv::kOk) {
+        volts = microvolts / kMicrovoltsPerVolt;
+    } else if (layer_.regulatorVoltage(gpu, regulatorVolts) == drv::kOk) {
+        volts = regulatorVolts;
+    } else {
+        // The driver voltage table would stand in here, but the layer cannot read it.
+        return;
+    }
+    display.coreVoltage.text = formatted(kVoltsFormat, volts);
+    int minMv = kUnknown, maxMv = kUnknown;
+    switch (model_.voltageControl(gpu)) {
+        case VoltageControl::kSlot2:
+            minMv = model_.entry(gpu).voltageRangeMinMv;
+            maxMv = model_.entry(gpu).voltageRangeMaxMv;
+            break;
+        case VoltageControl::kDriverTable:
+            minMv = kDriverTableMinMv;
+            maxMv = driverTableMaxMillivolts(layer_.record(gpu).deviceId());
+            break;
+        default:
+            break;  // no range known: never red
+    }
+    const double millivolts = volts * kMillivoltsPerVolt;
+    const bool outside = minMv >= 0 && maxMv >= 0 && (millivolts < minMv || millivolts > maxMv);
+    display.coreVoltage.colour = outside ? kReadoutRed : kReadoutGrey;
+}
+
+// ---- Pass 2 ---------------------------------------------------------------------------------
+
+OverlayGpu SamplingLoop::passTwo(uint8_t gpu) {
+    GpuUiEntry& entry = model_.entry(gpu);
+    const gpu::GpuRecord& record = layer_.record(gpu);
+    uint32_t graphics = 0, processor = 0, memory = 0;
+    int kind = kNoMode;
+    if (layer_.currentClocksAndKind(gpu, graphics, processor, memory, kind) == drv::kOk) {
+        entry.gpuClockMHz = static_cast<int32_t>(graphics / kKHzPerMHz);
+        entry.shaderClockMHz =
+            record.processorDomainPresent ? static_cast<int32_t>(processor / kKHzPerMHz) : kUnknown;
+        entry.memoryClockMHz = static_cast<int32_t>(memory / kKHzPerMHz);
+    } else {
+        entry.gpuClockMHz = kUnknown;
+        entry.shaderClockMHz = kUnknown;
+        entry.memoryClockMHz = kUnknown;
+    }
+
+    uint32_t microvolts = 0;
+    entry.coreVoltageMv = layer_.driverCoreVoltage(gpu, microvolts) == drv::kOk
+                              ? static_cast<int32_t>(microvolts / kMicrovoltsPerMillivolt)
+                              : kUnknown;
+
+    readFanInPassTwo(gpu);
+
+    OverlayGpu overlay;
+    overlay.graphicsMHz = entry.gpuClockMHz;
+    overlay.shaderMHz = entry.shaderClockMHz;
+    overlay.memoryMHz = entry.memoryClockMHz;
+    overlay.temperature = entry.temperatureC;
+    overlay.fanPercent = entry.fanPercent;
+    overlay.fanRpm = entry.fanRpm;
+    overlay.hasCooler = hasCooler(gpu);
+    overlay.fanReadsRpm = fanReadsRpm_[gpu];
+    return overlay;
+}
+
+void SamplingLoop::readFanInPassTwo(uint8_t gpu) {
+    GpuUiEntry& entry = model_.entry(gpu);
+    const fan::FanModeSwitches switches = fanSwitches();
+    const bool fanTempSet = services_.settings != nullptr && services_.settings->fanTempSet;
+    const fan::AssociatedDecision decision = fan::associatedRule(
+        layer_.record(gpu).familyC, switches.custom, fanTempSet, entry.temperatureC);
+    if (decision.action == fan::AssociatedAction::kSetLevel) {
+        if (hasCooler(gpu) && setFanPercent(gpu, decision.level) == drv::kOk) {
+            entry.fanPercent = static_cast<int32_t>(decision.level);
+        }
+        return;
+    }
+    int32_t percent = kUnknown;
+    if (readFanPercent(gpu, percent) != drv::kOk) {
+        entry.fanPercent = kUnknown;
+        return;
+    }
+    entry.fanPercent = percent;
+    // Keeps the targets of the GPU on show following its sliders.
+    model_.storeSettingsOfGpuOnShow(false);
+}
+
+// ---- Fan ------------------------------------------------------------------------------------
+
+int SamplingLoop::readFanPercent(uint8_t gpu, int32_t& percent) {
+    int32_t value = kUnknown;
+    const int status = layer_.fanSpeed(gpu, value, false);
+    if (status != drv::kOk) {
+        return status;
+    }
+    const gpu::GpuRecord& record = layer_.record(gpu);
+    percent = fanCountsRpm(record) ? rpmToPercent(value, record.fanRpmFull) : value;
+    return drv::kOk;
+}
+
+int SamplingLoop::setFanPercent(uint8_t gpu, uint32_t percent) {
+    const gpu::GpuRecord& record = layer_.record(gpu);
+    return layer_.setFanLevel(
+        gpu, fanCountsRpm(record) ? percentToRpm(percent, record.fanRpmFull) : percent);
+}
+
+int SamplingLoop::commandFan(uint8_t gpu, const fan::FanCommand& command) {
+    int status = drv::kOk;
+    switch (command.kind) {
+        case fan::FanCommandKind::kNone:
+            return drv::kOk;
+        case fan::FanCommandKind::kAutomatic:
+            status = layer_.setFanAutomatic(gpu);
+            break;
+        case fan::FanCommandKind::kLevel:
+            status = setFanPercent(gpu, command.percent);
+            break;
+    }
+    model_.entry(gpu).fanReadTimeMs = 0;
+    return status;
+}
+
+void SamplingLoop::sendFanCommand(const fan::FanCommand& command) {
+    const auto count = static_cast<uint8_t>(std::min<size_t>(layer_.gpuCount(), kUiGpuSlots));
+    std::vector<gpu::FanControllerKind> kinds;
+    kinds.reserve(count);
+    for (uint8_t gpu = 0; gpu < count; ++gpu) {
+        kinds.push_back(layer_.record(gpu).fanKind);
+    }
+    const int onShow = model_.gpuOnShow();
+    const auto selected = static_cast<uint8_t>(onShow == kNoGpu ? gpu::kMaxGpus : onShow);
+    for (const fan::FanTarget& target :
+         fan::fanCommandTargets(command, model_.controls().link.pressed, selected, kinds)) {
+        commandFan(target.gpu, target.command);
+    }
+}
+
+bool SamplingLoop::hasCooler(uint8_t gpu) const {
+    return layer_.record(gpu).fanKind != gpu::kFanNoCooler;
+}
+
+fan::FanModeSwitches SamplingLoop::fanSwitches() const {
+    fan::FanModeSwitches switches;
+    if (services_.settings == nullptr) {
+        return switches;
+    }
+    const settings::RegistrySettings& s = *services_.settings;
+    switches.custom = s.highSet != 0;
+    switches.silent = s.highSet2 != 0;
+    switches.performance = s.highSet3 != 0;
+    switches.templowSet = s.templowSet;
+    switches.fansSet = s.fansSet;
+    switches.tempSet = s.tempSet;
+    switches.fansHighSet = s.fansHighSet;
+    return switches;
+}
+
+OverlaySwitches SamplingLoop::overlaySwitches() const {
+    OverlaySwitches switches;
+    if (services_.settings == nullptr) {
+        return switches;
+    }
+    switches.clock = services_.settings->osdClockShow;
+    switches.temperature = services_.settings->osdTempShow;
+    switches.framerate = services_.settings->osdFramerateShow;
+    switches.fan = services_.settings->osdFanSpeedShow;
+    return switches;
+}
+
+}  // namespace qv::tuning
