@@ -12,6 +12,9 @@
 //
 //   BM_SampleTick        one iteration = both passes over all three GPUs
 //   BM_SampleGpu/N       one iteration = both passes over GPU N alone
+//   BM_SamplingLoopTick  one iteration = SamplingLoop::tick over all three GPUs, GPU 0 on show,
+//                        with the default overlay switches: the reads above plus the model's
+//                        updates, the alarm, the fan rules (none switched on) and the overlay text
 //   BM_TemperatureCall   one iteration = one temperature read of GPU 0: the cost of a single
 //                        driver call, for comparison
 // Each reports driver_calls per iteration, counted by the simulated driver's call-exit hook.
@@ -22,7 +25,10 @@
 #include "SimBench.h"
 #include "gpu/DriverStatus.h"
 #include "gpu/GpuLayer.h"
+#include "settings/RegistrySettings.h"
+#include "tuning/MainDialogModel.h"
 #include "tuning/PowerReadout.h"
+#include "tuning/SamplingLoop.h"
 
 namespace {
 
@@ -153,6 +159,35 @@ void BM_SampleGpu(benchmark::State& state) {
     });
 }
 
+// Counts the overlay texts handed over, so that the hand-over is part of the work measured.
+class CountingOverlay final : public qv::tuning::OverlaySink {
+public:
+    void setOverlayText(const std::string& text) override { bytes += text.size(); }
+    size_t bytes = 0;
+};
+
+void BM_SamplingLoopTick(benchmark::State& state) {
+    GpuLayer* layer = layerOrSkip(state);
+    if (layer == nullptr) {
+        return;
+    }
+    qv::tuning::MainDialogModel model(*layer);
+    if (model.selectGpu(0, true) != qv::drv::kOk) {
+        state.SkipWithError("the model cannot show GPU 0");
+        return;
+    }
+    const qv::settings::RegistrySettings settings;
+    CountingOverlay overlay;
+    qv::tuning::SamplingServices services;
+    services.settings = &settings;
+    services.overlay = &overlay;
+    qv::tuning::SamplingLoop loop(*layer, model, services);
+    runSamples(state, *layer, [&loop](GpuLayer&) {
+        qv::tuning::SampleResult result = loop.tick(false);
+        benchmark::DoNotOptimize(result);
+    });
+}
+
 void BM_TemperatureCall(benchmark::State& state) {
     GpuLayer* layer = layerOrSkip(state);
     if (layer == nullptr) {
@@ -174,6 +209,11 @@ BENCHMARK(BM_SampleGpu)
     ->DenseRange(0, qv::bench::kBuiltinGpus - 1)
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();
+BENCHMARK(BM_SamplingLoopTick)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime()
+    ->Repetitions(kRepetitions)
+    ->ReportAggregatesOnly(true);
 BENCHMARK(BM_TemperatureCall)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 }  // namespace
