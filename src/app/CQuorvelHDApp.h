@@ -12,7 +12,9 @@
 #include "app/UserSettingsApplier.h"
 #include "gpu/DriverLoader.h"
 #include "gpu/GpuLayer.h"
+#include "platform/Beeper.h"
 #include "platform/FontProvider.h"
+#include "platform/PowerOff.h"
 #include "platform/Prompt.h"
 #include "platform/SingleInstance.h"
 #include "settings/RegistrySettings.h"
@@ -52,6 +54,10 @@ struct AppServices {
     UserSettingsApplier* userSettings = nullptr;  // none: the restore step is left out
     std::string programFolder;                    // empty: the executable's folder
     std::string programPath;                      // for the Run entry; empty: the executable's path
+    // The temperature alarm's tone and power-off; none: no tone, and the machine is never
+    // turned off (tests).
+    platform::Beeper* beeper = nullptr;
+    platform::PowerOff* powerOff = nullptr;
 };
 
 class CQuorvelHDApp {
@@ -85,6 +91,13 @@ public:
     platform::SingleInstance& singleInstance() { return *instance_; }
     const std::string& programFolder() const { return programFolder_; }
     const std::string& programPath() const { return programPath_; }
+
+    // The services the main window passes on to its parts.
+    platform::Prompt* prompt() const { return services_.prompt; }
+    platform::Clock& clock() const { return *services_.gpu.clock; }
+    platform::Poster* gpuPoster() const { return services_.gpu.poster; }
+    platform::Beeper* beeper() const { return services_.beeper; }
+    platform::PowerOff* powerOff() const { return services_.powerOff; }
 
     // Shows a language-table text with caption text 0.
     platform::PromptAnswer showMessage(int textRow, platform::PromptIcon icon,

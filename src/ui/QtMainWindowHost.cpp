@@ -56,7 +56,12 @@ int QtMainWindowHost::runMainWindow(app::CQuorvelHDApp& app) {
     platform::debugOutput("main window: running, start mode %d\n", app.startMode());
 
     if (!options_.screenshotPath.empty()) {
+        if (options_.screenshotWide) {
+            window.toggleOverclockingInterface(true);
+        }
         QTimer::singleShot(kScreenshotDelayMs, &window, [&] {
+            // The gauges show one sampling tick's values rather than an empty dial.
+            window.sampleNow();
             const QPixmap picture = window.grab();
             screenshotSaved_ = picture.save(QString::fromStdString(options_.screenshotPath), "PNG");
             if (!screenshotSaved_) {

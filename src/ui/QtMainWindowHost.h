@@ -15,6 +15,8 @@ class CQuorvelHDDlg;
 struct QtMainWindowOptions {
     // When set, the window is drawn into this PNG file once it is up, and then ends.
     std::string screenshotPath;
+    // With a screenshot: the overclocking controls are shown first, without the question.
+    bool screenshotWide = false;
     // Called once the window is up (tests inspect and end it from here).
     std::function<void(CQuorvelHDDlg&)> afterShown;
 };

@@ -8,26 +8,33 @@
 #include "app/CQuorvelHDApp.h"
 #include "app/UserSettingsFile.h"
 #include "gpu/DriverSelection.h"
+#include "platform/Beeper.h"
+#include "platform/PowerOff.h"
+#include "platform/ProcessLauncher.h"
 #include "platform/SingleInstance.h"
 #include "settings/FileRegistryStore.h"
 #include "ui/QtFonts.h"
 #include "ui/QtMainWindowHost.h"
+#include "ui/QtPoster.h"
 #include "ui/QtPrompt.h"
 
 namespace {
 
 constexpr int kExitUsage = 2;
 constexpr const char* kScreenshotOption = "--screenshot";
+constexpr const char* kWideOption = "--wide";
 
 void printUsage(std::FILE* out) {
-    std::fprintf(out, "%s",
-                 "usage: quorvel [--simulate[=CONFIG]] [--driver PATH] [--screenshot FILE]\n"
-                 "               [Normal|Minimize|SysTray|OnlyApplySettings]\n"
-                 "\n"
-                 "  --simulate[=CONFIG]  use the simulated driver built beside the program\n"
-                 "  --driver PATH        load this driver library\n"
-                 "  --screenshot FILE    draw the window into a PNG file once it is up, then end\n"
-                 "  -h, --help           show this help\n");
+    std::fprintf(
+        out, "%s",
+        "usage: quorvel [--simulate[=CONFIG]] [--driver PATH] [--screenshot FILE [--wide]]\n"
+        "               [Normal|Minimize|SysTray|OnlyApplySettings]\n"
+        "\n"
+        "  --simulate[=CONFIG]  use the simulated driver built beside the program\n"
+        "  --driver PATH        load this driver library\n"
+        "  --screenshot FILE    draw the window into a PNG file once it is up, then end\n"
+        "  --wide               with --screenshot: show the overclocking controls first\n"
+        "  -h, --help           show this help\n");
 }
 
 // Takes "--screenshot FILE" off the arguments. False when FILE is missing.
@@ -45,6 +52,17 @@ bool takeScreenshotOption(std::vector<std::string>& args, std::string& path) {
         return true;
     }
     return true;
+}
+
+// Takes "--wide" off the arguments; true when it was there.
+bool takeWideOption(std::vector<std::string>& args) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == kWideOption) {
+            args.erase(args.begin() + static_cast<std::ptrdiff_t>(i));
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
@@ -67,6 +85,12 @@ int main(int argc, char** argv) {
         printUsage(stderr);
         return kExitUsage;
     }
+    const bool wide = takeWideOption(args);
+    if (wide && screenshot.empty()) {
+        std::fprintf(stderr, "quorvel: --wide goes with --screenshot\n");
+        printUsage(stderr);
+        return kExitUsage;
+    }
     qv::drv::DriverSelection selection;
     std::string error;
     if (!qv::drv::selectDriver(args, qv::drv::executableFolder(), selection, error)) {
@@ -80,12 +104,21 @@ int main(int argc, char** argv) {
     qv::ui::QtFontProvider fonts;
     qv::ui::QtMainWindowOptions options;
     options.screenshotPath = screenshot;
+    options.screenshotWide = wide;
     qv::ui::QtMainWindowHost host(options);
     qv::settings::FileRegistryStore store;
     qv::platform::PosixSingleInstance instance;
     qv::app::UserSettingsFile userSettings;
 
+    // The background probe's completion reaches the window through this poster.
+    qv::ui::QtPoster poster;
+    qv::platform::LogindPowerOff powerOff(qv::platform::PosixProcessLauncher::instance());
+
     qv::app::AppServices services;
+    services.gpu.poster = &poster;
+    services.beeper = &qv::platform::ConsoleBeeper::instance();
+    // A screenshot run never turns the machine off.
+    services.powerOff = screenshot.empty() ? &powerOff : nullptr;
     services.driverLibrary = selection.libraryPath;
     services.simulatedDriver = selection.simulated;
     services.store = &store;

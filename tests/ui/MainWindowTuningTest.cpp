@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <cmath>
+#include <memory>
+#include <set>
+
+#include "UiTestSupport.h"
+#include "gpu/GpuRecord.h"
+#include "platform/SingleInstance.h"
+#include "tuning/ApplyRun.h"
+#include "tuning/MainDialogModel.h"
+#include "ui/CQuorvelHDDlg.h"
+#include "ui/Gauge.h"
+#include "ui/lang/CMultiLangSupp.h"
+
+namespace qv::test {
+namespace {
+
+using platform::PromptAnswer;
+
+constexpr int kGtx260 = 2;  // separate shader clock, boost ratio above 2
+constexpr int kCompletionTimeoutMs = 10000;
+
+std::string text(int row) {
+    return ui::languageTable().text(row);
+}
+
+// The window over the simulated boards, set up as start-up leaves it, shown but with its timers
+// stopped so that the test decides when a tick runs.
+class MainWindowTuningTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        instance_ = std::make_unique<platform::PosixSingleInstance>(machine_.lock.path());
+        app::AppServices services = machine_.services();
+        services.instance = instance_.get();
+        app_ = std::make_unique<app::CQuorvelHDApp>(services);
+        app_->InitInstance({});
+        ASSERT_TRUE(app_->hardwareReady());
+        app_->gpuLayer().waitForProbe();
+        window_ = std::make_unique<ui::CQuorvelHDDlg>(*app_);
+        window_->show();
+    }
+
+    template <typename T>
+    T* child(const char* name) {
+        T* found = window_->findChild<T*>(name);
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+
+    // Processes events until `done` holds or the time is up.
+    template <typename Done>
+    bool pumpUntil(Done done) {
+        QElapsedTimer timer;
+        timer.start();
+        while (!done()) {
+            if (timer.elapsed() > kCompletionTimeoutMs) {
+                return false;
+            }
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+        return true;
+    }
+
+    bool prompted(const std::string& wanted) const {
+        for (const auto& shown : machine_.prompt.shown) {
+            if (shown.text == wanted) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    void selectGpu(int index) {
+        child<QComboBox>("gpuSelector")->setCurrentIndex(index);
+        ASSERT_EQ(window_->dialogModel().gpuOnShow(), index);
+    }
+
+    AppMachine machine_;
+    std::unique_ptr<platform::PosixSingleInstance> instance_;
+    std::unique_ptr<app::CQuorvelHDApp> app_;
+    std::unique_ptr<ui::CQuorvelHDDlg> window_;
+};
+
+TEST_F(MainWindowTuningTest, ControlsDrawTheModelAndEveryWidgetIsNamed) {
+    selectGpu(kGtx260);
+    const tuning::MainDialogControls& c = window_->dialogModel().controls();
+    auto* gpuSlider = child<QSlider>("gpuClockSlider");
+    EXPECT_EQ(gpuSlider->minimum(), c.gpuClock.min);
+    EXPECT_EQ(gpuSlider->maximum(), c.gpuClock.max);
+    EXPECT_EQ(gpuSlider->value(), c.gpuClock.pos);
+    EXPECT_EQ(gpuSlider->isEnabled(), c.gpuClock.enabled);
+    EXPECT_EQ(child<QSlider>("fanSpeedSlider")->value(), c.fanSpeed.pos);
+    EXPECT_EQ(child<QPushButton>("linkButton")->text().toStdString(), text(tuning::kTextLinked));
+    EXPECT_TRUE(child<QPushButton>("linkButton")->isChecked());
+    EXPECT_EQ(child<QPushButton>("unlockMinButton")->text().toStdString(),
+              text(tuning::kTextUnlockMin));
+    EXPECT_EQ(child<QPushButton>("applyButton")->text().toStdString(), text(tuning::kTextApply));
+    EXPECT_EQ(child<QPushButton>("mode3DPerfButton")->text().toStdString(),
+              text(tuning::kText3DPerf));
+    // Exactly the pressed mode is highlighted.
+    int highlighted = 0;
+    for (const char* name : {"mode2DButton", "mode3DLowButton", "mode3DPerfButton"}) {
+        highlighted += child<QPushButton>(name)->isChecked() ? 1 : 0;
+    }
+    EXPECT_EQ(highlighted, 1);
+    // The slider's value text is the information field's.
+    EXPECT_EQ(child<QLabel>("gpuClockValue")->text().toStdString(),
+              window_->infoReadouts().field(tuning::kInfoGpuSliderValue)->text);
+    EXPECT_EQ(child<QLabel>("infoField130")->text().toStdString(),
+              window_->infoReadouts().field(tuning::kInfoCudaCores)->text);
+    EXPECT_FALSE(child<QSlider>("gpuClockSlider")->toolTip().isEmpty());
+    // The wide part waits for the overclocking interface.
+    EXPECT_FALSE(child<QSlider>("gpuOffsetSlider")->isVisible());
+
+    std::set<QString> names;
+    for (QWidget* widget : window_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        EXPECT_FALSE(widget->objectName().isEmpty()) << widget->metaObject()->className();
+        EXPECT_TRUE(names.insert(widget->objectName()).second)
+            << widget->objectName().toStdString();
+    }
+}
+
+TEST_F(MainWindowTuningTest, LinkedSliderApplyCompletesAndTheNextTickReadsTheClocksBack) {
+    selectGpu(kGtx260);
+    QTest::mouseClick(child<QPushButton>("mode3DPerfButton"), Qt::LeftButton);
+    ASSERT_EQ(window_->dialogModel().pressedMode(), gpu::kLevelKind3DPerf);
+
+    auto* gpuSlider = child<QSlider>("gpuClockSlider");
+    auto* shaderSlider = child<QSlider>("shaderClockSlider");
+    const int target = gpuSlider->value() + 50;
+    gpuSlider->setValue(target);
+    const double ratio = app_->gpuLayer().boostRatio(kGtx260, gpu::kLevelKind3DPerf);
+    ASSERT_GT(ratio, 1.0);
+    const int shaderTarget = static_cast<int>(std::trunc(target * ratio));
+    EXPECT_EQ(window_->dialogModel().controls().gpuClock.pos, target);
+    EXPECT_EQ(shaderSlider->value(), shaderTarget);
+
+    QTest::mouseClick(child<QPushButton>("applyButton"), Qt::LeftButton);
+    auto* applyButton = child<QPushButton>("applyButton");
+    EXPECT_EQ(applyButton->text().toStdString(), text(tuning::kTextCancel));
+    EXPECT_FALSE(child<QPushButton>("resetButton")->isEnabled());
+    ASSERT_TRUE(pumpUntil([&] { return prompted(text(tuning::kTextApplyDone)); }))
+        << "no completion arrived";
+    EXPECT_EQ(applyButton->text().toStdString(), text(tuning::kTextApply));
+    EXPECT_TRUE(child<QPushButton>("resetButton")->isEnabled());
+    EXPECT_EQ(window_->dialogModel().applyBusy(), tuning::kApplyIdle);
+
+    window_->sampleNow();
+    auto* gpuGauge = child<ui::Gauge>("gpuClockGauge");
+    auto* shaderGauge = child<ui::Gauge>("shaderClockGauge");
+    EXPECT_EQ(gpuGauge->text().toStdString(), std::to_string(target));
+    EXPECT_EQ(shaderGauge->text().toStdString(), std::to_string(shaderTarget));
+    EXPECT_EQ(gpuGauge->value(), target);
+
+    // Reset puts the defaults back and reads them on the next tick.
+    QTest::mouseClick(child<QPushButton>("linkButton"), Qt::LeftButton);
+    EXPECT_FALSE(child<QPushButton>("linkButton")->isChecked());
+    QTest::mouseClick(child<QPushButton>("resetButton"), Qt::LeftButton);
+    const int defaultGpu = window_->dialogModel()
+                               .entry(kGtx260)
+                               .gpuTargetKHz[static_cast<size_t>(gpu::kLevelKind3DPerf)] /
+                           tuning::kKHzPerMHz;
+    EXPECT_NE(defaultGpu, target);
+    EXPECT_EQ(gpuSlider->value(), defaultGpu);
+    EXPECT_TRUE(child<QPushButton>("linkButton")->isChecked());
+    window_->sampleNow();
+    EXPECT_EQ(gpuGauge->text().toStdString(), std::to_string(defaultGpu));
+}
+
+TEST_F(MainWindowTuningTest, UnlinkedSliderMovesAloneAndUnlockWidensTheRange) {
+    selectGpu(kGtx260);
+    QTest::mouseClick(child<QPushButton>("mode3DPerfButton"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>("linkButton"), Qt::LeftButton);
+    EXPECT_EQ(child<QPushButton>("linkButton")->text().toStdString(), text(tuning::kTextUnlinked));
+    auto* gpuSlider = child<QSlider>("gpuClockSlider");
+    auto* shaderSlider = child<QSlider>("shaderClockSlider");
+    const int shaderBefore = shaderSlider->value();
+    gpuSlider->setValue(gpuSlider->value() + 20);
+    EXPECT_EQ(shaderSlider->value(), shaderBefore);
+
+    // The step buttons move by the model's amounts: 1, 10, 20 on the GPU clock.
+    const int before = gpuSlider->value();
+    QTest::mouseClick(child<QPushButton>("gpuClockUp1"), Qt::LeftButton);
+    EXPECT_EQ(gpuSlider->value(), before + 10);
+    QTest::mouseClick(child<QPushButton>("gpuClockDown2"), Qt::LeftButton);
+    EXPECT_EQ(gpuSlider->value(), before - 10);
+
+    const int max = gpuSlider->maximum();
+    QTest::mouseClick(child<QPushButton>("unlockMaxButton"), Qt::LeftButton);
+    EXPECT_EQ(gpuSlider->maximum(), max * 3 / 2);
+    EXPECT_EQ(child<QPushButton>("unlockMaxButton")->text(), tuning::kRelockMaxCaption);
+    QTest::mouseClick(child<QPushButton>("unlockMaxButton"), Qt::LeftButton);
+    EXPECT_EQ(gpuSlider->maximum(), max);
+}
+
+TEST_F(MainWindowTuningTest, OverclockingButtonAsksOnceThenWidens) {
+    auto* button = child<QPushButton>("overclockingButton");
+    machine_.prompt.answerNext(PromptAnswer::kNo);
+    QTest::mouseClick(button, Qt::LeftButton);
+    ASSERT_EQ(machine_.prompt.shown.size(), 1u);
+    EXPECT_EQ(machine_.prompt.shown[0].text, text(tuning::kTextOverclockingQuestion));
+    EXPECT_EQ(machine_.prompt.shown[0].caption, text(tuning::kTextWarning));
+    EXPECT_EQ(window_->width(), tuning::kDialogWidthNormal);
+
+    machine_.prompt.answerNext(PromptAnswer::kYes);
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(machine_.prompt.shown.size(), 2u);
+    EXPECT_EQ(window_->width(), tuning::kDialogWidthOverclocking);
+    EXPECT_TRUE(child<QSlider>("gpuOffsetSlider")->isVisible());
+    EXPECT_TRUE(child<QPushButton>("frameRateToggle")->isVisible());
+
+    // Later presses toggle without asking.
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(window_->width(), tuning::kDialogWidthNormal);
+    EXPECT_FALSE(child<QSlider>("gpuOffsetSlider")->isVisible());
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(window_->width(), tuning::kDialogWidthOverclocking);
+    EXPECT_EQ(machine_.prompt.shown.size(), 2u);
+}
+
+TEST_F(MainWindowTuningTest, FrameRateToggleEnablesItsSliderOnTheKeplerBoard) {
+    selectGpu(0);
+    machine_.prompt.answerNext(PromptAnswer::kYes);
+    QTest::mouseClick(child<QPushButton>("overclockingButton"), Qt::LeftButton);
+    auto* slider = child<QSlider>("frameRateSlider");
+    auto* toggle = child<QPushButton>("frameRateToggle");
+    const bool before = slider->isEnabled();
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    EXPECT_NE(slider->isEnabled(), before);
+    EXPECT_EQ(slider->isEnabled(), window_->dialogModel().controls().frameRate.enabled);
+    EXPECT_EQ(slider->minimum(), tuning::kFrameRateMin);
+    EXPECT_EQ(slider->maximum(), tuning::kFrameRateMax);
+}
+
+TEST_F(MainWindowTuningTest, StartModeStartsTheTimersAndTheOverlayRecordIsWritten) {
+    EXPECT_FALSE(window_->samplingActive());
+    window_->applyStartMode();
+    EXPECT_TRUE(window_->samplingActive());
+    EXPECT_TRUE(window_->hoverActive());
+    if (window_->overlayShared().isOpen()) {
+        EXPECT_EQ(window_->overlayShared().gpuCount(), app_->gpuLayer().gpuCount());
+        EXPECT_EQ(window_->overlayShared().runWord(), 1u);
+    }
+    // A probe completion posted from another thread refreshes the information panel.
+    window_->sampleNow();
+    EXPECT_NE(child<QLabel>("temperatureReadout")->text().toStdString(), "");
+}
+
+}  // namespace
+}  // namespace qv::test
