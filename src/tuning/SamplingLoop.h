@@ -109,9 +109,11 @@ public:
     // says that the alarm window is already up.
     SampleResult tick(bool alarmWindowOpen);
 
-    // The fan command every rule but the associated one uses: every GPU when the GPU on show is
-    // linked, else the GPU on show; GPUs without a cooler are skipped; the fan reading time of
-    // each GPU commanded is cleared.
+    // The main window's fan command: every GPU when the GPU on show is linked, else the GPU on
+    // show; GPUs without a cooler are skipped; the fan reading time of each GPU commanded is
+    // cleared. A percent becomes the same part of the full speed on a fan that counts in rpm.
+    // (The tick's own rules drive the fan of the GPU whose temperature they were worked out
+    // from, each GPU its own.)
     void sendFanCommand(const fan::FanCommand& command);
 
     FanCurveState& fanCurve() { return curve_; }

@@ -355,16 +355,6 @@ TEST(SamplingLoop, OverlayTextIsHandedOverOnlyWhenItChanged) {
     EXPECT_EQ(rig.overlay.texts[2], "");
 }
 
-TEST(SamplingLoop, OverlayFanItemCountsRpmWhereTheFanReadsRpm) {
-    TickRig rig("single-0e22");
-    rig.settings.osdFanSpeedShow = true;
-    rig.tick();
-    ASSERT_EQ(rig.overlay.texts.size(), 1u);
-    const std::string& text = rig.overlay.texts[0];
-    EXPECT_EQ(text.rfind("ZENTRAX QUORVEL K \nFAN:", 0), 0u) << text;
-    EXPECT_NE(text.find("RPM\n"), std::string::npos) << text;
-}
-
 // ---- Fan rules --------------------------------------------------------------------------------
 
 TEST(SamplingLoop, CustomRuleDrivesEachHotCardsOwnFan) {
@@ -397,17 +387,6 @@ TEST(SamplingLoop, CustomRuleDrivesEachHotCardsOwnFan) {
     EXPECT_EQ(rig.model->entry(kGpu05E2).fanPercent, 80);
     EXPECT_EQ(rig.model->entry(kGpu0E22).fanPercent, 80);
     EXPECT_EQ(rig.model->entry(kGpuKepler).fanPercent, 30);
-}
-
-TEST(SamplingLoop, CustomRuleBetweenItsTemperaturesHandsTheFanToTheDriver) {
-    TickRig rig;
-    rig.settings.highSet = 1;
-    rig.pinAll(90);
-    rig.tick();
-    ASSERT_EQ(rig.cooler(kGpuKepler).currentPolicy, drv::kCoolerPolicyManual);
-    rig.pinAll(60);
-    rig.tick();
-    EXPECT_NE(rig.cooler(kGpuKepler).currentPolicy, drv::kCoolerPolicyManual);
 }
 
 TEST(SamplingLoop, CurveSwitchOfAFamilyCBoardUsesTheSharedCurve) {
