@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdlib>
 #include <mutex>
+#include <set>
 
 #include "platform/DebugOutput.h"
 
@@ -46,10 +47,41 @@ void reportUnavailable(const char* why) {
 
 Display* asDisplay(void* display) { return static_cast<Display*>(display); }
 
-// Xlib ends the process after a fatal connection error unless the connection has a handler of
-// its own; this one only notes the loss, and the listening thread stops.
+// A fatal connection error goes first to the process-wide I/O error handler, whose default
+// ends the process, then to the connection's exit handler. For our connections the process-wide
+// handler returns, and the exit handler only notes the loss so that the listening thread stops.
+// Other connections keep whatever handler was there before.
+std::mutex gConnectionsMutex;
+std::set<Display*> gOwnConnections;
+XIOErrorHandler gPreviousIoHandler = nullptr;
+
+int ioErrorHandler(Display* display) {
+    {
+        std::lock_guard lock(gConnectionsMutex);
+        if (gOwnConnections.count(display) != 0) {
+            return 0;
+        }
+    }
+    return gPreviousIoHandler != nullptr ? gPreviousIoHandler(display) : 0;
+}
+
 void connectionLost(Display*, void* userData) {
     static_cast<std::atomic<bool>*>(userData)->store(true);
+}
+
+void watchConnection(Display* display, std::atomic<bool>* lost) {
+    static std::once_flag installed;
+    std::call_once(installed, [] { gPreviousIoHandler = XSetIOErrorHandler(ioErrorHandler); });
+    {
+        std::lock_guard lock(gConnectionsMutex);
+        gOwnConnections.insert(display);
+    }
+    XSetIOErrorExitHandler(display, connectionLost, lost);
+}
+
+void forgetConnection(Display* display) {
+    std::lock_guard lock(gConnectionsMutex);
+    gOwnConnections.erase(display);
 }
 
 // Grabs `keycode` with every modifier set on the root window; false when the server refused one.
@@ -97,7 +129,7 @@ int HotKeyGrab::install(Poster& poster, uint32_t threadId, const std::string& di
     }
     display_ = connection;
     connectionLost_ = false;
-    XSetIOErrorExitHandler(connection, connectionLost, &connectionLost_);
+    watchConnection(connection, &connectionLost_);
     const KeyCode fan = XKeysymToKeycode(connection, XK_n);
     const KeyCode clock = XKeysymToKeycode(connection, XK_m);
     if (fan == 0 || clock == 0) {
@@ -137,9 +169,21 @@ void HotKeyGrab::releaseDisplay() {
     if (connection == nullptr) {
         return;
     }
+    // Reading what is pending notices a server that went away since the last look.
+    if (!connectionLost_) {
+        XPending(connection);
+    }
+    if (connectionLost_) {
+        // Xlib cannot close a connection after a fatal error (it waits for a reply that never
+        // comes), so the dead connection is left as it is; its grabs died with the server.
+        display_ = nullptr;
+        fanKeycode_ = 0;
+        clockKeycode_ = 0;
+        return;
+    }
     const Window root = DefaultRootWindow(connection);
     for (const uint32_t keycode : {fanKeycode_, clockKeycode_}) {
-        if (keycode == 0 || connectionLost_) {
+        if (keycode == 0) {
             continue;
         }
         for (const unsigned int modifiers : kGrabModifiers) {
@@ -148,6 +192,7 @@ void HotKeyGrab::releaseDisplay() {
     }
     // Closing flushes the ungrabs; the server would drop the grabs with the connection anyway.
     XCloseDisplay(connection);
+    forgetConnection(connection);
     display_ = nullptr;
     fanKeycode_ = 0;
     clockKeycode_ = 0;
