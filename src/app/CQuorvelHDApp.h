@@ -98,6 +98,7 @@ public:
     platform::Poster* gpuPoster() const { return services_.gpu.poster; }
     platform::Beeper* beeper() const { return services_.beeper; }
     platform::PowerOff* powerOff() const { return services_.powerOff; }
+    UserSettingsApplier* userSettings() const { return services_.userSettings; }
 
     // Shows a language-table text with caption text 0.
     platform::PromptAnswer showMessage(int textRow, platform::PromptIcon icon,

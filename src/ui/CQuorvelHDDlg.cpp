@@ -20,8 +20,12 @@
 #include "platform/ProgramLocation.h"
 #include "platform/SingleInstance.h"
 #include "tuning/MainDialogModelMessages.h"
+#include "ui/CIndicateInstDialog.h"
+#include "ui/FanCurvePanel.h"
 #include "ui/Gauge.h"
 #include "ui/MainWindowSkin.h"
+#include "ui/OverlayWindow.h"
+#include "ui/ProfileBar.h"
 #include "ui/QtFonts.h"
 #include "ui/lang/CMultiLangSupp.h"
 
@@ -70,6 +74,7 @@ constexpr int kTipMemoryClock = 158;
 constexpr int kTipFan = 159;
 constexpr int kTipCoreVoltage = 160;
 constexpr int kTipApply = 162;
+constexpr int kTipProfile = 161;
 constexpr int kTipReset = 163;
 constexpr int kTip2D = 168;
 constexpr int kTip3DLow = 169;
@@ -136,17 +141,6 @@ QColor infoColour(uint32_t colourRef) {
     return colourRef == tuning::kInfoBlack ? skin::kLabelColour : skin::fromColourRef(colourRef);
 }
 
-// The overlay line goes into the shared record, where the overlay window and any in-game
-// renderer read it.
-class SharedOverlaySink final : public tuning::OverlaySink {
-public:
-    explicit SharedOverlaySink(platform::OverlayShared& shared) : shared_(shared) {}
-    void setOverlayText(const std::string& text) override { shared_.setText(text); }
-
-private:
-    platform::OverlayShared& shared_;
-};
-
 // Takes every question as dismissed when the application has no prompt.
 class DismissingPrompt final : public platform::Prompt {
 public:
@@ -166,7 +160,9 @@ CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       app_(app),
       dialog_(app.gpuLayer()),
-      poster_(this) {
+      poster_(this),
+      profileSlots_(app.programFolder()),
+      fileChooser_(this) {
     setObjectName("mainWindow");
     model_.load(app_.gpuLayer(), app_.hardwareReady(), app_.simulatedDriver());
     setWindowTitle(QString::fromStdString(model_.caption()));
@@ -179,7 +175,7 @@ CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
     sampling.clock = &app_.clock();
     sampling.beeper = app_.beeper();
     sampling.powerOff = app_.powerOff();
-    sampling.overlay = overlaySink_.get();
+    sampling.overlay = overlayWindow_.get();
     sampling.alarmTemplate = languageTable().text(kTextAlarmTemplate);
     sampling_ = std::make_unique<tuning::SamplingLoop>(app_.gpuLayer(), dialog_, sampling);
 
@@ -199,6 +195,7 @@ CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
     buildTuningControls();
     buildActionButtons();
     buildWidePart();
+    buildProfileBar();
 
     // The first selection reads the card's current mode.
     if (model_.gpuOnShow() >= 0) {
@@ -226,6 +223,9 @@ CQuorvelHDDlg::~CQuorvelHDDlg() {
     }
     poster_.setHandler({});
     hotKeyGrab_.uninstall();
+    // The panels hold references to members that go before the window's children do.
+    delete profileBar_;
+    delete fanCurvePanel_;
     // A running worker is asked to stop and joined before the model goes.
     apply_.reset();
     if (overlayShared_.isOpen()) {
@@ -236,16 +236,47 @@ CQuorvelHDDlg::~CQuorvelHDDlg() {
 // ---- Set-up -------------------------------------------------------------------------------------
 
 void CQuorvelHDDlg::setUpOverlay() {
-    if (overlayShared_.open() != platform::kOverlayOk) {
+    if (overlayShared_.open() == platform::kOverlayOk) {
+        overlayShared_.writeStartup(app_.settings().osdFramerateShow, app_.gpuLayer().gpuCount());
+        const int hooks = overlayShared_.findHookOffsets();
+        if (hooks != platform::kOverlayOk) {
+            platform::debugOutput("main window: overlay hook offsets not found (%d)\n", hooks);
+        }
+    } else {
         platform::debugOutput("main window: no overlay record\n");
+    }
+    // Without the record the line still shows on the desktop.
+    overlayWindow_ =
+        std::make_unique<OverlayWindow>(overlayShared_.isOpen() ? &overlayShared_ : nullptr);
+    overlayWindow_->setObjectName("overlayWindow");
+}
+
+void CQuorvelHDDlg::buildProfileBar() {
+    auto* file = dynamic_cast<app::UserSettingsFile*>(app_.userSettings());
+    if (file == nullptr) {
+        ownUserSettings_ = std::make_unique<app::UserSettingsFile>(app_.clock());
+        file = ownUserSettings_.get();
+    }
+    profileStore_ = std::make_unique<app::UserSettingsProfileStore>(app_.gpuLayer(), *file);
+    profileBar_ =
+        new ProfileBar(profileSlots_, *profileStore_, languageTable(), fileChooser_, this);
+    if (app_.prompt() != nullptr) {
+        profileBar_->setPrompt(*app_.prompt());
+    }
+    profileBar_->setToolTip(tableText(kTipProfile));
+    profileBar_->setStyleSheet(QString::fromLatin1(skin::kButtonStyle));
+    profileBar_->setGeometry(skin::kMargin, skin::kProfileTop, skin::kNarrowRight - skin::kMargin,
+                             skin::kProfileHeight);
+    profileBar_->setLoadedHandler([this] { reloadFromCards(); });
+}
+
+void CQuorvelHDDlg::reloadFromCards() {
+    if (dialog_.gpuOnShow() == tuning::kNoGpu) {
         return;
     }
-    overlayShared_.writeStartup(app_.settings().osdFramerateShow, app_.gpuLayer().gpuCount());
-    const int hooks = overlayShared_.findHookOffsets();
-    if (hooks != platform::kOverlayOk) {
-        platform::debugOutput("main window: overlay hook offsets not found (%d)\n", hooks);
-    }
-    overlaySink_ = std::make_unique<SharedOverlaySink>(overlayShared_);
+    dialog_.selectGpu(dialog_.gpuOnShow(), true);
+    syncControls();
+    updateInformation(tuning::kInfoAllFields);
 }
 
 void CQuorvelHDDlg::setUpMessages() {
@@ -421,8 +452,8 @@ void CQuorvelHDDlg::buildInformationPanel() {
     // Clock table: the current level, the 3D performance level and its defaults, per domain.
     const int rowH = skin::kInfoRowHeight;
     const int top = skin::kInfoTop;
-    const int nameW = 96;
-    const int colW = 60;
+    const int nameW = 90;
+    const int colW = 58;
     const std::array<QString, 3> domains = {
         tableText(tuning::kTextGpu), tableText(kTextShaderShort), tableText(kTextMemoryShort)};
     const std::array<const char*, 3> domainNames = {"infoGpuHeader", "infoShaderHeader",
@@ -478,7 +509,7 @@ void CQuorvelHDDlg::buildInformationPanel() {
     }};
     const int pairsLeft = skin::kMargin + nameW + 3 * colW + 10;
     const int pairW = (skin::kNarrowRight - pairsLeft) / 2;
-    const int captionW = 70;
+    const int captionW = 66;
     for (size_t i = 0; i < pairs.size(); ++i) {
         const int x = pairsLeft + static_cast<int>(i % 2) * pairW;
         const int y = top + static_cast<int>(i / 2) * rowH;
@@ -695,6 +726,16 @@ void CQuorvelHDDlg::buildWidePart() {
     });
     wideWidgets_.push_back(frameRateToggle_);
 
+    fanCurvePanel_ = new FanCurvePanel(
+        sampling_->fanCurve(), app_.gpuLayer(), languageTable(),
+        app_.prompt() != nullptr ? *app_.prompt() : DismissingPrompt::instance(), this);
+    fanCurvePanel_->setGeometry(left, skin::kCurvePanelTop, skin::kWideWidth,
+                                skin::kWindowHeight - skin::kCurvePanelTop - skin::kMargin);
+    fanCurvePanel_->setGpuOnShow(std::max(0, model_.gpuOnShow()));
+    fanCurvePanel_->setStyleSheet(QString::fromLatin1(skin::kButtonStyle) +
+                                  QString::fromLatin1(skin::kPanelStyle));
+    wideWidgets_.push_back(fanCurvePanel_);
+
     QLabel* hotKeyLabel =
         makeLabel("hotKeyLabel", tableText(kTextHotKey) + QStringLiteral(": Ctrl+N / Ctrl+M"),
                   QRect(left, skin::kGaugeTop + 170, skin::kWideWidth, 20), app::kFontLabel,
@@ -787,6 +828,7 @@ void CQuorvelHDDlg::showGpu(int index) {
     const bool firstShowing =
         index >= 0 && dialog_.entry(static_cast<size_t>(index)).selectedMode == tuning::kNoMode;
     if (dialog_.selectGpu(index, firstShowing) == 0) {
+        fanCurvePanel_->setGpuOnShow(index);
         syncControls();
         updateInformation(tuning::kInfoAllFields);
     }
@@ -983,6 +1025,7 @@ void CQuorvelHDDlg::syncControls() {
     const tuning::ApplyButtons& buttons = apply_->buttons();
     syncButton(applyButton_, buttons.apply, false);
     syncButton(resetButton_, buttons.reset, false);
+    profileBar_->setSaveEnabled(buttons.profileSave.enabled);
     overclockingButton_->setEnabled(buttons.overclocking.enabled || !buttons.overclocking.visible ||
                                     dialog_.gpuOnShow() != tuning::kNoGpu);
     updateInformation(tuning::kInfoGpuSliderValue | tuning::kInfoShaderSliderValue |
@@ -1028,17 +1071,12 @@ void CQuorvelHDDlg::sampleNow() {
     if (dialog_.gpuOnShow() == tuning::kNoGpu) {
         return;
     }
-    const tuning::SampleResult result = sampling_->tick(alarmWindowOpen_);
+    const tuning::SampleResult result = sampling_->tick(CIndicateInstDialog::isOpen());
     showSample(result);
     updateInformation(tuning::kInfoAllFields);
-    if (result.alarmWindowMessage && !alarmWindowOpen_) {
-        alarmWindowOpen_ = true;
-        platform::Prompt* prompt = app_.prompt();
-        if (prompt != nullptr) {
-            prompt->show(languageTable().text(tuning::kTextCaption), *result.alarmWindowMessage,
-                         platform::PromptIcon::kWarning, platform::PromptButtons::kOk);
-        }
-        alarmWindowOpen_ = false;
+    if (result.alarmWindowMessage) {
+        // Modal: ticks go on inside it, and a second window is never opened.
+        CIndicateInstDialog::showAlarm(QString::fromStdString(*result.alarmWindowMessage), this);
     }
 }
 

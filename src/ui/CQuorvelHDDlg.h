@@ -15,14 +15,18 @@
 #include <vector>
 
 #include "app/CQuorvelHDApp.h"
+#include "app/UserSettingsFile.h"
+#include "app/UserSettingsProfiles.h"
 #include "platform/HotKeyGrab.h"
 #include "platform/OverlayShared.h"
+#include "settings/Profiles.h"
 #include "tuning/ApplyRun.h"
 #include "tuning/HotKeys.h"
 #include "tuning/InfoReadouts.h"
 #include "tuning/MainDialogModel.h"
 #include "tuning/MainFrameModel.h"
 #include "tuning/SamplingLoop.h"
+#include "ui/QtFileChooser.h"
 #include "ui/QtPoster.h"
 
 class QComboBox;
@@ -33,7 +37,10 @@ class QTimer;
 
 namespace qv::ui {
 
+class FanCurvePanel;
 class Gauge;
+class OverlayWindow;
+class ProfileBar;
 
 class CQuorvelHDDlg final : public QWidget {
 public:
@@ -108,6 +115,7 @@ private:
     void buildActionButtons();
     void buildWidePart();
     void setUpOverlay();
+    void buildProfileBar();
     void setUpMessages();
     QPushButton* makeButton(const char* name, int tipRow);
     QLabel* makeLabel(const char* name, const QString& text, QRect box, int fontNumber,
@@ -133,19 +141,25 @@ private:
     void showInformation();
     void updateInformation(uint32_t mask);
     void applyWidth();
+    // After a profile load: the controls show what the cards now have.
+    void reloadFromCards();
 
     app::CQuorvelHDApp& app_;
     tuning::MainFrameModel model_;
     tuning::MainDialogModel dialog_;
     QtPoster poster_;
     platform::OverlayShared overlayShared_;
-    std::unique_ptr<tuning::OverlaySink> overlaySink_;
+    std::unique_ptr<OverlayWindow> overlayWindow_;
+    // The application's user settings file, or one of the window's own when it has none.
+    std::unique_ptr<app::UserSettingsFile> ownUserSettings_;
+    std::unique_ptr<app::UserSettingsProfileStore> profileStore_;
+    settings::ProfileSlots profileSlots_;
+    QtFileChooser fileChooser_;
     std::unique_ptr<tuning::SamplingLoop> sampling_;
     std::unique_ptr<tuning::ApplyController> apply_;
     std::unique_ptr<tuning::InfoReadouts> info_;
     tuning::HotKeyMachine hotKeys_;
     platform::HotKeyGrab hotKeyGrab_;
-    bool alarmWindowOpen_ = false;
 
     QComboBox* gpuSelector_ = nullptr;
     QPushButton* synchronousButton_ = nullptr;
@@ -174,6 +188,8 @@ private:
     SliderRow fanSpeed_, coreVoltage_, memoryVoltage_;
     SliderRow gpuOffset_, memoryOffset_, frameRate_;
     std::vector<QWidget*> wideWidgets_;
+    FanCurvePanel* fanCurvePanel_ = nullptr;
+    ProfileBar* profileBar_ = nullptr;
 
     QTimer* samplingTimer_ = nullptr;
     QTimer* hoverTimer_ = nullptr;

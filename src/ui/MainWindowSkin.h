@@ -52,6 +52,15 @@ inline constexpr const char* kSliderStyle =
     "QSlider::sub-page:horizontal:disabled { background: rgb(60, 66, 80); }"
     "QSlider::handle:horizontal:disabled { background: rgb(90, 96, 108); }";
 
+// The embedded panels (curve panel, profile bar) in the window's colours.
+inline constexpr const char* kPanelStyle =
+    "QLabel { color: rgb(200, 206, 218); }"
+    "QSpinBox { color: rgb(220, 224, 232); background: rgb(44, 50, 62);"
+    " border: 1px solid rgb(90, 98, 116); }"
+    "QSpinBox:disabled { color: rgb(110, 116, 128); background: rgb(32, 36, 44); }"
+    "QToolButton { background: rgb(72, 80, 96); border: none; border-radius: 3px; }"
+    "QToolButton:checked { background: rgb(40, 120, 200); }";
+
 // ---- Sizes and places ----------------------------------------------------------------------
 inline constexpr int kWindowHeight = 720;
 inline constexpr int kHeaderHeight = 44;
@@ -67,7 +76,7 @@ inline constexpr int kSelectorWidth = 300;
 
 inline constexpr int kGaugeTop = 88;
 inline constexpr int kGaugeWidth = 74;
-inline constexpr int kGaugeHeight = 108;
+inline constexpr int kGaugeHeight = 100;
 inline constexpr int kGaugePitch = 75;
 
 inline constexpr int kReadoutTop = 204;
@@ -87,9 +96,9 @@ inline constexpr int kSliderLabelWidth = 96;
 inline constexpr int kStepButtonWidth = 20;
 inline constexpr int kStepButtonGap = 2;
 inline constexpr int kSliderLeft = 180;
-inline constexpr int kSliderWidth = 236;
-inline constexpr int kValueLeft = 488;
-inline constexpr int kValueWidth = 50;
+inline constexpr int kSliderWidth = 226;
+inline constexpr int kValueLeft = 476;
+inline constexpr int kValueWidth = 62;
 
 inline constexpr int kActionRowTop = 620;
 inline constexpr int kActionButtonHeight = 32;
