@@ -221,11 +221,14 @@ TEST_F(ProfileBarTest, ProfileButtonLoadsThroughTheDialogThenShowsTheSettings) {
         dialog->findChild<QPushButton*>("profileDialogLoad")->click();
     });
     // Closes a dialog the click above did not, so that a failure cannot hang the test.
-    QTimer::singleShot(kWaitMs, [] {
+    QTimer closer;
+    closer.setSingleShot(true);
+    QObject::connect(&closer, &QTimer::timeout, [] {
         if (QWidget* modal = QApplication::activeModalWidget()) {
             modal->close();
         }
     });
+    closer.start(kWaitMs);
     button("profileDialogButton")->click();
 
     EXPECT_TRUE(dialogSeen);
