@@ -264,7 +264,8 @@ void CQuorvelHDDlg::buildProfileBar() {
         profileBar_->setPrompt(*app_.prompt());
     }
     profileBar_->setToolTip(tableText(kTipProfile));
-    profileBar_->setStyleSheet(QString::fromLatin1(skin::kButtonStyle));
+    profileBar_->setStyleSheet(QString::fromLatin1(skin::kButtonStyle) +
+                               QStringLiteral("QPushButton { min-height: 26px; }"));
     profileBar_->setGeometry(skin::kMargin, skin::kProfileTop, skin::kNarrowRight - skin::kMargin,
                              skin::kProfileHeight);
     profileBar_->setLoadedHandler([this] { reloadFromCards(); });
@@ -733,7 +734,8 @@ void CQuorvelHDDlg::buildWidePart() {
                                 skin::kWindowHeight - skin::kCurvePanelTop - skin::kMargin);
     fanCurvePanel_->setGpuOnShow(std::max(0, model_.gpuOnShow()));
     fanCurvePanel_->setStyleSheet(QString::fromLatin1(skin::kButtonStyle) +
-                                  QString::fromLatin1(skin::kPanelStyle));
+                                  QString::fromLatin1(skin::kPanelStyle) +
+                                  QStringLiteral("QPushButton { min-height: 22px; }"));
     wideWidgets_.push_back(fanCurvePanel_);
 
     QLabel* hotKeyLabel =

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Draws the main window over the simulated boards into docs/screenshots/: narrow.png (the normal
+# width) and wide.png (with the overclocking controls). Usage: scripts/screenshots.sh [BUILD_DIR]
+# (default: build; it is configured and the program built when needed). No display is needed.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+build="${1:-build}"
+if [ ! -f "$QV_ROOT/$build/build.ninja" ]; then
+    qv_configure "$build"
+fi
+qv_build "$build" quorvel qv-readmem
+
+out="$QV_ROOT/docs/screenshots"
+mkdir -p "$out"
+# A machine of its own: fresh simulated boards, settings and lock, so that the pictures do not
+# depend on what ran before.
+scratch="$(mktemp -d)"
+trap 'rm -rf "$scratch"' EXIT
+mkdir -p "$scratch/sim" "$scratch/config" "$scratch/lock"
+
+shoot() {
+    local picture="$1"
+    shift
+    qv_log "drawing $picture"
+    env QT_QPA_PLATFORM=offscreen QUORVEL_SIM_STATE_DIR="$scratch/sim" \
+        QUORVEL_CONFIG_DIR="$scratch/config" QUORVEL_LOCK_DIR="$scratch/lock" \
+        "$QV_ROOT/$build/bin/quorvel" --simulate --screenshot "$picture" "$@" >/dev/null
+}
+
+shoot "$out/narrow.png"
+shoot "$out/wide.png" --wide
+qv_log "done: $out/narrow.png $out/wide.png"
