@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -124,6 +125,16 @@ TEST_F(OverlayWindowTest, ShowsTextAndHandsItOverHidesWhenEmpty) {
     EXPECT_LT(window.geometry().left() - screen->availableGeometry().left(), 50);
     EXPECT_LT(window.geometry().top() - screen->availableGeometry().top(), 50);
     EXPECT_GT(window.width(), 0);
+    // The text is drawn on a see-through window: its corner stays clear, the text does not.
+    const QImage image = window.grab().toImage();
+    EXPECT_EQ(image.pixelColor(0, image.height() - 1).alpha(), 0);
+    bool drawn = false;
+    for (int y = 0; y < image.height() && !drawn; ++y) {
+        for (int x = 0; x < image.width() && !drawn; ++x) {
+            drawn = image.pixelColor(x, y).alpha() == 255;
+        }
+    }
+    EXPECT_TRUE(drawn);
 
     // Clicks and focus go through to the windows below; it floats over them.
     const Qt::WindowFlags flags = window.windowFlags();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QImage>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSpinBox>
@@ -125,6 +126,13 @@ TEST_F(FanCurvePanelTest, ChartReadsOutThePointUnderTheCursorAndModeSwitches) {
         QApplication::sendEvent(chart, &move);
     };
     const fan::ChartPixel at60 = chart->chart().toPixel(60, 60);
+    // The point is drawn where the read-out finds it; away from the line is background.
+    const QImage image = chart->grab().toImage();
+    const QColor background = image.pixelColor(chart->width() - 2, 2);
+    EXPECT_NE(image.pixelColor(at60.x, at60.y), background);
+    EXPECT_EQ(image.pixelColor(chart->chart().toPixel(100, 20).x + 3,
+                               chart->chart().toPixel(100, 20).y - 3),
+              background);
     moveTo({at60.x + 2, at60.y - 2});
     EXPECT_EQ(chart->hoverText(), "(60,60)");
     moveTo({at60.x + 12, at60.y});
