@@ -89,7 +89,6 @@ void FanCurveChartView::paintEvent(QPaintEvent* /*event*/) {
     const QFontMetrics metrics = painter.fontMetrics();
 
     // Grid and axis labels.
-    painter.setPen(kGrid);
     for (int32_t t : fan::FanCurveChart::temperatureTicks()) {
         const int x = chart_.xOfTemperature(t);
         painter.setPen(kGrid);

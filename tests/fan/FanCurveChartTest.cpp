@@ -83,11 +83,5 @@ TEST(FanCurveChart, LineFollowsTheRuleOfTheMode) {
               (std::vector<ChartPixel>{px(0, 50), px(120, 50)}));
 }
 
-TEST(FanCurveChart, TicksSpanTheAxes) {
-    EXPECT_EQ(FanCurveChart::temperatureTicks(),
-              (std::vector<int32_t>{0, 20, 40, 60, 80, 100, 120}));
-    EXPECT_EQ(FanCurveChart::percentTicks(), (std::vector<int32_t>{0, 20, 40, 60, 80, 100}));
-}
-
 }  // namespace
 }  // namespace qv::fan
