@@ -213,6 +213,9 @@ bool InfoReadouts::formatField(InfoField& field, uint8_t gpu, const Readings& r)
             if (record.fanKind == gpu::kFanNoCooler) {
                 return false;
             }
+            // On the driver cooler the mode read refreshes the level that the speed read gives.
+            int mode = 0;
+            layer_.fanMode(gpu, mode);
             int32_t level = 0;
             if (layer_.fanSpeed(gpu, level, false) != drv::kOk || level < 0) {
                 level = 0;

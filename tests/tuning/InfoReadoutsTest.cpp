@@ -1,0 +1,432 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "gpu/DriverIds.h"
+#include "gpu/DriverStatus.h"
+#include "gpu/GpuLayerTestSupport.h"
+#include "tuning/InfoReadouts.h"
+#include "tuning/MainDialogModel.h"
+
+namespace qv::test {
+namespace {
+
+using tuning::InfoField;
+using tuning::InfoReadouts;
+using tuning::MainDialogModel;
+
+constexpr int kGpuKepler = 0;
+constexpr int kGpu0E22 = 1;
+constexpr int kGpu05E2 = 2;
+
+std::string presetPath(const char* name) {
+    return drv::executableFolder() + "/boards/" + name + ".conf";
+}
+
+// A machine with the model showing one GPU, time standing still and the load where a test
+// wants it.
+struct Rig {
+    explicit Rig(const std::string& config = "") : layerRig(config) {
+        layerRig.loadDriver();
+        sim().freezeTime(1);
+        EXPECT_EQ(layer().initialize(), gpu::kInitOk);
+        layer().waitForProbe();
+        model = std::make_unique<MainDialogModel>(layer());
+        readouts = std::make_unique<InfoReadouts>(layer(), *model);
+    }
+    gpu::GpuLayer& layer() { return *layerRig.layer; }
+    const SimControl& sim() const { return layerRig.sim(); }
+    void show(int gpu, uint32_t load) {
+        ASSERT_EQ(sim().setLoad(static_cast<uint32_t>(gpu), load), drv::kOk);
+        ASSERT_EQ(model->selectGpu(gpu, true), drv::kOk);
+    }
+    std::string text(uint32_t id) const {
+        const InfoField* f = readouts->field(id);
+        return f != nullptr ? f->text : "<no field>";
+    }
+
+    LayerRig layerRig;
+    std::unique_ptr<MainDialogModel> model;
+    std::unique_ptr<InfoReadouts> readouts;
+};
+
+// ---- Pure rules -----------------------------------------------------------------------------
+
+TEST(InfoReadoutRules, MemoryUseText) {
+    struct Case {
+        uint32_t dedicatedKiB, availableKiB;
+        const char* text;
+    };
+    const Case cases[] = {
+        {2048 * 1024, 1536 * 1024, "512M/25%"},
+        {2048 * 1024, 2048 * 1024, "  0M/0%"},
+        {1024 * 1024, 0, "1024M/100%"},
+        {917504, 851968, " 64M/7%"},
+        // No dedicated memory (a failed read): no division by zero.
+        {0, 0, "  0M/0%"},
+        {512, 0, "  0M/0%"},
+        // A driver reporting more available than dedicated has nothing in use, not 4 GiB.
+        {1024 * 1024, 1024 * 1024 + 4096, "  0M/0%"},
+        // The largest sizes do not overflow the percentage.
+        {0xFFFFFC00u, 0, "4194303M/100%"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(tuning::memoryUseText(c.dedicatedKiB, c.availableKiB), c.text)
+            << c.dedicatedKiB << " / " << c.availableKiB;
+    }
+}
+
+TEST(InfoReadoutRules, ModePictureByKindAndClass) {
+    EXPECT_EQ(tuning::modePictureForKind(gpu::kLevelKind3DPerf, false), tuning::kModePicture272);
+    EXPECT_EQ(tuning::modePictureForKind(gpu::kLevelKind3DPerf, true), tuning::kModePicture272);
+    EXPECT_EQ(tuning::modePictureForKind(gpu::kLevelKind2D, false), tuning::kModePicture271);
+    EXPECT_EQ(tuning::modePictureForKind(gpu::kLevelKind2D, true), tuning::kModePicture273);
+    EXPECT_EQ(tuning::modePictureForKind(gpu::kLevelKind3DLow, false), tuning::kModePicture273);
+    EXPECT_EQ(tuning::modePictureForKind(gpu::kLevelKind3DLow, true), tuning::kModePicture271);
+    for (const int other : {0, gpu::kLevelKindFour, -1}) {
+        EXPECT_EQ(tuning::modePictureForKind(other, true), 0) << other;
+    }
+}
+
+TEST(InfoReadoutRules, MemoryTypeNames) {
+    const char* expected[] = {"UNKNOWN", "SDRAM", "DDR1",  "DDR2",  "GDDR2",
+                              "GDDR3",   "GDDR4", "DDR3",  "GDDR5", "LPDDR2"};
+    for (uint32_t code = 0; code < 10; ++code) {
+        EXPECT_STREQ(tuning::memoryTypeName(code), expected[code]);
+    }
+    EXPECT_STREQ(tuning::memoryTypeName(10), "UNKNOWN");
+    EXPECT_STREQ(tuning::memoryTypeName(0xFFFFFFFFu), "UNKNOWN");
+}
+
+// ---- The table --------------------------------------------------------------------------------
+
+TEST(InfoReadoutTable, TwentyNineDistinctFieldsWithoutTheSpareSliderValue) {
+    Rig rig;
+    const auto& fields = rig.readouts->fields();
+    std::set<uint32_t> ids;
+    for (const InfoField& f : fields) {
+        ids.insert(f.id);
+        EXPECT_TRUE(f.text.empty()) << f.id;
+    }
+    EXPECT_EQ(ids.size(), tuning::kInfoFieldCount);
+    EXPECT_EQ(fields.front().id, tuning::kInfoNone);
+    for (uint32_t id = tuning::kInfoCudaCores; id <= tuning::kInfoMemoryOffsetSliderValue; ++id) {
+        EXPECT_NE(rig.readouts->field(id), nullptr) << id;
+    }
+    EXPECT_EQ(rig.readouts->field(tuning::kInfoReserved150), nullptr);
+    EXPECT_EQ(rig.readouts->modePicture(), 0);
+}
+
+// ---- Read-outs from the cards ----------------------------------------------------------------
+
+TEST(InfoReadouts, KeplerBoardAtFullLoad) {
+    Rig rig;
+    rig.show(kGpuKepler, 100);
+    rig.readouts->update(tuning::kInfoAllFields, false);
+
+    EXPECT_EQ(rig.text(tuning::kInfoNone), "");
+    EXPECT_EQ(rig.text(tuning::kInfoCudaCores), "1536 SP");
+    EXPECT_EQ(rig.text(tuning::kInfoMemorySize), "2048 MB");
+    EXPECT_EQ(rig.text(tuning::kInfoBusWidth), "256 Bit");
+    EXPECT_EQ(rig.text(tuning::kInfoMemoryType), "GDDR5");
+    // The top level runs: the driver's current frequencies; this board has no shader clock.
+    EXPECT_EQ(rig.text(tuning::kInfoCurrentGpuClock), "1006MHz");
+    EXPECT_EQ(rig.text(tuning::kInfoCurrentShaderClock), "   0MHz");
+    EXPECT_EQ(rig.text(tuning::kInfoCurrentMemoryClock), "3004MHz");
+    EXPECT_EQ(rig.text(tuning::kInfoGpuLoad), "100 %");
+    EXPECT_EQ(rig.text(tuning::kInfoMemoryControllerLoad), "     60 %");
+    // 64 MiB plus half the memory at full load.
+    EXPECT_EQ(rig.text(tuning::kInfoMemoryUse), "1088M/53%");
+    EXPECT_EQ(rig.readouts->modePicture(), tuning::kModePicture272);
+}
+
+TEST(InfoReadouts, IdleBoardPowerAndMemoryUse) {
+    Rig rig;
+    rig.show(kGpuKepler, 0);
+    rig.readouts->update(tuning::kInfoAllFields, false);
+    // Idle power 22 W of the board's 195 W: 11.282 %.
+    EXPECT_EQ(rig.text(tuning::kInfoBoardPower), "11.28 %");
+    EXPECT_EQ(rig.text(tuning::kInfoGpuLoad), "  0 %");
+    EXPECT_EQ(rig.text(tuning::kInfoMemoryUse), " 64M/3%");
+}
+
+TEST(InfoReadouts, ClockTableBoardShowsTheLevelsItRunsAndThePerformanceLevel) {
+    Rig rig;
+    rig.show(kGpu0E22, 0);
+    rig.readouts->update(tuning::kInfoAllFields, false);
+    // The 2D level runs now; the 3D performance level is read on its own.
+    EXPECT_EQ(rig.text(tuning::kInfoCurrentGpuClock), "  50MHz");
+    EXPECT_EQ(rig.text(tuning::kInfoCurrentShaderClock), " 101MHz");
+    EXPECT_EQ(rig.text(tuning::kInfoCurrentMemoryClock), "  67MHz");
+    EXPECT_EQ(rig.text(tuning::kInfoPerfGpuClock), " 675MHz");
+    EXPECT_EQ(rig.text(tuning::kInfoPerfShaderClock), "1350MHz");
+    EXPECT_EQ(rig.text(tuning::kInfoPerfMemoryClock), "1800MHz");
+    EXPECT_EQ(rig.text(tuning::kInfoBaseGpuClock), " 675MHz");
+    EXPECT_EQ(rig.text(tuning::kInfoBaseShaderClock), "1350MHz");
+    EXPECT_EQ(rig.text(tuning::kInfoBaseMemoryClock), "1800MHz");
+    // This board answers no power topology: 0.
+    EXPECT_EQ(rig.text(tuning::kInfoBoardPower), " 0.00 %");
+    EXPECT_EQ(rig.readouts->modePicture(), tuning::kModePicture271);
+
+    // A write to the performance level shows as its current value; the base stays.
+    gpu::PerfClockRequest request;
+    ASSERT_EQ(rig.layer().readLevelClocks(kGpu0E22, request, gpu::kLevelKind3DPerf), drv::kOk);
+    request.graphicsCurrent = 700000;
+    request.processorCurrent = 1400000;
+    request.memoryCurrent = 1900000;
+    ASSERT_EQ(rig.layer().writeLevelClocks(kGpu0E22, request, gpu::kLevelKind3DPerf, 1),
+              drv::kOk);
+    rig.readouts->update(tuning::kInfoAllFields, false);
+    EXPECT_EQ(rig.text(tuning::kInfoPerfGpuClock), " 700MHz");
+    EXPECT_EQ(rig.text(tuning::kInfoPerfShaderClock), "1400MHz");
+    EXPECT_EQ(rig.text(tuning::kInfoPerfMemoryClock), "1900MHz");
+    EXPECT_EQ(rig.text(tuning::kInfoBaseGpuClock), " 675MHz");
+}
+
+// Which source the current clocks come from: a failing driver frequency query empties them on a
+// Kepler-class board only.
+TEST(InfoReadouts, CurrentClocksComeFromTheDriverOnKeplerBoardsOnly) {
+    for (const int gpu : {kGpuKepler, kGpu0E22}) {
+        SCOPED_TRACE(gpu);
+        Rig rig;
+        rig.show(gpu, 100);
+        ASSERT_EQ(rig.sim().injectStatus(drv::kGpuGetAllClockFrequencies, drv::kError, -1),
+                  drv::kOk);
+        rig.readouts->update(tuning::kInfoAllFields, false);
+        if (gpu == kGpuKepler) {
+            EXPECT_EQ(rig.text(tuning::kInfoCurrentGpuClock), "   0MHz");
+            EXPECT_EQ(rig.text(tuning::kInfoCurrentMemoryClock), "   0MHz");
+        } else {
+            EXPECT_EQ(rig.text(tuning::kInfoCurrentGpuClock), " 675MHz");
+            EXPECT_EQ(rig.text(tuning::kInfoCurrentMemoryClock), "1800MHz");
+        }
+    }
+}
+
+TEST(InfoReadouts, EveryFailedReadShowsZero) {
+    Rig rig;
+    rig.show(kGpuKepler, 100);
+    rig.readouts->update(tuning::kInfoAllFields, false);
+    ASSERT_EQ(rig.text(tuning::kInfoGpuLoad), "100 %");
+    for (const uint32_t id :
+         {drv::kGpuGetAllClockFrequencies, drv::kGpuGetDynamicPstatesInfoEx, drv::kGetMemoryInfo,
+          drv::kGpuGetPerfClocks, drv::kGpuClientPowerTopologyGetStatus,
+          drv::kGpuGetGpuCoreCount}) {
+        ASSERT_EQ(rig.sim().injectStatus(id, drv::kError, -1), drv::kOk);
+    }
+    rig.readouts->update(tuning::kInfoAllFields, false);
+    EXPECT_EQ(rig.text(tuning::kInfoCudaCores), "  0 SP");
+    EXPECT_EQ(rig.text(tuning::kInfoMemorySize), "0 MB");
+    EXPECT_EQ(rig.text(tuning::kInfoMemoryUse), "  0M/0%");
+    for (const uint32_t id :
+         {tuning::kInfoCurrentGpuClock, tuning::kInfoCurrentShaderClock,
+          tuning::kInfoCurrentMemoryClock, tuning::kInfoPerfGpuClock,
+          tuning::kInfoPerfShaderClock, tuning::kInfoPerfMemoryClock, tuning::kInfoBaseGpuClock,
+          tuning::kInfoBaseShaderClock, tuning::kInfoBaseMemoryClock}) {
+        EXPECT_EQ(rig.text(id), "   0MHz") << id;
+    }
+    EXPECT_EQ(rig.text(tuning::kInfoGpuLoad), "  0 %");
+    EXPECT_EQ(rig.text(tuning::kInfoMemoryControllerLoad), "      0 %");
+    EXPECT_EQ(rig.text(tuning::kInfoBoardPower), " 0.00 %");
+    // Without the level kind the picture keeps what it showed.
+    EXPECT_EQ(rig.readouts->modePicture(), tuning::kModePicture272);
+}
+
+TEST(InfoReadouts, MemorySizesFromABoardConfiguration) {
+    TempDir dir;
+    const std::string config = writeConfig(dir, "small.conf", R"(
+[gpu]
+name = Small Board
+device = 0x0E22
+memory_kib = 131072
+memory_type = 7
+bus_width = 128
+level = 0 flags=4
+clock = graphics 400000 300000 500000
+clock = memory 900000 800000 1000000
+cooler = none
+)");
+    Rig rig(config);
+    rig.show(0, 0);
+    rig.readouts->update(tuning::kInfoAllFields, false);
+    EXPECT_EQ(rig.text(tuning::kInfoMemorySize), "128 MB");
+    EXPECT_EQ(rig.text(tuning::kInfoMemoryUse), " 64M/50%");
+    EXPECT_EQ(rig.text(tuning::kInfoMemoryType), "DDR3");
+    EXPECT_EQ(rig.text(tuning::kInfoBusWidth), "128 Bit");
+    // No core count configured: the query fails and shows 0.
+    EXPECT_EQ(rig.text(tuning::kInfoCudaCores), "  0 SP");
+}
+
+// ---- Temperature and fan ---------------------------------------------------------------------
+
+TEST(InfoReadouts, TemperatureTurnsRedAt111) {
+    Rig rig;
+    rig.show(kGpu0E22, 0);
+    struct Case {
+        int32_t celsius;
+        const char* text;
+        uint32_t colour;
+    };
+    for (const Case& c : {Case{65, " 65 °C", tuning::kInfoGrey},
+                          Case{110, "110 °C", tuning::kInfoGrey},
+                          Case{111, "111 °C", tuning::kInfoRed},
+                          Case{125, "125 °C", tuning::kInfoRed},
+                          Case{-1, "---", tuning::kInfoGrey}}) {
+        rig.model->entry(kGpu0E22).temperatureC = c.celsius;
+        rig.readouts->update(tuning::kInfoTemperature, false);
+        const InfoField* f = rig.readouts->field(tuning::kInfoTemperature);
+        EXPECT_EQ(f->text, c.text) << c.celsius;
+        EXPECT_EQ(f->colour, c.colour) << c.celsius;
+    }
+}
+
+TEST(InfoReadouts, ModePictureFollowsTheRunningLevel) {
+    Rig rig;
+    rig.show(kGpu0E22, 0);
+    rig.readouts->update(tuning::kInfoTemperature, false);
+    EXPECT_EQ(rig.readouts->modePicture(), tuning::kModePicture271);  // 2D
+    ASSERT_EQ(rig.sim().setLoad(kGpu0E22, 50), drv::kOk);
+    rig.readouts->update(tuning::kInfoTemperature, false);
+    EXPECT_EQ(rig.readouts->modePicture(), tuning::kModePicture273);  // 3D low power
+    ASSERT_EQ(rig.sim().setLoad(kGpu0E22, 100), drv::kOk);
+    rig.readouts->update(tuning::kInfoTemperature, false);
+    EXPECT_EQ(rig.readouts->modePicture(), tuning::kModePicture272);  // 3D performance
+}
+
+TEST(InfoReadouts, FanPercentFromTheCoolerAndUntouchedWithoutOne) {
+    {
+        Rig rig;
+        rig.show(kGpuKepler, 0);
+        ASSERT_EQ(rig.layer().setFanLevel(kGpuKepler, 55), drv::kOk);
+        rig.readouts->update(tuning::kInfoFanPercent, false);
+        EXPECT_EQ(rig.text(tuning::kInfoFanPercent), "  55%");
+    }
+    {
+        Rig rig(presetPath("no-cooler"));
+        ASSERT_EQ(rig.layer().record(0).fanKind, gpu::kFanNoCooler);
+        rig.show(0, 0);
+        rig.readouts->fields()[15].text = "  40%";
+        ASSERT_EQ(rig.readouts->fields()[15].id, tuning::kInfoFanPercent);
+        rig.readouts->update(tuning::kInfoAllFields, false);
+        EXPECT_EQ(rig.text(tuning::kInfoFanPercent), "  40%");
+    }
+}
+
+// ---- Slider values ---------------------------------------------------------------------------
+
+TEST(InfoReadouts, SliderValuesOfAClockTableBoard) {
+    Rig rig;
+    rig.show(kGpu0E22, 0);
+    ASSERT_EQ(rig.model->selectMode(gpu::kLevelKind3DPerf, false, false), drv::kOk);
+    rig.model->controls().fanSpeed.pos = 1850;  // the slot-0 fan chip's slider is in rpm
+    rig.model->controls().coreVoltage.pos = 4;
+    rig.model->controls().memoryVoltage.pos = 2;
+    rig.readouts->update(tuning::kInfoAllFields, false);
+    EXPECT_EQ(rig.text(tuning::kInfoGpuSliderValue), " 675Mhz");
+    EXPECT_EQ(rig.text(tuning::kInfoShaderSliderValue), "1350Mhz");
+    EXPECT_EQ(rig.text(tuning::kInfoMemorySliderValue), "1800Mhz");
+    EXPECT_EQ(rig.text(tuning::kInfoFanSliderValue), "1850");
+    EXPECT_EQ(rig.text(tuning::kInfoCoreVoltageSliderValue), "+  4");
+    EXPECT_EQ(rig.text(tuning::kInfoMemoryVoltageSliderValue), "+  2");
+    // Hidden on this board, and the frame-rate target is off.
+    EXPECT_EQ(rig.text(tuning::kInfoGpuOffsetSliderValue), "---");
+    EXPECT_EQ(rig.text(tuning::kInfoMemoryOffsetSliderValue), "---");
+    EXPECT_EQ(rig.text(tuning::kInfoFrameRateSliderValue), "---");
+
+    rig.model->setFrameRateTarget(true);
+    rig.model->controls().frameRate.pos = 60;
+    rig.readouts->update(tuning::kInfoFrameRateSliderValue, false);
+    EXPECT_EQ(rig.text(tuning::kInfoFrameRateSliderValue), " 60FPS");
+
+    // The 2D level's memory clock cannot be adjusted: its slider has no value.
+    ASSERT_EQ(rig.model->selectMode(gpu::kLevelKind2D, false, false), drv::kOk);
+    rig.readouts->update(tuning::kInfoMemorySliderValue, false);
+    EXPECT_EQ(rig.text(tuning::kInfoMemorySliderValue), "---");
+}
+
+TEST(InfoReadouts, SliderValuesOfAKeplerBoard) {
+    Rig rig;
+    rig.show(kGpuKepler, 0);
+    ASSERT_EQ(rig.model->selectMode(gpu::kLevelKind3DPerf, false, false), drv::kOk);
+    rig.model->controls().fanSpeed.pos = 45;
+    rig.model->controls().gpuOffset.setPos(-35);
+    rig.model->controls().memoryOffset.setPos(250);
+    rig.readouts->update(tuning::kInfoAllFields, false);
+    EXPECT_EQ(rig.text(tuning::kInfoGpuSliderValue), "1006Mhz");
+    EXPECT_EQ(rig.text(tuning::kInfoShaderSliderValue), "---");
+    EXPECT_EQ(rig.text(tuning::kInfoFanSliderValue), " 45");
+    EXPECT_EQ(rig.text(tuning::kInfoGpuOffsetSliderValue), " -35 Mhz");
+    EXPECT_EQ(rig.text(tuning::kInfoMemoryOffsetSliderValue), " 250 Mhz");
+    // The driver voltage table has no value to show yet.
+    EXPECT_EQ(rig.text(tuning::kInfoCoreVoltageSliderValue), "---");
+}
+
+TEST(InfoReadouts, RegulatorCodeShowsAsVolts) {
+    Rig rig;
+    rig.show(kGpu05E2, 100);
+    ASSERT_EQ(rig.model->selectMode(gpu::kLevelKind3DPerf, false, false), drv::kOk);
+    ASSERT_TRUE(rig.model->controls().coreVoltage.enabled);
+    rig.model->controls().coreVoltage.pos = 60;  // 450 mV + 60 x 12.5 mV
+    rig.readouts->update(tuning::kInfoCoreVoltageSliderValue, false);
+    EXPECT_EQ(rig.text(tuning::kInfoCoreVoltageSliderValue), "1.200v");
+}
+
+// ---- Selection and repaint -------------------------------------------------------------------
+
+TEST(InfoReadouts, OnlyFieldsSharingABitWithTheMaskChange) {
+    Rig rig;
+    rig.show(kGpu0E22, 0);
+    rig.model->entry(kGpu0E22).temperatureC = 70;
+    rig.readouts->update(tuning::kInfoTemperature, false);
+    for (const InfoField& f : rig.readouts->fields()) {
+        const bool selected = (f.id & tuning::kInfoTemperature) != 0;
+        EXPECT_EQ(f.text.empty(), !selected) << f.id;
+    }
+    // 64 shares no bit with any other id.
+    Rig other;
+    other.show(kGpu0E22, 0);
+    other.readouts->update(tuning::kInfoFrameRateSliderValue, false);
+    for (const InfoField& f : other.readouts->fields()) {
+        EXPECT_EQ(f.text.empty(), f.id != tuning::kInfoFrameRateSliderValue) << f.id;
+    }
+}
+
+TEST(InfoReadouts, RepaintOnlyInvalidatesWithoutReading) {
+    Rig rig;
+    rig.show(kGpuKepler, 0);
+    rig.readouts->update(tuning::kInfoAllFields, false);
+    const std::string load = rig.text(tuning::kInfoGpuLoad);
+    ASSERT_EQ(rig.sim().setLoad(kGpuKepler, 100), drv::kOk);
+    rig.sim().clearCounters();
+
+    rig.readouts->update(tuning::kInfoFrameRateSliderValue, true);
+    EXPECT_TRUE(rig.readouts->field(tuning::kInfoFrameRateSliderValue)->invalidated);
+    EXPECT_FALSE(rig.readouts->field(tuning::kInfoGpuLoad)->invalidated);
+    EXPECT_FALSE(rig.readouts->modePictureInvalidated());
+
+    rig.readouts->update(tuning::kInfoAllFields, true);
+    EXPECT_EQ(rig.sim().callCount(0), 0u);
+    EXPECT_EQ(rig.text(tuning::kInfoGpuLoad), load);
+    EXPECT_TRUE(rig.readouts->modePictureInvalidated());
+    EXPECT_TRUE(std::all_of(rig.readouts->fields().begin(), rig.readouts->fields().end(),
+                            [](const InfoField& f) { return f.invalidated; }));
+
+    rig.readouts->clearInvalidated();
+    EXPECT_FALSE(rig.readouts->modePictureInvalidated());
+    EXPECT_TRUE(std::none_of(rig.readouts->fields().begin(), rig.readouts->fields().end(),
+                             [](const InfoField& f) { return f.invalidated; }));
+}
+
+TEST(InfoReadouts, NothingIsReadWithoutAGpuOnShow) {
+    Rig rig;
+    rig.sim().clearCounters();
+    rig.readouts->update(tuning::kInfoAllFields, false);
+    EXPECT_EQ(rig.sim().callCount(0), 0u);
+    for (const InfoField& f : rig.readouts->fields()) {
+        EXPECT_TRUE(f.text.empty()) << f.id;
+    }
+}
+
+}  // namespace
+}  // namespace qv::test
