@@ -23,8 +23,7 @@ constexpr int kListenPollMs = 100;
 // Ctrl, alone and with Caps Lock and Num Lock (Mod2 on common layouts), so that the keys work
 // whatever the lock keys' state is.
 constexpr std::array<unsigned int, 4> kGrabModifiers = {
-    ControlMask, ControlMask | LockMask, ControlMask | Mod2Mask,
-    ControlMask | LockMask | Mod2Mask};
+    ControlMask, ControlMask | LockMask, ControlMask | Mod2Mask, ControlMask | LockMask | Mod2Mask};
 
 // The error handler is one per process: installs take turns, and while one checks its grab,
 // errors of other connections go on to the handler that was there before.
@@ -45,7 +44,9 @@ void reportUnavailable(const char* why) {
     debugOutput("hot keys: %s; Ctrl+N and Ctrl+M are not available\n", why);
 }
 
-Display* asDisplay(void* display) { return static_cast<Display*>(display); }
+Display* asDisplay(void* display) {
+    return static_cast<Display*>(display);
+}
 
 // A fatal connection error goes first to the process-wide I/O error handler, whose default
 // ends the process, then to the connection's exit handler. For our connections the process-wide
@@ -107,7 +108,9 @@ bool grabKeys(Display* display, const std::array<KeyCode, 2>& keycodes) {
 
 }  // namespace
 
-HotKeyGrab::~HotKeyGrab() { uninstall(); }
+HotKeyGrab::~HotKeyGrab() {
+    uninstall();
+}
 
 int HotKeyGrab::install(Poster& poster, uint32_t threadId, const std::string& display) {
     if (installed_) {

@@ -65,9 +65,8 @@ int OverlayShared::open() {
     // The object may already exist with another size (an older program, another user's file):
     // only an object of at least the record's size is mapped.
     struct stat info {};
-    if (fstat(fd, &info) != 0 ||
-        (static_cast<size_t>(info.st_size) < kOverlaySharedBytes &&
-         ftruncate(fd, static_cast<off_t>(kOverlaySharedBytes)) != 0)) {
+    if (fstat(fd, &info) != 0 || (static_cast<size_t>(info.st_size) < kOverlaySharedBytes &&
+                                  ftruncate(fd, static_cast<off_t>(kOverlaySharedBytes)) != 0)) {
         debugOutput("overlay: sizing %s failed: %s\n", name_.c_str(), std::strerror(errno));
         close(fd);
         return kOverlayFailed;
@@ -117,10 +116,16 @@ void OverlayShared::writeExit() {
     write8(kOverlayExitByteOffset, kExitByteExited);
 }
 
-void OverlayShared::unlink() { shm_unlink(name_.c_str()); }
+void OverlayShared::unlink() {
+    shm_unlink(name_.c_str());
+}
 
-uint32_t OverlayShared::runWord() const { return read32(kOverlayRunWordOffset); }
-uint8_t OverlayShared::exitByte() const { return read8(kOverlayExitByteOffset); }
+uint32_t OverlayShared::runWord() const {
+    return read32(kOverlayRunWordOffset);
+}
+uint8_t OverlayShared::exitByte() const {
+    return read8(kOverlayExitByteOffset);
+}
 
 uint32_t OverlayShared::sequence() const {
     return base_ == nullptr ? 0 : sequenceWord(base_).load(std::memory_order_acquire);
@@ -133,16 +138,24 @@ std::string OverlayShared::text() const {
     const auto* start = reinterpret_cast<const char*>(base_ + kOverlayTextOffset);
     // Another process may have left no terminator: never read past the text field.
     const void* end = std::memchr(start, 0, kOverlayTextBytes);
-    const size_t length =
-        end != nullptr ? static_cast<size_t>(static_cast<const char*>(end) - start)
-                       : kOverlayTextBytes;
+    const size_t length = end != nullptr
+                              ? static_cast<size_t>(static_cast<const char*>(end) - start)
+                              : kOverlayTextBytes;
     return std::string(start, length);
 }
 
-uint8_t OverlayShared::frameRateShown() const { return read8(kOverlayFrameRateOffset); }
-uint8_t OverlayShared::gpuCount() const { return read8(kOverlayGpuCountOffset); }
-uint32_t OverlayShared::presentOffset() const { return read32(kOverlayPresentOffset); }
-uint32_t OverlayShared::resetOffset() const { return read32(kOverlayResetOffset); }
+uint8_t OverlayShared::frameRateShown() const {
+    return read8(kOverlayFrameRateOffset);
+}
+uint8_t OverlayShared::gpuCount() const {
+    return read8(kOverlayGpuCountOffset);
+}
+uint32_t OverlayShared::presentOffset() const {
+    return read32(kOverlayPresentOffset);
+}
+uint32_t OverlayShared::resetOffset() const {
+    return read32(kOverlayResetOffset);
+}
 
 void OverlayShared::write8(size_t offset, uint8_t value) {
     if (base_ != nullptr && fits(offset, sizeof value)) {

@@ -14,10 +14,10 @@ inline constexpr const char* kOverlaySharedName = "/quorvel-overlay";
 inline constexpr size_t kOverlaySharedBytes = 0xA8A0;
 
 // Byte offsets of the fields the program writes.
-inline constexpr size_t kOverlayRunWordOffset = 0;      // 32-bit, 0 on exit
-inline constexpr size_t kOverlayExitByteOffset = 4;     // 8-bit, 1 on exit
-inline constexpr size_t kOverlaySequenceOffset = 8;     // 32-bit, counts text hand-overs
-inline constexpr size_t kOverlayTextOffset = 16;        // the text, NUL-terminated
+inline constexpr size_t kOverlayRunWordOffset = 0;   // 32-bit, 0 on exit
+inline constexpr size_t kOverlayExitByteOffset = 4;  // 8-bit, 1 on exit
+inline constexpr size_t kOverlaySequenceOffset = 8;  // 32-bit, counts text hand-overs
+inline constexpr size_t kOverlayTextOffset = 16;     // the text, NUL-terminated
 inline constexpr size_t kOverlayTextBytes = 512;
 inline constexpr size_t kOverlayFrameRateOffset = 0xA894;  // 8-bit "OSDFramerateShow"
 inline constexpr size_t kOverlayGpuCountOffset = 0xA895;   // 8-bit

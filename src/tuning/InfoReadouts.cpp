@@ -68,11 +68,17 @@ std::string textf(const char* pattern, ...) {
     return length < 0 ? std::string() : std::string(buffer);
 }
 
-int toMHz(uint32_t kHz) { return static_cast<int>(kHz / kKHzPerMHzReadout); }
+int toMHz(uint32_t kHz) {
+    return static_cast<int>(kHz / kKHzPerMHzReadout);
+}
 
-std::string clockText(uint32_t kHz) { return textf("%4dMHz", toMHz(kHz)); }
+std::string clockText(uint32_t kHz) {
+    return textf("%4dMHz", toMHz(kHz));
+}
 
-bool exists(const SliderState& slider) { return slider.visible && slider.enabled; }
+bool exists(const SliderState& slider) {
+    return slider.visible && slider.enabled;
+}
 
 // The frequency of one domain of the driver's clock frequencies; 0 when it is not present.
 uint32_t domainKHz(const drv::ClockFrequencies& clocks, uint32_t domain) {
@@ -82,7 +88,9 @@ uint32_t domainKHz(const drv::ClockFrequencies& clocks, uint32_t domain) {
 
 }  // namespace
 
-const char* memoryTypeName(uint32_t code) { return gpu::memoryTypeName(code); }
+const char* memoryTypeName(uint32_t code) {
+    return gpu::memoryTypeName(code);
+}
 
 std::string memoryUseText(uint32_t dedicatedKiB, uint32_t availableKiB) {
     const uint32_t usedMiB =
@@ -90,16 +98,19 @@ std::string memoryUseText(uint32_t dedicatedKiB, uint32_t availableKiB) {
     const uint32_t dedicatedMiB = dedicatedKiB / kKiBPerMiB;
     const uint64_t percent =
         dedicatedMiB == 0 ? 0 : static_cast<uint64_t>(usedMiB) * kPercentScale / dedicatedMiB;
-    return textf("%3dM/%d%s", static_cast<int>(usedMiB), static_cast<int>(percent),
-                  kPercentSign);
+    return textf("%3dM/%d%s", static_cast<int>(usedMiB), static_cast<int>(percent), kPercentSign);
 }
 
 int modePictureForKind(int kind, bool keplerClass) {
     switch (kind) {
-        case gpu::kLevelKind3DPerf: return kModePicture272;
-        case gpu::kLevelKind2D: return keplerClass ? kModePicture273 : kModePicture271;
-        case gpu::kLevelKind3DLow: return keplerClass ? kModePicture271 : kModePicture273;
-        default: return 0;
+        case gpu::kLevelKind3DPerf:
+            return kModePicture272;
+        case gpu::kLevelKind2D:
+            return keplerClass ? kModePicture273 : kModePicture271;
+        case gpu::kLevelKind3DLow:
+            return keplerClass ? kModePicture271 : kModePicture273;
+        default:
+            return 0;
     }
 }
 
@@ -312,10 +323,10 @@ std::string InfoReadouts::sliderValueText(uint32_t id, uint8_t gpu) const {
                 case VoltageControl::kSlot2:
                     // The slider holds the regulator's code.
                     return textf("%.3f%s",
-                                  gpu::GpuLayer::regulatorCodeToMillivolts(
-                                      static_cast<uint32_t>(c.coreVoltage.pos)) /
-                                      kMillivoltsPerVolt,
-                                  kVoltSign);
+                                 gpu::GpuLayer::regulatorCodeToMillivolts(
+                                     static_cast<uint32_t>(c.coreVoltage.pos)) /
+                                     kMillivoltsPerVolt,
+                                 kVoltSign);
                 case VoltageControl::kDriverTable:
                     return textf("%.3f%s", c.coreVoltage.pos / kMillivoltsPerVolt, kVoltSign);
                 case VoltageControl::kSlot3:

@@ -111,7 +111,7 @@ TEST_F(OverlaySharedTest, HookOffsetsAreNotSupportedAndStayUnwritten) {
 
 TEST_F(OverlaySharedTest, AFailedOpenLeavesEveryOperationHarmless) {
     for (const std::string& bad : {std::string("no-slash"), std::string("/a/b"), std::string("/"),
-                                  "/" + std::string(300, 'n')}) {
+                                   "/" + std::string(300, 'n')}) {
         SCOPED_TRACE(bad);
         OverlayShared overlay(bad);
         EXPECT_EQ(overlay.open(), kOverlayFailed);
