@@ -13,7 +13,7 @@
 namespace qv::tuning {
 
 inline constexpr int kFrameWidth = 554;
-inline constexpr int kFrameHeight = 600;
+inline constexpr int kFrameHeight = 720;
 // Points above this line (from the window's top edge) drag the window when no control is there.
 inline constexpr int kFrameDragHeight = 730;
 // The window offers at most this many GPUs.

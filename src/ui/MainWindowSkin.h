@@ -6,6 +6,8 @@
 #include <QRect>
 #include <cstdint>
 
+#include "tuning/MainFrameModel.h"
+
 namespace qv::ui::skin {
 
 inline constexpr const char* kMissingText = "---";
@@ -62,7 +64,7 @@ inline constexpr const char* kPanelStyle =
     "QToolButton:checked { background: rgb(40, 120, 200); }";
 
 // ---- Sizes and places ----------------------------------------------------------------------
-inline constexpr int kWindowHeight = 720;
+inline constexpr int kWindowHeight = tuning::kFrameHeight;
 inline constexpr int kHeaderHeight = 44;
 inline constexpr int kMargin = 16;
 inline constexpr int kNarrowRight = 538;  // right edge of the normal part's controls

@@ -1,23 +1,32 @@
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCursor>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
+#include <QTimer>
+#include <QToolTip>
 #include <cmath>
 #include <memory>
 #include <set>
+#include <thread>
 
 #include "UiTestSupport.h"
 #include "gpu/GpuRecord.h"
 #include "platform/SingleInstance.h"
+#include "settings/RegistryValues.h"
+#include "support/SimHarness.h"
 #include "tuning/ApplyRun.h"
 #include "tuning/MainDialogModel.h"
+#include "ui/CIndicateInstDialog.h"
 #include "ui/CQuorvelHDDlg.h"
 #include "ui/Gauge.h"
+#include "ui/QtPoster.h"
 #include "ui/lang/CMultiLangSupp.h"
 
 namespace qv::test {
@@ -33,13 +42,19 @@ std::string text(int row) {
 }
 
 // The window over the simulated boards, set up as start-up leaves it, shown but with its timers
-// stopped so that the test decides when a tick runs.
+// stopped so that the test decides when a tick runs. The application posts through a Qt poster,
+// as the program's does.
 class MainWindowTuningTest : public ::testing::Test {
 protected:
+    // Stored options the application reads when it is made.
+    virtual void storeOptions() {}
+
     void SetUp() override {
+        storeOptions();
         instance_ = std::make_unique<platform::PosixSingleInstance>(machine_.lock.path());
         app::AppServices services = machine_.services();
         services.instance = instance_.get();
+        services.gpu.poster = &appPoster_;
         app_ = std::make_unique<app::CQuorvelHDApp>(services);
         app_->InitInstance({});
         ASSERT_TRUE(app_->hardwareReady());
@@ -83,10 +98,31 @@ protected:
         ASSERT_EQ(window_->dialogModel().gpuOnShow(), index);
     }
 
+    // A control function of the simulated driver the application has loaded.
+    template <typename Function>
+    Function simFunction(const char* name) {
+        void* library = dlopen(simLibraryPath().c_str(), RTLD_NOW | RTLD_NOLOAD);
+        EXPECT_NE(library, nullptr);
+        auto* function = reinterpret_cast<Function>(dlsym(library, name));
+        EXPECT_NE(function, nullptr) << name;
+        dlclose(library);
+        return function;
+    }
+
     AppMachine machine_;
+    ui::QtPoster appPoster_;
     std::unique_ptr<platform::PosixSingleInstance> instance_;
     std::unique_ptr<app::CQuorvelHDApp> app_;
     std::unique_ptr<ui::CQuorvelHDDlg> window_;
+};
+
+class MainWindowHotKeyTest : public MainWindowTuningTest {
+protected:
+    static constexpr uint32_t kBoostPercent = 80;
+    void storeOptions() override {
+        machine_.store.writeValue(settings::kValueHotKeyEnable, 1);
+        machine_.store.writeValue(settings::kValueHotKeyFanSpeed, kBoostPercent);
+    }
 };
 
 TEST_F(MainWindowTuningTest, ControlsDrawTheModelAndEveryWidgetIsNamed) {
@@ -249,9 +285,76 @@ TEST_F(MainWindowTuningTest, StartModeStartsTheTimersAndTheOverlayRecordIsWritte
         EXPECT_EQ(window_->overlayShared().gpuCount(), app_->gpuLayer().gpuCount());
         EXPECT_EQ(window_->overlayShared().runWord(), 1u);
     }
-    // A probe completion posted from another thread refreshes the information panel.
+}
+
+TEST_F(MainWindowTuningTest, HoverTimerShowsTheFanTipOverTheFanSlider) {
+    window_->applyStartMode();
+    auto* fan = child<QSlider>("fanSpeedSlider");
+    QCursor::setPos(fan->mapToGlobal(fan->rect().center()));
+    ASSERT_TRUE(pumpUntil([] { return QToolTip::isVisible(); }));
+    EXPECT_EQ(QToolTip::text().toStdString(), text(159));  // the fan's tip
+    QToolTip::hideText();
+}
+
+TEST_F(MainWindowTuningTest, ProbeCompletionFromAnotherThreadRefreshesTheInformationPanel) {
+    selectGpu(0);
+    auto* load = child<QLabel>("infoField144");
+    const QString before = load->text();
+    auto setLoad = simFunction<decltype(&qvsim_set_load)>("qvsim_set_load");
+    ASSERT_NE(setLoad, nullptr);
+    setLoad(0, 77);
+    std::thread([this] { appPoster_.postThreadMessage(0, gpu::kMessageProbeDone, 0, 0); }).join();
+    ASSERT_TRUE(pumpUntil([&] { return load->text().contains("77"); }))
+        << "before " << before.toStdString() << ", now " << load->text().toStdString();
+}
+
+class MainWindowAlarmTest : public MainWindowTuningTest {
+protected:
+    void storeOptions() override {
+        machine_.store.writeValue(settings::kValueTemperatureAlarmSet, 1);
+        machine_.store.writeValue(settings::kValueTemperatureAlarmValue, 0);  // 95 degrees
+    }
+};
+
+TEST_F(MainWindowAlarmTest, HotCardOpensOneAlarmWindowFromTheTick) {
+    auto setTemperature = simFunction<decltype(&qvsim_set_temperature)>("qvsim_set_temperature");
+    ASSERT_NE(setTemperature, nullptr);
+    setTemperature(0, 100);
+    std::string shown;
+    int opened = 0;
+    // The window is modal: look at it and close it from inside its own loop. A second tick
+    // inside that loop must not open another one.
+    QTimer::singleShot(50, window_.get(), [&] {
+        ASSERT_TRUE(ui::CIndicateInstDialog::isOpen());
+        QWidget* alarm = QApplication::activeModalWidget();
+        ASSERT_NE(alarm, nullptr);
+        ++opened;
+        if (auto* label = alarm->findChild<QLabel*>("alarmText")) {
+            shown = label->text().toStdString();
+        }
+        window_->sampleNow();
+        opened += QApplication::activeModalWidget() != alarm ? 1 : 0;
+        alarm->close();
+    });
     window_->sampleNow();
-    EXPECT_NE(child<QLabel>("temperatureReadout")->text().toStdString(), "");
+    EXPECT_FALSE(ui::CIndicateInstDialog::isOpen());
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(shown, "GPU 1 temperature is too high!!!");
+    setTemperature(0, -1000);
+}
+
+TEST_F(MainWindowHotKeyTest, FanKeyBoostsTheFanOfTheHotKeyBoard) {
+    selectGpu(0);
+    ASSERT_TRUE(app_->gpuLayer().record(0).hotKeyBoard);
+    auto* fanMode = child<QPushButton>("fanModeButton");
+    ASSERT_EQ(fanMode->text().toStdString(), text(tuning::kTextFanAuto));
+    std::thread([this] {
+        appPoster_.postThreadMessage(0, tuning::kHotKeyMessage, tuning::kHotKeyFan, 0);
+    }).join();
+    ASSERT_TRUE(
+        pumpUntil([&] { return fanMode->text().toStdString() == text(tuning::kTextFanManual); }));
+    EXPECT_EQ(child<QSlider>("fanSpeedSlider")->value(), static_cast<int>(kBoostPercent));
+    EXPECT_TRUE(child<QSlider>("fanSpeedSlider")->isEnabled());
 }
 
 }  // namespace
