@@ -22,11 +22,11 @@ constexpr const char* kVoltSign = "v";
 
 // Every field in the order the window lays them out. The slider-value id 150 belongs to no
 // slider of this window, so it has no field.
-struct FieldSpec {
+struct FieldEntry {
     uint32_t id;
     uint32_t colour;
 };
-constexpr std::array<FieldSpec, kInfoFieldCount> kFieldTable = {{
+constexpr std::array<FieldEntry, kInfoFieldCount> kFieldTable = {{
     {kInfoNone, kInfoGrey},
     {kInfoCudaCores, kInfoGrey},
     {kInfoTemperature, kInfoGrey},
