@@ -92,6 +92,10 @@ constexpr int kTipFrameRate = 254;
 constexpr const char* kSynchronousCaption = "SYNC";
 constexpr const char* kFrameRateCaption = "FPS";
 
+// The hot-key indicator in the header, right of the caption.
+constexpr int kHotKeyIndicatorLeft = 124;
+constexpr int kHotKeyIndicatorSize = 10;
+
 // Gauge scales.
 constexpr int kTemperatureScale = 120;
 constexpr int kFanScale = 100;
@@ -354,6 +358,15 @@ void CQuorvelHDDlg::buildFrame() {
     gpuSelector_->setCurrentIndex(model_.gpuOnShow());
     connect(gpuSelector_, &QComboBox::currentIndexChanged, this,
             [this](int index) { showGpu(index); });
+
+    // The hot-key state: white with no boost, green fan, blue clock, red both.
+    hotKeyIndicator_ =
+        makeLabel("hotKeyIndicator", {},
+                  QRect(kHotKeyIndicatorLeft, (skin::kHeaderHeight - kHotKeyIndicatorSize) / 2,
+                        kHotKeyIndicatorSize, kHotKeyIndicatorSize),
+                  app::kFontLabel, "");
+    hotKeyIndicator_->setToolTip(tableText(kTextHotKey));
+    showHotKeyIndicator(tuning::kHotKeyIndicators[tuning::kHotKeyStateNone]);
 
     synchronousButton_ = makeButton("synchronousButton", kTipSynchronous);
     const int syncLeft = gpuSelector_->geometry().right() + 1 + skin::kButtonGap;
@@ -930,6 +943,7 @@ void CQuorvelHDDlg::onHotKey(uint32_t key) {
     if (!outcome.accepted) {
         return;
     }
+    showHotKeyIndicator(outcome.indicator);
     tuning::MainDialogControls& controls = dialog_.controls();
     for (const tuning::HotKeyGpuSteps& steps : outcome.gpus) {
         const bool hasCooler = layer.record(steps.gpu).fanKind != gpu::kFanNoCooler;
@@ -942,6 +956,7 @@ void CQuorvelHDDlg::onHotKey(uint32_t key) {
             if (onShow) {
                 controls.fanSpeed.setPos(static_cast<int>(tuning::kHotKeyRestoredFanLevel));
                 dialog_.setFanAutomatic(true);
+                controls.fanSpeed.enabled = false;
             }
         }
         if (steps.restoreClock) {
@@ -956,6 +971,7 @@ void CQuorvelHDDlg::onHotKey(uint32_t key) {
             }
             if (onShow) {
                 dialog_.setFanAutomatic(false);
+                controls.fanSpeed.enabled = true;
                 controls.fanSpeed.setPos(static_cast<int>(steps.fanSlider));
             }
         }
@@ -968,6 +984,15 @@ void CQuorvelHDDlg::onHotKey(uint32_t key) {
     }
     syncControls();
     update();
+}
+
+void CQuorvelHDDlg::showHotKeyIndicator(const tuning::HotKeyIndicator& indicator) {
+    hotKeyIndicator_->setStyleSheet(
+        QStringLiteral("background-color: rgb(%1, %2, %3); border-radius: %4px;")
+            .arg(indicator.red)
+            .arg(indicator.green)
+            .arg(indicator.blue)
+            .arg(kHotKeyIndicatorSize / 2));
 }
 
 // ---- Drawing the models -------------------------------------------------------------------------
@@ -991,7 +1016,7 @@ void CQuorvelHDDlg::syncButton(QPushButton* button, const tuning::ButtonState& s
     }
 }
 
-void CQuorvelHDDlg::syncControls() {
+void CQuorvelHDDlg::syncWidgets() {
     const tuning::MainDialogControls& c = dialog_.controls();
     syncSlider(gpuClock_.slider, c.gpuClock);
     syncSlider(shaderClock_.slider, c.shaderClock);
@@ -1028,8 +1053,11 @@ void CQuorvelHDDlg::syncControls() {
     syncButton(applyButton_, buttons.apply, false);
     syncButton(resetButton_, buttons.reset, false);
     profileBar_->setSaveEnabled(buttons.profileSave.enabled);
-    overclockingButton_->setEnabled(buttons.overclocking.enabled || !buttons.overclocking.visible ||
-                                    dialog_.gpuOnShow() != tuning::kNoGpu);
+    overclockingButton_->setEnabled(buttons.overclocking.enabled);
+}
+
+void CQuorvelHDDlg::syncControls() {
+    syncWidgets();
     updateInformation(tuning::kInfoGpuSliderValue | tuning::kInfoShaderSliderValue |
                       tuning::kInfoMemorySliderValue | tuning::kInfoFanSliderValue |
                       tuning::kInfoFrameRateSliderValue | tuning::kInfoCoreVoltageSliderValue |
@@ -1075,6 +1103,8 @@ void CQuorvelHDDlg::sampleNow() {
     }
     const tuning::SampleResult result = sampling_->tick(CIndicateInstDialog::isOpen());
     showSample(result);
+    // The tick stores the controls into the entries and may move the fan controls.
+    syncWidgets();
     updateInformation(tuning::kInfoAllFields);
     if (result.alarmWindowMessage) {
         // Modal: ticks go on inside it, and a second window is never opened.

@@ -133,7 +133,9 @@ private:
     void hoverCheck();
 
     // Drawing the models' state.
+    // Every widget from the models; with the slider value texts.
     void syncControls();
+    void syncWidgets();
     void syncSlider(QSlider* slider, const tuning::SliderState& state);
     void syncButton(QPushButton* button, const tuning::ButtonState& state, bool checkable);
     void showSample(const tuning::SampleResult& result);
@@ -141,6 +143,7 @@ private:
     void showInformation();
     void updateInformation(uint32_t mask);
     void applyWidth();
+    void showHotKeyIndicator(const tuning::HotKeyIndicator& indicator);
     // After a profile load: the controls show what the cards now have.
     void reloadFromCards();
 
@@ -167,6 +170,7 @@ private:
     QLabel* modePicture_ = nullptr;
     QLabel* statusLine_ = nullptr;
     QLabel* fanModeLabel_ = nullptr;
+    QLabel* hotKeyIndicator_ = nullptr;
     QPushButton* minimizeButton_ = nullptr;
     QPushButton* hideButton_ = nullptr;
     std::array<Gauge*, kGaugeCount> gauges_{};

@@ -355,6 +355,12 @@ TEST_F(MainWindowHotKeyTest, FanKeyBoostsTheFanOfTheHotKeyBoard) {
         pumpUntil([&] { return fanMode->text().toStdString() == text(tuning::kTextFanManual); }));
     EXPECT_EQ(child<QSlider>("fanSpeedSlider")->value(), static_cast<int>(kBoostPercent));
     EXPECT_TRUE(child<QSlider>("fanSpeedSlider")->isEnabled());
+    // Green: the fan boost is on.
+    EXPECT_TRUE(child<QLabel>("hotKeyIndicator")->styleSheet().contains("rgb(0, 255, 0)"));
+    // A second key within five seconds is ignored.
+    appPoster_.postThreadMessage(0, tuning::kHotKeyMessage, tuning::kHotKeyFan, 0);
+    QApplication::processEvents();
+    EXPECT_EQ(fanMode->text().toStdString(), text(tuning::kTextFanManual));
 }
 
 }  // namespace
