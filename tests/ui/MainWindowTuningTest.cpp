@@ -229,6 +229,13 @@ TEST_F(MainWindowTuningTest, UnlinkedSliderMovesAloneAndUnlockWidensTheRange) {
     QTest::mouseClick(child<QPushButton>("gpuClockDown2"), Qt::LeftButton);
     EXPECT_EQ(gpuSlider->value(), before - 10);
 
+    // Three GPUs: synchronous adjustment can be switched on.
+    auto* sync = child<QPushButton>("synchronousButton");
+    ASSERT_TRUE(sync->isEnabled());
+    QTest::mouseClick(sync, Qt::LeftButton);
+    EXPECT_TRUE(sync->isChecked());
+    EXPECT_TRUE(window_->dialogModel().synchronous());
+
     const int max = gpuSlider->maximum();
     QTest::mouseClick(child<QPushButton>("unlockMaxButton"), Qt::LeftButton);
     EXPECT_EQ(gpuSlider->maximum(), max * 3 / 2);
