@@ -369,6 +369,7 @@ void CQuorvelHDDlg::buildFrame() {
     showHotKeyIndicator(tuning::kHotKeyIndicators[tuning::kHotKeyStateNone]);
 
     synchronousButton_ = makeButton("synchronousButton", kTipSynchronous);
+    synchronousButton_->setCheckable(true);
     const int syncLeft = gpuSelector_->geometry().right() + 1 + skin::kButtonGap;
     synchronousButton_->setGeometry(syncLeft, skin::kSelectorTop, skin::kNarrowRight - syncLeft,
                                     skin::kRowHeight);
