@@ -1012,8 +1012,7 @@ void CQuorvelHDDlg::syncButton(QPushButton* button, const tuning::ButtonState& s
     button->setText(captionOf(state));
     button->setEnabled(state.enabled);
     if (checkable) {
-        // A button without a caption is never shown highlighted.
-        button->setChecked(state.pressed && !state.captionEmpty());
+        button->setChecked(state.pressed);
     }
 }
 
@@ -1034,9 +1033,15 @@ void CQuorvelHDDlg::syncWidgets() {
             row->up[i]->setEnabled(dialog_.gpuOnShow() != tuning::kNoGpu);
         }
     }
-    syncButton(mode2D_, c.mode2D, true);
-    syncButton(mode3DLow_, c.mode3DLow, true);
-    syncButton(mode3DPerf_, c.mode3DPerf, true);
+    for (auto [button, state] : {std::pair{mode2D_, &c.mode2D}, std::pair{mode3DLow_, &c.mode3DLow},
+                                 std::pair{mode3DPerf_, &c.mode3DPerf}}) {
+        syncButton(button, *state, true);
+        // A mode button without a caption is never shown highlighted.
+        if (state->captionEmpty()) {
+            const QSignalBlocker blocker(button);
+            button->setChecked(false);
+        }
+    }
     syncButton(linkButton_, c.link, true);
     syncButton(synchronousButton_, c.synchronous, true);
     if (synchronousButton_->text().isEmpty()) {

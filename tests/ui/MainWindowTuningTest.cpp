@@ -147,6 +147,17 @@ TEST_F(MainWindowTuningTest, ControlsDrawTheModelAndEveryWidgetIsNamed) {
         highlighted += child<QPushButton>(name)->isChecked() ? 1 : 0;
     }
     EXPECT_EQ(highlighted, 1);
+    // On every GPU: a mode button without a caption is never highlighted.
+    for (int gpu = 0; gpu < 3; ++gpu) {
+        selectGpu(gpu);
+        for (const char* name : {"mode2DButton", "mode3DLowButton", "mode3DPerfButton"}) {
+            auto* button = child<QPushButton>(name);
+            if (button->text().isEmpty()) {
+                EXPECT_FALSE(button->isChecked()) << name << " of GPU " << gpu;
+            }
+        }
+    }
+    selectGpu(kGtx260);
     // The slider's value text is the information field's.
     EXPECT_EQ(child<QLabel>("gpuClockValue")->text().toStdString(),
               window_->infoReadouts().field(tuning::kInfoGpuSliderValue)->text);
