@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "UiTestSupport.h"
+#include "gpu/DriverIds.h"
 #include "gpu/GpuRecord.h"
 #include "platform/SingleInstance.h"
 #include "settings/RegistryValues.h"
@@ -220,6 +221,22 @@ TEST_F(MainWindowTuningTest, LinkedSliderApplyCompletesAndTheNextTickReadsTheClo
     EXPECT_TRUE(child<QPushButton>("linkButton")->isChecked());
     window_->sampleNow();
     EXPECT_EQ(gpuGauge->text().toStdString(), std::to_string(defaultGpu));
+}
+
+TEST_F(MainWindowTuningTest, FailedClockWriteReportsTheFailureAndFreesTheButtons) {
+    selectGpu(kGtx260);
+    auto injectStatus = simFunction<decltype(&qvsim_inject_status)>("qvsim_inject_status");
+    ASSERT_NE(injectStatus, nullptr);
+    injectStatus(drv::kGpuSetPerfClocks, -1, -1);  // every clock write fails
+    auto* gpuSlider = child<QSlider>("gpuClockSlider");
+    gpuSlider->setValue(gpuSlider->value() + 10);
+    QTest::mouseClick(child<QPushButton>("applyButton"), Qt::LeftButton);
+    ASSERT_TRUE(pumpUntil([&] { return prompted(text(tuning::kTextApplyFailed)); }));
+    EXPECT_FALSE(prompted(text(tuning::kTextApplyDone)));
+    EXPECT_EQ(machine_.prompt.shown.back().icon, platform::PromptIcon::kError);
+    EXPECT_EQ(child<QPushButton>("applyButton")->text().toStdString(), text(tuning::kTextApply));
+    EXPECT_TRUE(child<QPushButton>("resetButton")->isEnabled());
+    injectStatus(drv::kGpuSetPerfClocks, 0, 0);
 }
 
 TEST_F(MainWindowTuningTest, UnlinkedSliderMovesAloneAndUnlockWidensTheRange) {
