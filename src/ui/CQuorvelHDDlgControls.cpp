@@ -1,0 +1,503 @@
+// The main window's controls: where each one sits, its name, caption and tool tip, and which
+// model operation it forwards to.
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <algorithm>
+#include <string>
+
+#include "ui/CQuorvelHDDlg.h"
+#include "ui/FanCurvePanel.h"
+#include "ui/Gauge.h"
+#include "ui/MainWindowSkin.h"
+#include "ui/MainWindowTexts.h"
+#include "ui/ProfileBar.h"
+#include "ui/QtFonts.h"
+#include "ui/lang/CMultiLangSupp.h"
+
+namespace qv::ui {
+
+using namespace mainwindow;
+
+void CQuorvelHDDlg::buildProfileBar() {
+    auto* file = dynamic_cast<app::UserSettingsFile*>(app_.userSettings());
+    if (file == nullptr) {
+        ownUserSettings_ = std::make_unique<app::UserSettingsFile>(app_.clock());
+        file = ownUserSettings_.get();
+    }
+    profileStore_ = std::make_unique<app::UserSettingsProfileStore>(app_.gpuLayer(), *file);
+    profileBar_ =
+        new ProfileBar(profileSlots_, *profileStore_, languageTable(), fileChooser_, this);
+    if (app_.prompt() != nullptr) {
+        profileBar_->setPrompt(*app_.prompt());
+    }
+    profileBar_->setToolTip(tableText(kTipProfile));
+    profileBar_->setStyleSheet(QString::fromLatin1(skin::kButtonStyle) +
+                               QStringLiteral("QPushButton { min-height: 26px; }"));
+    profileBar_->setGeometry(skin::kMargin, skin::kProfileTop, skin::kNarrowRight - skin::kMargin,
+                             skin::kProfileHeight);
+    profileBar_->setLoadedHandler([this] { reloadFromCards(); });
+}
+
+QLabel* CQuorvelHDDlg::makeLabel(const char* name, const QString& text, QRect box, int fontNumber,
+                                 const char* style) {
+    auto* label = new QLabel(text, this);
+    label->setObjectName(name);
+    label->setFont(toQFont(app::fontDefinition(fontNumber)));
+    label->setStyleSheet(style);
+    label->setGeometry(box);
+    return label;
+}
+
+QPushButton* CQuorvelHDDlg::makeButton(const char* name, int tipRow) {
+    auto* button = new QPushButton(this);
+    button->setObjectName(name);
+    button->setStyleSheet(skin::kButtonStyle);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setFont(toQFont(app::fontDefinition(app::kFontLabel)));
+    if (tipRow >= 0) {
+        button->setToolTip(tableText(tipRow));
+    }
+    return button;
+}
+
+void CQuorvelHDDlg::buildFrame() {
+    makeLabel("captionLabel", QString::fromStdString(model_.caption()),
+              QRect(skin::kMargin, 0, tuning::kFrameWidth / 2, skin::kHeaderHeight),
+              app::kFontTitle, skin::kTextStyle);
+
+    minimizeButton_ = makeButton("minimizeButton", tuning::kTextMinimize);
+    minimizeButton_->setText(QStringLiteral("\u2013"));
+    hideButton_ = makeButton("hideButton", tuning::kTextHide);
+    hideButton_->setText(QStringLiteral("\u00d7"));
+    for (QPushButton* button : {minimizeButton_, hideButton_}) {
+        button->setFont(toQFont(app::fontDefinition(app::kFontTitle)));
+    }
+    connect(minimizeButton_, &QPushButton::clicked, this, [this] { showMinimized(); });
+    connect(hideButton_, &QPushButton::clicked, this, [this] { hide(); });
+
+    statusLine_ = makeLabel("statusLine", QString::fromStdString(model_.statusLine()), QRect(),
+                            app::kFontLabel, skin::kNoticeStyle);
+    statusLine_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    statusLine_->setVisible(!model_.statusLine().empty());
+
+    makeLabel("gpuSelectorLabel", tableText(tuning::kTextGpu),
+              QRect(skin::kMargin, skin::kSelectorTop, skin::kSelectorLabelWidth, skin::kRowHeight),
+              app::kFontLabel, skin::kTextStyle);
+    gpuSelector_ = new QComboBox(this);
+    gpuSelector_->setObjectName("gpuSelector");
+    gpuSelector_->setStyleSheet(skin::kComboStyle);
+    gpuSelector_->setFont(toQFont(app::fontDefinition(app::kFontLabel)));
+    gpuSelector_->setGeometry(skin::kMargin + skin::kSelectorLabelWidth, skin::kSelectorTop,
+                              skin::kSelectorWidth, skin::kRowHeight);
+    gpuSelector_->setToolTip(tableText(tuning::kTextPleaseSelectGpu));
+    for (const std::string& entry : model_.selectorEntries()) {
+        gpuSelector_->addItem(QString::fromStdString(entry));
+    }
+    gpuSelector_->setEnabled(!model_.selectorEntries().empty());
+    gpuSelector_->setCurrentIndex(model_.gpuOnShow());
+    connect(gpuSelector_, &QComboBox::currentIndexChanged, this,
+            [this](int index) { showGpu(index); });
+
+    // The hot-key state: white with no boost, green fan, blue clock, red both.
+    hotKeyIndicator_ =
+        makeLabel("hotKeyIndicator", {},
+                  QRect(kHotKeyIndicatorLeft, (skin::kHeaderHeight - kHotKeyIndicatorSize) / 2,
+                        kHotKeyIndicatorSize, kHotKeyIndicatorSize),
+                  app::kFontLabel, "");
+    hotKeyIndicator_->setToolTip(tableText(kTextHotKey));
+    showHotKeyIndicator(tuning::kHotKeyIndicators[tuning::kHotKeyStateNone]);
+
+    synchronousButton_ = makeButton("synchronousButton", kTipSynchronous);
+    synchronousButton_->setCheckable(true);
+    const int syncLeft = gpuSelector_->geometry().right() + 1 + skin::kButtonGap;
+    synchronousButton_->setGeometry(syncLeft, skin::kSelectorTop, skin::kNarrowRight - syncLeft,
+                                    skin::kRowHeight);
+    connect(synchronousButton_, &QPushButton::clicked, this, [this](bool on) {
+        dialog_.setSynchronous(on);
+        syncControls();
+    });
+}
+
+void CQuorvelHDDlg::buildGauges() {
+    struct GaugeSpec {
+        const char* name;
+        QString caption;
+        int scale;
+    };
+    const std::array<GaugeSpec, kGaugeCount> specs = {{
+        {"gpuClockGauge", tableText(tuning::kTextGpu), kClockScaleFallbackMHz},
+        {"shaderClockGauge", tableText(kTextShaderShort), kClockScaleFallbackMHz},
+        {"memoryClockGauge", tableText(kTextMemoryShort), kClockScaleFallbackMHz},
+        {"temperatureGauge", tableText(tuning::kTextDegrees), kTemperatureScale},
+        {"fanGauge", tableText(kTextSpeedPercent), kFanScale},
+        {"voltageGauge", QStringLiteral("V"), kVoltageScaleMv},
+        {"powerGauge", tableText(kTextPower), kPowerScaleW},
+    }};
+    for (size_t i = 0; i < kGaugeCount; ++i) {
+        auto* gauge = new Gauge(specs[i].caption, specs[i].scale, this);
+        gauge->setObjectName(specs[i].name);
+        gauge->setGeometry(skin::kMargin + static_cast<int>(i) * skin::kGaugePitch, skin::kGaugeTop,
+                           skin::kGaugeWidth, skin::kGaugeHeight);
+        gauges_[i] = gauge;
+    }
+    gauges_[kGaugeTemperature]->setToolTip(tableText(kTipTemperature));
+    gauges_[kGaugeGpuClock]->setToolTip(tableText(kTextGpuClock));
+    gauges_[kGaugeShaderClock]->setToolTip(tableText(kTextShaderClock));
+    gauges_[kGaugeMemoryClock]->setToolTip(tableText(kTextMemoryClock));
+    gauges_[kGaugeFan]->setToolTip(tableText(kTextFanSpeed));
+    gauges_[kGaugeVoltage]->setToolTip(tableText(kTextGpuVoltage));
+    gauges_[kGaugePower]->setToolTip(tableText(kTextPower));
+}
+
+void CQuorvelHDDlg::buildReadouts() {
+    const int top = skin::kReadoutTop;
+    makeLabel("temperatureLabel", tableText(tuning::kTextTemperature),
+              QRect(skin::kMargin, top, skin::kReadoutLabelWidth, skin::kReadoutHeight),
+              app::kFontLabel, skin::kTextStyle);
+    temperatureReadout_ =
+        makeLabel("temperatureReadout", QString::fromStdString(model_.temperatureText()),
+                  QRect(skin::kMargin + skin::kReadoutLabelWidth, top, skin::kReadoutWidth,
+                        skin::kReadoutHeight),
+                  app::kFontDigitalLarge, skin::kReadoutStyle);
+    temperatureReadout_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    temperatureReadout_->setToolTip(tableText(kTipTemperature));
+    const int unitLeft = temperatureReadout_->geometry().right() + 1 + skin::kButtonGap;
+    makeLabel("temperatureUnit", tableText(tuning::kTextDegrees),
+              QRect(unitLeft, top, skin::kUnitWidth, skin::kReadoutHeight), app::kFontLabel,
+              skin::kTextStyle);
+    modePicture_ = makeLabel("modePicture", {},
+                             QRect(unitLeft + skin::kUnitWidth, top, 60, skin::kReadoutHeight),
+                             app::kFontLabel, skin::kNoticeStyle);
+    fanModeLabel_ = makeLabel(
+        "fanModeLabel", {}, QRect(unitLeft + skin::kUnitWidth + 64, top, 80, skin::kReadoutHeight),
+        app::kFontLabel, skin::kTextStyle);
+    fanModeLabel_->setToolTip(tableText(kTipFan));
+}
+
+void CQuorvelHDDlg::buildInformationPanel() {
+    const QFont small = [] {
+        QFont font = toQFont(app::fontDefinition(app::kFontLabel));
+        font.setPixelSize(12);
+        return font;
+    }();
+    const auto addCaption = [&](const char* name, const QString& text, QRect box) {
+        QLabel* label = makeLabel(name, text, box, app::kFontLabel, skin::kSmallCaptionStyle);
+        label->setFont(small);
+        return label;
+    };
+    const auto addField = [&](uint32_t id, QRect box) {
+        const std::string name = "infoField" + std::to_string(id);
+        QLabel* label = makeLabel(name.c_str(), {}, box, app::kFontLabel, skin::kTextStyle);
+        label->setFont(small);
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        infoLabels_.emplace_back(id, label);
+        return label;
+    };
+
+    // The CUDA cores beside the temperature.
+    const int coresLeft = 430;
+    addCaption("cudaCoresCaption", tableText(kTextCudaCores),
+               QRect(coresLeft, skin::kReadoutTop, skin::kNarrowRight - coresLeft, 20))
+        ->setToolTip(tableText(kTipCudaCores));
+    addField(tuning::kInfoCudaCores,
+             QRect(coresLeft, skin::kReadoutTop + 20, skin::kNarrowRight - coresLeft, 20))
+        ->setToolTip(tableText(kTipCudaCores));
+
+    // Clock table: the current level, the 3D performance level and its defaults, per domain.
+    const int rowH = skin::kInfoRowHeight;
+    const int top = skin::kInfoTop;
+    const int nameW = 90;
+    const int colW = 58;
+    const std::array<QString, 3> domains = {
+        tableText(tuning::kTextGpu), tableText(kTextShaderShort), tableText(kTextMemoryShort)};
+    const std::array<const char*, 3> domainNames = {"infoGpuHeader", "infoShaderHeader",
+                                                    "infoMemoryHeader"};
+    for (int c = 0; c < 3; ++c) {
+        QLabel* header =
+            addCaption(domainNames[static_cast<size_t>(c)], domains[static_cast<size_t>(c)],
+                       QRect(skin::kMargin + nameW + c * colW, top, colW, rowH));
+        header->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    struct ClockRow {
+        const char* name;
+        QString caption;
+        std::array<uint32_t, 3> ids;
+    };
+    const std::array<ClockRow, 3> rows = {{
+        {"infoCurrentCaption",
+         tableText(kTextCurrentClock),
+         {tuning::kInfoCurrentGpuClock, tuning::kInfoCurrentShaderClock,
+          tuning::kInfoCurrentMemoryClock}},
+        {"infoPerfCaption",
+         tableText(tuning::kText3DPerf),
+         {tuning::kInfoPerfGpuClock, tuning::kInfoPerfShaderClock, tuning::kInfoPerfMemoryClock}},
+        {"infoDefaultCaption",
+         tableText(kTextDefaultClock),
+         {tuning::kInfoBaseGpuClock, tuning::kInfoBaseShaderClock, tuning::kInfoBaseMemoryClock}},
+    }};
+    for (int r = 0; r < 3; ++r) {
+        const ClockRow& row = rows[static_cast<size_t>(r)];
+        const int y = top + (r + 1) * rowH;
+        addCaption(row.name, row.caption, QRect(skin::kMargin, y, nameW, rowH));
+        for (int c = 0; c < 3; ++c) {
+            addField(row.ids[static_cast<size_t>(c)],
+                     QRect(skin::kMargin + nameW + c * colW, y, colW, rowH));
+        }
+    }
+
+    // Memory and load, two pairs a row.
+    struct Pair {
+        const char* name;
+        QString caption;
+        uint32_t id;
+    };
+    const std::array<Pair, 8> pairs = {{
+        {"infoMemorySizeCaption", tableText(kTextMemorySize), tuning::kInfoMemorySize},
+        {"infoBusWidthCaption", tableText(kTextBusWidth), tuning::kInfoBusWidth},
+        {"infoMemoryTypeCaption", tableText(kTextMemoryType), tuning::kInfoMemoryType},
+        {"infoMemoryUseCaption", tableText(kTextUsage), tuning::kInfoMemoryUse},
+        {"infoGpuLoadCaption", tableText(kTextGpuLoad), tuning::kInfoGpuLoad},
+        {"infoMcuCaption", tableText(kTextMcu), tuning::kInfoMemoryControllerLoad},
+        {"infoPowerCaption", tableText(kTextTdp), tuning::kInfoBoardPower},
+        {"infoFanCaption", tableText(kTextFanSpeed), tuning::kInfoFanPercent},
+    }};
+    const int pairsLeft = skin::kMargin + nameW + 3 * colW + 10;
+    const int pairW = (skin::kNarrowRight - pairsLeft) / 2;
+    const int captionW = 66;
+    for (size_t i = 0; i < pairs.size(); ++i) {
+        const int x = pairsLeft + static_cast<int>(i % 2) * pairW;
+        const int y = top + static_cast<int>(i / 2) * rowH;
+        QLabel* caption = addCaption(pairs[i].name, pairs[i].caption, QRect(x, y, captionW, rowH));
+        QFont narrow = caption->font();
+        narrow.setPixelSize(11);
+        caption->setFont(narrow);
+        addField(pairs[i].id, QRect(x + captionW, y, pairW - captionW - 2, rowH));
+    }
+}
+
+void CQuorvelHDDlg::buildClockRow(SliderRow& row, ClockSlider which, const char* name, int textRow,
+                                  int tipRow, int top) {
+    const std::string base(name);
+    buildPlainRow(row, name, textRow, tipRow,
+                  QRect(skin::kMargin, top, skin::kSliderLabelWidth, skin::kSliderRowHeight),
+                  QRect(skin::kSliderLeft, top, skin::kSliderWidth, skin::kSliderRowHeight),
+                  QRect(skin::kValueLeft, top, skin::kValueWidth, skin::kSliderRowHeight));
+    connect(row.slider, &QSlider::valueChanged, this,
+            [this, which](int pos) { onClockSliderMoved(which, pos); });
+    for (size_t i = 0; i < tuning::MainDialogModel::kStepSizes; ++i) {
+        const std::string downName = base + "Down" + std::to_string(i);
+        const std::string upName = base + "Up" + std::to_string(i);
+        row.down[i] = makeButton(downName.c_str(), -1);
+        row.up[i] = makeButton(upName.c_str(), -1);
+        row.down[i]->setText(QString::fromLatin1(kStepDownCaptions[i]));
+        row.up[i]->setText(QString::fromLatin1(kStepUpCaptions[i]));
+        // Largest step outermost on each side.
+        const int pitch = skin::kStepButtonWidth + skin::kStepButtonGap;
+        const int downLeft = skin::kSliderLeft - static_cast<int>(i + 1) * pitch;
+        const int upLeft = skin::kSliderLeft + skin::kSliderWidth + skin::kStepButtonGap +
+                           static_cast<int>(i) * pitch;
+        row.down[i]->setGeometry(downLeft, top, skin::kStepButtonWidth, skin::kSliderRowHeight);
+        row.up[i]->setGeometry(upLeft, top, skin::kStepButtonWidth, skin::kSliderRowHeight);
+        for (QPushButton* button : {row.down[i], row.up[i]}) {
+            button->setStyleSheet(QString::fromLatin1(skin::kButtonStyle) +
+                                  "QPushButton { padding: 0; font-size: 10px; }");
+        }
+        connect(row.down[i], &QPushButton::clicked, this,
+                [this, which, i] { onStep(which, StepDirection::kDown, i); });
+        connect(row.up[i], &QPushButton::clicked, this,
+                [this, which, i] { onStep(which, StepDirection::kUp, i); });
+    }
+    row.label->setGeometry(
+        skin::kMargin, top,
+        skin::kSliderLeft - skin::kMargin - 3 * (skin::kStepButtonWidth + skin::kStepButtonGap),
+        skin::kSliderRowHeight);
+}
+
+void CQuorvelHDDlg::buildPlainRow(SliderRow& row, const char* name, int textRow, int tipRow,
+                                  QRect labelBox, QRect sliderBox, QRect valueBox) {
+    const std::string base(name);
+    row.label = makeLabel((base + "Label").c_str(), tableText(textRow), labelBox, app::kFontLabel,
+                          skin::kTextStyle);
+    QFont labelFont = row.label->font();
+    labelFont.setPixelSize(12);
+    row.label->setFont(labelFont);
+    row.slider = new QSlider(Qt::Horizontal, this);
+    row.slider->setObjectName((base + "Slider").c_str());
+    row.slider->setStyleSheet(skin::kSliderStyle);
+    row.slider->setGeometry(sliderBox);
+    row.slider->setFocusPolicy(Qt::NoFocus);
+    if (tipRow >= 0) {
+        row.slider->setToolTip(tableText(tipRow));
+        row.label->setToolTip(tableText(tipRow));
+    }
+    row.value =
+        makeLabel((base + "Value").c_str(), {}, valueBox, app::kFontLabel, skin::kReadoutStyle);
+    row.value->setFont(labelFont);
+    row.value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+}
+
+void CQuorvelHDDlg::buildTuningControls() {
+    const int modeTop = skin::kModeRowTop;
+    makeLabel("clockModeLabel", tableText(kTextClockWorkMode),
+              QRect(skin::kMargin, modeTop, 130, skin::kRowHeight), app::kFontLabel,
+              skin::kTextStyle);
+    mode2D_ = makeButton("mode2DButton", kTip2D);
+    mode3DLow_ = makeButton("mode3DLowButton", kTip3DLow);
+    mode3DPerf_ = makeButton("mode3DPerfButton", kTip3DPerf);
+    const std::array<std::pair<QPushButton*, int>, 3> modes = {{
+        {mode2D_, gpu::kLevelKind2D},
+        {mode3DLow_, gpu::kLevelKind3DLow},
+        {mode3DPerf_, gpu::kLevelKind3DPerf},
+    }};
+    for (size_t i = 0; i < modes.size(); ++i) {
+        QPushButton* button = modes[i].first;
+        button->setCheckable(true);
+        button->setGeometry(150 + static_cast<int>(i) * 94, modeTop, 88, skin::kRowHeight);
+        const int mode = modes[i].second;
+        connect(button, &QPushButton::clicked, this, [this, mode] { onModePressed(mode); });
+    }
+    linkButton_ = makeButton("linkButton", kTipLink);
+    linkButton_->setCheckable(true);
+    linkButton_->setGeometry(444, modeTop, skin::kNarrowRight - 444, skin::kRowHeight);
+    connect(linkButton_, &QPushButton::clicked, this, [this](bool on) {
+        dialog_.setLinked(on);
+        syncControls();
+    });
+
+    int top = skin::kSliderRowTop;
+    buildClockRow(gpuClock_, ClockSlider::kGpu, "gpuClock", kTextGpuClock, kTipGpuClock, top);
+    gpuClock_.valueField = tuning::kInfoGpuSliderValue;
+    top += skin::kSliderRowPitch;
+    buildClockRow(shaderClock_, ClockSlider::kShader, "shaderClock", kTextShaderClock,
+                  kTipShaderClock, top);
+    shaderClock_.valueField = tuning::kInfoShaderSliderValue;
+    top += skin::kSliderRowPitch;
+    buildClockRow(memoryClock_, ClockSlider::kMemory, "memoryClock", kTextMemoryClock,
+                  kTipMemoryClock, top);
+    memoryClock_.valueField = tuning::kInfoMemorySliderValue;
+    top += skin::kSliderRowPitch;
+
+    unlockMinButton_ = makeButton("unlockMinButton", -1);
+    unlockMaxButton_ = makeButton("unlockMaxButton", -1);
+    unlockMinButton_->setGeometry(skin::kSliderLeft, top, 112, skin::kSliderRowHeight);
+    unlockMaxButton_->setGeometry(skin::kSliderLeft + skin::kSliderWidth - 112, top, 112,
+                                  skin::kSliderRowHeight);
+    connect(unlockMinButton_, &QPushButton::clicked, this, [this] {
+        dialog_.toggleUnlockMin();
+        syncControls();
+    });
+    connect(unlockMaxButton_, &QPushButton::clicked, this, [this] {
+        dialog_.toggleUnlockMax();
+        syncControls();
+    });
+    top += skin::kSliderRowPitch;
+
+    const QRect fanLabel(skin::kMargin, top, 90, skin::kSliderRowHeight);
+    buildPlainRow(fanSpeed_, "fanSpeed", kTextFanSpeed, -1, fanLabel,
+                  QRect(skin::kSliderLeft, top, skin::kSliderWidth, skin::kSliderRowHeight),
+                  QRect(skin::kValueLeft, top, skin::kValueWidth, skin::kSliderRowHeight));
+    fanSpeed_.valueField = tuning::kInfoFanSliderValue;
+    // The fan slider's tip comes from the hover check.
+    fanSpeed_.slider->setToolTip({});
+    connect(fanSpeed_.slider, &QSlider::valueChanged, this,
+            [this](int pos) { onSliderMoved(dialog_.controls().fanSpeed, pos); });
+    fanModeButton_ = makeButton("fanModeButton", kTipFan);
+    fanModeButton_->setGeometry(skin::kSliderLeft - 72, top, 66, skin::kSliderRowHeight);
+    connect(fanModeButton_, &QPushButton::clicked, this, [this] {
+        dialog_.setFanAutomatic(!dialog_.controls().fanMode.pressed);
+        syncControls();
+    });
+    top += skin::kSliderRowPitch;
+
+    buildPlainRow(
+        coreVoltage_, "coreVoltage", kTextGpuVoltage, kTipCoreVoltage,
+        QRect(skin::kMargin, top, 150, skin::kSliderRowHeight),
+        QRect(skin::kSliderLeft, top, skin::kSliderWidth, skin::kSliderRowHeight),
+        QRect(skin::kValueLeft - 20, top, skin::kValueWidth + 20, skin::kSliderRowHeight));
+    coreVoltage_.valueField = tuning::kInfoCoreVoltageSliderValue;
+    connect(coreVoltage_.slider, &QSlider::valueChanged, this,
+            [this](int pos) { onSliderMoved(dialog_.controls().coreVoltage, pos); });
+    top += skin::kSliderRowPitch;
+
+    buildPlainRow(memoryVoltage_, "memoryVoltage", kTextMemoryVoltage, kTipMemoryVoltage,
+                  QRect(skin::kMargin, top, 150, skin::kSliderRowHeight),
+                  QRect(skin::kSliderLeft, top, skin::kSliderWidth, skin::kSliderRowHeight),
+                  QRect(skin::kValueLeft, top, skin::kValueWidth, skin::kSliderRowHeight));
+    memoryVoltage_.valueField = tuning::kInfoMemoryVoltageSliderValue;
+    connect(memoryVoltage_.slider, &QSlider::valueChanged, this,
+            [this](int pos) { onSliderMoved(dialog_.controls().memoryVoltage, pos); });
+}
+
+void CQuorvelHDDlg::buildActionButtons() {
+    const int top = skin::kActionRowTop;
+    applyButton_ = makeButton("applyButton", kTipApply);
+    resetButton_ = makeButton("resetButton", kTipReset);
+    overclockingButton_ = makeButton("overclockingButton", kTipOverclocking);
+    applyButton_->setGeometry(skin::kMargin, top, 150, skin::kActionButtonHeight);
+    resetButton_->setGeometry(skin::kMargin + 158, top, 150, skin::kActionButtonHeight);
+    overclockingButton_->setGeometry(skin::kMargin + 316, top, skin::kNarrowRight - 332,
+                                     skin::kActionButtonHeight);
+    overclockingButton_->setText(tableText(kTextOverclock) + QStringLiteral(" \u00bb"));
+    connect(applyButton_, &QPushButton::clicked, this, [this] { onApply(); });
+    connect(resetButton_, &QPushButton::clicked, this, [this] { onReset(); });
+    connect(overclockingButton_, &QPushButton::clicked, this,
+            [this] { toggleOverclockingInterface(hotKeys_.hotKeyUsed()); });
+}
+
+void CQuorvelHDDlg::buildWidePart() {
+    const int left = skin::kWideLeft;
+    QLabel* title = makeLabel("overclockingTitle", tableText(kTextOverclock),
+                              QRect(left, skin::kSelectorTop, skin::kWideWidth, skin::kRowHeight),
+                              app::kFontTitle, skin::kTextStyle);
+    wideWidgets_.push_back(title);
+
+    const auto addRow = [&](SliderRow& row, const char* name, int textRow, int tipRow, int top,
+                            uint32_t field,
+                            tuning::SliderState tuning::MainDialogControls::*state) {
+        buildPlainRow(row, name, textRow, tipRow, QRect(left, top, skin::kWideWidth, 20),
+                      QRect(left, top + 22, skin::kWideSliderWidth, skin::kSliderRowHeight),
+                      QRect(left + skin::kWideSliderWidth + 8, top + 22,
+                            skin::kWideWidth - skin::kWideSliderWidth - 8, skin::kSliderRowHeight));
+        row.valueField = field;
+        connect(row.slider, &QSlider::valueChanged, this,
+                [this, state](int pos) { onSliderMoved(dialog_.controls().*state, pos); });
+        wideWidgets_.insert(wideWidgets_.end(), {row.label, row.slider, row.value});
+    };
+    addRow(gpuOffset_, "gpuOffset", kTextGpuOffset, kTipGpuOffset, skin::kGaugeTop,
+           tuning::kInfoGpuOffsetSliderValue, &tuning::MainDialogControls::gpuOffset);
+    addRow(memoryOffset_, "memoryOffset", kTextMemoryOffset, kTipMemoryOffset, skin::kGaugeTop + 56,
+           tuning::kInfoMemoryOffsetSliderValue, &tuning::MainDialogControls::memoryOffset);
+    addRow(frameRate_, "frameRate", kTextFrameRate, kTipFrameRate, skin::kGaugeTop + 112,
+           tuning::kInfoFrameRateSliderValue, &tuning::MainDialogControls::frameRate);
+    // The frame-rate toggle sits at the end of its label's line.
+    frameRateToggle_ = makeButton("frameRateToggle", kTipFrameRate);
+    frameRateToggle_->setCheckable(true);
+    frameRateToggle_->setGeometry(left + skin::kWideWidth - 66, skin::kGaugeTop + 112 - 2, 66, 22);
+    frameRate_.label->setGeometry(left, skin::kGaugeTop + 112, skin::kWideWidth - 72, 20);
+    connect(frameRateToggle_, &QPushButton::clicked, this, [this](bool on) {
+        dialog_.setFrameRateTarget(on);
+        syncControls();
+    });
+    wideWidgets_.push_back(frameRateToggle_);
+
+    fanCurvePanel_ = new FanCurvePanel(
+        sampling_->fanCurve(), app_.gpuLayer(), languageTable(),
+        app_.prompt() != nullptr ? *app_.prompt() : DismissingPrompt::instance(), this);
+    fanCurvePanel_->setGeometry(left, skin::kCurvePanelTop, skin::kWideWidth,
+                                skin::kWindowHeight - skin::kCurvePanelTop - skin::kMargin);
+    fanCurvePanel_->setGpuOnShow(std::max(0, model_.gpuOnShow()));
+    fanCurvePanel_->setStyleSheet(QString::fromLatin1(skin::kButtonStyle) +
+                                  QString::fromLatin1(skin::kPanelStyle) +
+                                  QStringLiteral("QPushButton { min-height: 22px; }"));
+    wideWidgets_.push_back(fanCurvePanel_);
+
+    QLabel* hotKeyLabel =
+        makeLabel("hotKeyLabel", tableText(kTextHotKey) + QStringLiteral(": Ctrl+N / Ctrl+M"),
+                  QRect(left, skin::kGaugeTop + 170, skin::kWideWidth, 20), app::kFontLabel,
+                  skin::kSmallCaptionStyle);
+    wideWidgets_.push_back(hotKeyLabel);
+}
+
+}  // namespace qv::ui
