@@ -1,6 +1,9 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
 #include <QCursor>
@@ -168,6 +171,29 @@ TEST_F(MainWindowTuningTest, ControlsDrawTheModelAndEveryWidgetIsNamed) {
     // The wide part waits for the overclocking interface.
     EXPECT_FALSE(child<QSlider>("gpuOffsetSlider")->isVisible());
 
+    // Also the controls inside the embedded panels; Qt's own parts of its widgets (named "qt_..."
+    // or without a name inside those) are not ours to name.
+    const auto insideQtPart = [](QWidget* widget) {
+        for (QWidget* p = widget->parentWidget(); p != nullptr; p = p->parentWidget()) {
+            if (p->objectName().startsWith("qt_")) {
+                return true;
+            }
+        }
+        return false;
+    };
+    for (QWidget* widget : window_->findChildren<QWidget*>()) {
+        if (insideQtPart(widget)) {
+            continue;
+        }
+        if (qobject_cast<QAbstractButton*>(widget) != nullptr ||
+            qobject_cast<QAbstractSlider*>(widget) != nullptr ||
+            qobject_cast<QAbstractSpinBox*>(widget) != nullptr ||
+            qobject_cast<QLabel*>(widget) != nullptr) {
+            EXPECT_FALSE(widget->objectName().isEmpty())
+                << widget->metaObject()->className() << " in "
+                << widget->parentWidget()->objectName().toStdString();
+        }
+    }
     std::set<QString> names;
     for (QWidget* widget : window_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         EXPECT_FALSE(widget->objectName().isEmpty()) << widget->metaObject()->className();
