@@ -121,12 +121,12 @@ void CQuorvelHDDlg::buildFrame() {
 }
 
 void CQuorvelHDDlg::buildGauges() {
-    struct GaugeSpec {
+    struct GaugeLayout {
         const char* name;
         QString caption;
         int scale;
     };
-    const std::array<GaugeSpec, kGaugeCount> specs = {{
+    const std::array<GaugeLayout, kGaugeCount> layouts = {{
         {"gpuClockGauge", tableText(tuning::kTextGpu), kClockScaleFallbackMHz},
         {"shaderClockGauge", tableText(kTextShaderShort), kClockScaleFallbackMHz},
         {"memoryClockGauge", tableText(kTextMemoryShort), kClockScaleFallbackMHz},
@@ -136,8 +136,8 @@ void CQuorvelHDDlg::buildGauges() {
         {"powerGauge", tableText(kTextPower), kPowerScaleW},
     }};
     for (size_t i = 0; i < kGaugeCount; ++i) {
-        auto* gauge = new Gauge(specs[i].caption, specs[i].scale, this);
-        gauge->setObjectName(specs[i].name);
+        auto* gauge = new Gauge(layouts[i].caption, layouts[i].scale, this);
+        gauge->setObjectName(layouts[i].name);
         gauge->setGeometry(skin::kMargin + static_cast<int>(i) * skin::kGaugePitch, skin::kGaugeTop,
                            skin::kGaugeWidth, skin::kGaugeHeight);
         gauges_[i] = gauge;
