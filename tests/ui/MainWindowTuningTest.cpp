@@ -424,5 +424,27 @@ TEST_F(MainWindowHotKeyTest, FanKeyBoostsTheFanOfTheHotKeyBoard) {
     EXPECT_EQ(fanMode->text().toStdString(), text(tuning::kTextFanManual));
 }
 
+TEST(MainWindowWithoutCards, OpensWithNothingToApplyAndTicksQuietly) {
+    AppMachine machine;
+    platform::PosixSingleInstance instance(machine.lock.path());
+    app::AppServices services = machine.services("/nonexistent/libnvidia-api.so.1");
+    services.instance = &instance;
+    app::CQuorvelHDApp app(services);
+    app.InitInstance({});
+    ASSERT_FALSE(app.hardwareReady());
+    ui::CQuorvelHDDlg window(app);
+    window.show();
+    for (const char* name : {"applyButton", "resetButton", "overclockingButton", "gpuClockSlider",
+                             "fanSpeedSlider", "gpuClockUp0"}) {
+        auto* widget = window.findChild<QWidget*>(name);
+        ASSERT_NE(widget, nullptr) << name;
+        EXPECT_FALSE(widget->isEnabled()) << name;
+    }
+    const size_t prompts = machine.prompt.shown.size();
+    window.sampleNow();
+    EXPECT_EQ(machine.prompt.shown.size(), prompts);
+    EXPECT_EQ(window.findChild<ui::Gauge*>("gpuClockGauge")->value(), -1);
+}
+
 }  // namespace
 }  // namespace qv::test
