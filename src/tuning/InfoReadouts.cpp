@@ -11,6 +11,23 @@ namespace qv::tuning {
 namespace {
 
 constexpr uint32_t kKiBPerMiB = 1024;
+
+constexpr bool isSliderValueField(uint32_t id) {
+    switch (id) {
+        case kInfoGpuSliderValue:
+        case kInfoShaderSliderValue:
+        case kInfoMemorySliderValue:
+        case kInfoFanSliderValue:
+        case kInfoFrameRateSliderValue:
+        case kInfoCoreVoltageSliderValue:
+        case kInfoMemoryVoltageSliderValue:
+        case kInfoGpuOffsetSliderValue:
+        case kInfoMemoryOffsetSliderValue:
+            return true;
+        default:
+            return false;
+    }
+}
 constexpr uint32_t kKHzPerMHzReadout = 1000;
 constexpr double kPowerPerPercent = 1000.0;  // topology power: thousandths of a percent
 constexpr double kMillivoltsPerVolt = 1000.0;
@@ -161,6 +178,18 @@ void InfoReadouts::update(uint32_t mask, bool repaintOnly) {
     for (InfoField& f : fields_) {
         if ((f.id & mask) != 0) {
             formatField(f, gpu, readings);
+        }
+    }
+}
+
+void InfoReadouts::updateSliderValues() {
+    const int onShow = model_.gpuOnShow();
+    if (onShow < 0 || onShow >= layer_.gpuCount()) {
+        return;
+    }
+    for (InfoField& f : fields_) {
+        if (isSliderValueField(f.id)) {
+            f.text = sliderValueText(f.id, static_cast<uint8_t>(onShow));
         }
     }
 }

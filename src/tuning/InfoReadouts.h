@@ -81,6 +81,9 @@ public:
     // For every field whose id shares a bit with `mask`: with `repaintOnly` marks it invalidated,
     // otherwise reads the cards (each failed read leaves its values 0) and formats its text.
     void update(uint32_t mask, bool repaintOnly);
+    // Formats only the value texts beside the sliders, from the controls alone: no card is read,
+    // so a slider being dragged stays cheap.
+    void updateSliderValues();
 
     const std::array<InfoField, kInfoFieldCount>& fields() const { return fields_; }
     std::array<InfoField, kInfoFieldCount>& fields() { return fields_; }

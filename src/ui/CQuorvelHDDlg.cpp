@@ -464,11 +464,11 @@ void CQuorvelHDDlg::syncWidgets() {
 
 void CQuorvelHDDlg::syncControls() {
     syncWidgets();
-    updateInformation(tuning::kInfoGpuSliderValue | tuning::kInfoShaderSliderValue |
-                      tuning::kInfoMemorySliderValue | tuning::kInfoFanSliderValue |
-                      tuning::kInfoFrameRateSliderValue | tuning::kInfoCoreVoltageSliderValue |
-                      tuning::kInfoMemoryVoltageSliderValue | tuning::kInfoGpuOffsetSliderValue |
-                      tuning::kInfoMemoryOffsetSliderValue);
+    if (dialog_.gpuOnShow() == tuning::kNoGpu) {
+        return;
+    }
+    info_->updateSliderValues();
+    showInformation();
 }
 
 void CQuorvelHDDlg::updateInformation(uint32_t mask) {

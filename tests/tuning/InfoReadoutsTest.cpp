@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <set>
 
 #include "gpu/DriverIds.h"
@@ -378,4 +379,21 @@ TEST(InfoReadouts, RepaintOnlyInvalidatesWithoutReading) {
 }
 
 }  // namespace
+TEST(InfoReadouts, SliderValuesAloneReadNoCard) {
+    Rig rig;
+    rig.show(kGpu0E22, 0);
+    rig.readouts->update(tuning::kInfoAllFields, false);
+    const std::string load = rig.text(tuning::kInfoGpuLoad);
+    ASSERT_TRUE(rig.model->controls().gpuClock.enabled);
+    rig.model->controls().gpuClock.setPos(rig.model->controls().gpuClock.min);
+    rig.sim().clearCounters();
+
+    rig.readouts->updateSliderValues();
+    EXPECT_EQ(rig.sim().callCount(0), 0u);
+    char expected[16];
+    std::snprintf(expected, sizeof expected, "%4dMhz", rig.model->controls().gpuClock.min);
+    EXPECT_EQ(rig.text(tuning::kInfoGpuSliderValue), expected);
+    EXPECT_EQ(rig.text(tuning::kInfoGpuLoad), load);  // card fields keep their last texts
+}
+
 }  // namespace qv::test
