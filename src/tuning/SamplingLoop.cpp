@@ -141,26 +141,30 @@ void SamplingLoop::readClocksOfGpuOnShow(uint8_t gpu, SampleDisplay& display) {
     }
     display.clocksShown = true;
     const MainDialogControls& controls = model_.controls();
+    // The request carries the level's own limits. They are the ones the sliders span; the
+    // limits scanned at start-up are filed by the levels' flags, which on some boards name
+    // another level than the one a mode addresses.
     struct Domain {
         Readout& readout;
         const SliderState& slider;
         uint32_t currentKHz;
-        int selector;
+        uint32_t minKHz;
+        uint32_t maxKHz;
     };
     const std::array<Domain, 3> domains = {{
-        {display.gpuClock, controls.gpuClock, request.graphicsCurrent, gpu::kSelectorGraphics},
-        {display.memoryClock, controls.memoryClock, request.memoryCurrent, gpu::kSelectorMemory},
-        {display.shaderClock, controls.shaderClock, request.processorCurrent,
-         gpu::kSelectorProcessor},
+        {display.gpuClock, controls.gpuClock, request.graphicsCurrent, request.graphicsMin,
+         request.graphicsMax},
+        {display.memoryClock, controls.memoryClock, request.memoryCurrent, request.memoryMin,
+         request.memoryMax},
+        {display.shaderClock, controls.shaderClock, request.processorCurrent, request.processorMin,
+         request.processorMax},
     }};
     for (const Domain& d : domains) {
         if (!d.slider.enabled) {
             continue;
         }
         d.readout.text = formatted(kClockFormat, static_cast<int>(d.currentKHz / kKHzPerMHz));
-        uint32_t minKHz = 0, maxKHz = 0;
-        const bool limited = layer_.clockLimits(gpu, minKHz, maxKHz, d.selector, mode) != 0;
-        const bool outside = limited && (d.currentKHz < minKHz || d.currentKHz > maxKHz);
+        const bool outside = d.currentKHz < d.minKHz || d.currentKHz > d.maxKHz;
         d.readout.colour = outside ? kReadoutRed : kReadoutGrey;
     }
 }

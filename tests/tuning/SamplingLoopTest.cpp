@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -49,6 +51,18 @@ public:
 
 // The built-in boards (or `config`) behind a real layer and model, on a clock that never sleeps,
 // with the simulator's time standing still.
+// A board preset of the simulated driver, as text.
+std::string readPreset(const std::string& name) {
+    const std::string library = test::simLibraryPath();
+    const std::string path =
+        library.substr(0, library.find_last_of('/')) + "/boards/" + name + ".conf";
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_FALSE(text.str().empty()) << path;
+    return text.str();
+}
+
 struct TickRig {
     explicit TickRig(const std::string& config = "") : session(config, clock) {
         gpu::GpuLayerServices services;
@@ -238,28 +252,43 @@ TEST(SamplingLoop, StaleHandlesOnTheClockReadEnumerateTheGpusAgain) {
 // ---- Colours ----------------------------------------------------------------------------------
 
 TEST(SamplingLoop, ClockAtTheModeMaximumIsGreyOneMegahertzAboveRed) {
-    TickRig rig;
+    // One GTX 680 whose P0 offset may lift the top level past the range its request reports.
+    test::TempDir configDir;
+    std::string config = readPreset("single-1180");
+    config += "graphics_offset_range = -500000 500000\n";
+    TickRig rig(test::writeConfig(configDir, "wide-offset.conf", config));
     ASSERT_EQ(rig.model->selectMode(gpu::kLevelKind3DPerf, false, false), drv::kOk);
-    uint32_t minKHz = 0, maxKHz = 0;
-    ASSERT_EQ(rig.layer->clockLimits(kGpuKepler, minKHz, maxKHz, gpu::kSelectorGraphics,
-                                     gpu::kLevelKind3DPerf),
-              1);
     gpu::PerfClockRequest request;
     ASSERT_EQ(rig.layer->readLevelClocks(kGpuKepler, request, gpu::kLevelKind3DPerf), drv::kOk);
-    request.graphicsCurrent = maxKHz;
-    ASSERT_EQ(rig.layer->writeLevelClocks(kGpuKepler, request, gpu::kLevelKind3DPerf, 1), drv::kOk);
+    const int32_t toMaximum =
+        static_cast<int32_t>(request.graphicsMax) - static_cast<int32_t>(request.graphicsCurrent);
+    ASSERT_GT(toMaximum, 0);
 
+    ASSERT_EQ(rig.layer->setGraphicsOffset(kGpuKepler, toMaximum), drv::kOk);
     const SampleResult atMax = rig.tick();
-    EXPECT_EQ(atMax.display.gpuClock.text, std::to_string(maxKHz / 1000));
+    EXPECT_EQ(atMax.display.gpuClock.text, std::to_string(request.graphicsMax / 1000));
     EXPECT_EQ(atMax.display.gpuClock.colour, kReadoutGrey);
     EXPECT_EQ(atMax.display.memoryClock.colour, kReadoutGrey);
 
-    // The P0 offset lifts the top level past its range.
-    ASSERT_EQ(rig.layer->setGraphicsOffset(kGpuKepler, 1000), drv::kOk);
+    ASSERT_EQ(rig.layer->setGraphicsOffset(kGpuKepler, toMaximum + 1000), drv::kOk);
     const SampleResult above = rig.tick();
-    EXPECT_EQ(above.display.gpuClock.text, std::to_string(maxKHz / 1000 + 1));
+    EXPECT_EQ(above.display.gpuClock.text, std::to_string(request.graphicsMax / 1000 + 1));
     EXPECT_EQ(above.display.gpuClock.colour, kReadoutRed);
     EXPECT_EQ(above.display.memoryClock.colour, kReadoutGrey);
+}
+
+TEST(SamplingLoop, ColoursFollowTheLimitsOfTheLevelTheModeAddresses) {
+    // On the GTX 680 the 2D mode addresses the level flagged for 3D low power; its memory runs
+    // at that level's maximum, which is in range.
+    TickRig rig;
+    ASSERT_EQ(rig.model->selectMode(gpu::kLevelKind2D, false, false), drv::kOk);
+    gpu::PerfClockRequest request;
+    ASSERT_EQ(rig.layer->readLevelClocks(kGpuKepler, request, gpu::kLevelKind2D), drv::kOk);
+    ASSERT_EQ(request.memoryCurrent, request.memoryMax);
+    const SampleResult sample = rig.tick();
+    EXPECT_EQ(sample.display.memoryClock.text, std::to_string(request.memoryMax / 1000));
+    EXPECT_EQ(sample.display.memoryClock.colour, kReadoutGrey);
+    EXPECT_EQ(sample.display.gpuClock.colour, kReadoutGrey);
 }
 
 // ---- Temperature alarm ------------------------------------------------------------------------
