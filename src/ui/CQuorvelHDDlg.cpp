@@ -360,6 +360,13 @@ void CQuorvelHDDlg::onHotKey(uint32_t key) {
                 controls.gpuOffset.setPos(0);
             }
         }
+        if (steps.restoreVoltageTable) {
+            tuning::SavedBoostVoltage& saved = boostVoltage_[steps.gpu];
+            if (tuning::restoreBoostVoltage(layer, steps.gpu, saved) == drv::kOk && onShow) {
+                controls.coreVoltage.setPos(saved.sliderPos);
+            }
+            saved = {};
+        }
         if (steps.fanBoost) {
             if (steps.fanLevel) {
                 layer.setFanLevel(steps.gpu, *steps.fanLevel);
@@ -374,6 +381,22 @@ void CQuorvelHDDlg::onHotKey(uint32_t key) {
             layer.setGraphicsOffset(steps.gpu, steps.offsetKHz);
             if (onShow) {
                 controls.gpuOffset.setPos(steps.offsetSliderMHz);
+            }
+        }
+        if (steps.saveVoltageTable) {
+            tuning::saveBoostVoltage(layer, steps.gpu, controls.coreVoltage.pos,
+                                     boostVoltage_[steps.gpu]);
+        }
+        // The highest voltage is the driver table's top for the board, in millivolts; a board
+        // whose voltage slider holds a regulator code has no such top.
+        if (steps.raiseVoltage &&
+            dialog_.voltageControl(steps.gpu) == tuning::VoltageControl::kDriverTable) {
+            const int32_t highest =
+                tuning::driverTableMaxMillivolts(layer.record(steps.gpu).deviceId());
+            int32_t reached = 0;
+            if (tuning::raiseBoostVoltage(layer, steps.gpu, highest, reached) == drv::kOk &&
+                onShow) {
+                controls.coreVoltage.setPos(controls.coreVoltage.max);
             }
         }
     }

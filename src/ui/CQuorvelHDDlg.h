@@ -21,6 +21,7 @@
 #include "platform/OverlayShared.h"
 #include "settings/Profiles.h"
 #include "tuning/ApplyRun.h"
+#include "tuning/HotKeyVoltage.h"
 #include "tuning/HotKeys.h"
 #include "tuning/InfoReadouts.h"
 #include "tuning/MainDialogModel.h"
@@ -162,6 +163,8 @@ private:
     std::unique_ptr<tuning::ApplyController> apply_;
     std::unique_ptr<tuning::InfoReadouts> info_;
     tuning::HotKeyMachine hotKeys_;
+    // What each GPU's clock boost kept of its voltage for the boost's end.
+    std::array<tuning::SavedBoostVoltage, gpu::kMaxGpus> boostVoltage_{};
     platform::HotKeyGrab hotKeyGrab_;
 
     QComboBox* gpuSelector_ = nullptr;

@@ -424,6 +424,34 @@ TEST_F(MainWindowHotKeyTest, FanKeyBoostsTheFanOfTheHotKeyBoard) {
     EXPECT_EQ(fanMode->text().toStdString(), text(tuning::kTextFanManual));
 }
 
+class MainWindowVoltageHotKeyTest : public MainWindowTuningTest {
+protected:
+    void storeOptions() override {
+        machine_.store.writeValue(settings::kValueHotKeyEnable, 1);
+        machine_.store.writeValue(settings::kValueHotKeyGpuOffset, 50);
+        machine_.store.writeValue(settings::kValueHotKeySetVoltageHighest, 1);
+    }
+};
+
+TEST_F(MainWindowVoltageHotKeyTest, ClockKeyWithHighestVoltageLiftsTheFirstPstate) {
+    selectGpu(0);
+    gpu::GpuLayer& layer = app_->gpuLayer();
+    const auto firstPstateMv = [&] {
+        drv::Pstates20Info info{};
+        EXPECT_EQ(layer.pstates20Info(0, info), drv::kOk);
+        const drv::Pstates20BaseVoltage& v = info.pstates[0].baseVoltages[0];
+        return static_cast<int32_t>((int64_t{v.voltUv} + v.voltDeltaUv.value) / 1000);
+    };
+    const int32_t highest = tuning::driverTableMaxMillivolts(layer.record(0).deviceId());
+    ASSERT_NE(firstPstateMv(), highest);
+    appPoster_.postThreadMessage(0, tuning::kHotKeyMessage, tuning::kHotKeyClock, 0);
+    ASSERT_TRUE(pumpUntil([&] { return firstPstateMv() == highest; }));
+    EXPECT_EQ(window_->dialogModel().controls().coreVoltage.pos,
+              window_->dialogModel().controls().coreVoltage.max);
+    // Blue: the clock boost is on.
+    EXPECT_TRUE(child<QLabel>("hotKeyIndicator")->styleSheet().contains("rgb(0, 0, 255)"));
+}
+
 TEST(MainWindowWithoutCards, OpensWithNothingToApplyAndTicksQuietly) {
     AppMachine machine;
     platform::PosixSingleInstance instance(machine.lock.path());
