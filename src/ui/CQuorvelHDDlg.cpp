@@ -40,7 +40,8 @@ CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
       dialog_(app.gpuLayer()),
       poster_(this),
       profileSlots_(app.programFolder()),
-      fileChooser_(this) {
+      fileChooser_(this),
+      hotKeys_(app.gpuLayer(), dialog_, app.settings()) {
     setObjectName("mainWindow");
     model_.load(app_.gpuLayer(), app_.hardwareReady(), app_.simulatedDriver());
     setWindowTitle(QString::fromStdString(model_.caption()));
@@ -315,91 +316,11 @@ void CQuorvelHDDlg::handlePostedMessage(uint32_t message, uintptr_t wParam, intp
 }
 
 void CQuorvelHDDlg::onHotKey(uint32_t key) {
-    gpu::GpuLayer& layer = app_.gpuLayer();
-    const settings::RegistrySettings& stored = app_.settings();
-    tuning::HotKeySettings hotKeySettings;
-    hotKeySettings.enabled = stored.hotKeyEnable != 0;
-    hotKeySettings.fanSpeed = static_cast<uint32_t>(std::max(0, stored.hotKeyFanSpeed));
-    hotKeySettings.gpuOffsetMHz = stored.hotKeyGpuOffset;
-    hotKeySettings.voltageHighest = stored.hotKeySetVoltageHighest != 0;
-    std::vector<tuning::HotKeyBoard> boards;
-    for (uint8_t gpu = 0; gpu < layer.gpuCount(); ++gpu) {
-        if (!layer.record(gpu).hotKeyBoard) {
-            continue;
-        }
-        uint32_t low = 0;
-        uint32_t high = 0;
-        layer.fanDutyRange(gpu, low, high);
-        boards.push_back({gpu, layer.record(gpu).fanKind, high});
-    }
-    const tuning::SliderState& offset = dialog_.controls().gpuOffset;
-    const tuning::HotKeyOutcome outcome = hotKeys_.onMessage(
-        key, app_.clock().tickMs(), hotKeySettings, boards, {offset.min, offset.max});
+    const tuning::HotKeyOutcome outcome = hotKeys_.onKey(key, app_.clock().tickMs());
     if (!outcome.accepted) {
         return;
     }
     showHotKeyIndicator(outcome.indicator);
-    tuning::MainDialogControls& controls = dialog_.controls();
-    for (const tuning::HotKeyGpuSteps& steps : outcome.gpus) {
-        const bool hasCooler = layer.record(steps.gpu).fanKind != gpu::kFanNoCooler;
-        const bool onShow = steps.gpu == dialog_.gpuOnShow();
-        if (steps.restoreFan) {
-            if (hasCooler) {
-                layer.setFanLevel(steps.gpu, tuning::kHotKeyRestoredFanLevel);
-                layer.setFanAutomatic(steps.gpu);
-            }
-            if (onShow) {
-                controls.fanSpeed.setPos(static_cast<int>(tuning::kHotKeyRestoredFanLevel));
-                dialog_.setFanAutomatic(true);
-                controls.fanSpeed.enabled = false;
-            }
-        }
-        if (steps.restoreClock) {
-            layer.setGraphicsOffset(steps.gpu, 0);
-            if (onShow) {
-                controls.gpuOffset.setPos(0);
-            }
-        }
-        if (steps.restoreVoltageTable) {
-            tuning::SavedBoostVoltage& saved = boostVoltage_[steps.gpu];
-            if (tuning::restoreBoostVoltage(layer, steps.gpu, saved) == drv::kOk && onShow) {
-                controls.coreVoltage.setPos(saved.sliderPos);
-            }
-            saved = {};
-        }
-        if (steps.fanBoost) {
-            if (steps.fanLevel) {
-                layer.setFanLevel(steps.gpu, *steps.fanLevel);
-            }
-            if (onShow) {
-                dialog_.setFanAutomatic(false);
-                controls.fanSpeed.enabled = true;
-                controls.fanSpeed.setPos(static_cast<int>(steps.fanSlider));
-            }
-        }
-        if (steps.clockBoost) {
-            layer.setGraphicsOffset(steps.gpu, steps.offsetKHz);
-            if (onShow) {
-                controls.gpuOffset.setPos(steps.offsetSliderMHz);
-            }
-        }
-        if (steps.saveVoltageTable) {
-            tuning::saveBoostVoltage(layer, steps.gpu, controls.coreVoltage.pos,
-                                     boostVoltage_[steps.gpu]);
-        }
-        // The highest voltage is the driver table's top for the board, in millivolts; a board
-        // whose voltage slider holds a regulator code has no such top.
-        if (steps.raiseVoltage &&
-            dialog_.voltageControl(steps.gpu) == tuning::VoltageControl::kDriverTable) {
-            const int32_t highest =
-                tuning::driverTableMaxMillivolts(layer.record(steps.gpu).deviceId());
-            int32_t reached = 0;
-            if (tuning::raiseBoostVoltage(layer, steps.gpu, highest, reached) == drv::kOk &&
-                onShow) {
-                controls.coreVoltage.setPos(controls.coreVoltage.max);
-            }
-        }
-    }
     syncControls();
     update();
 }

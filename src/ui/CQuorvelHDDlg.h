@@ -21,8 +21,7 @@
 #include "platform/OverlayShared.h"
 #include "settings/Profiles.h"
 #include "tuning/ApplyRun.h"
-#include "tuning/HotKeyVoltage.h"
-#include "tuning/HotKeys.h"
+#include "tuning/HotKeyEffects.h"
 #include "tuning/InfoReadouts.h"
 #include "tuning/MainDialogModel.h"
 #include "tuning/MainFrameModel.h"
@@ -162,9 +161,7 @@ private:
     std::unique_ptr<tuning::SamplingLoop> sampling_;
     std::unique_ptr<tuning::ApplyController> apply_;
     std::unique_ptr<tuning::InfoReadouts> info_;
-    tuning::HotKeyMachine hotKeys_;
-    // What each GPU's clock boost kept of its voltage for the boost's end.
-    std::array<tuning::SavedBoostVoltage, gpu::kMaxGpus> boostVoltage_{};
+    tuning::HotKeyEffects hotKeys_;
     platform::HotKeyGrab hotKeyGrab_;
 
     QComboBox* gpuSelector_ = nullptr;

@@ -1,0 +1,103 @@
+#include "tuning/HotKeyEffects.h"
+
+#include <algorithm>
+
+#include "gpu/DriverStatus.h"
+
+namespace qv::tuning {
+
+HotKeySettings hotKeySettingsFrom(const settings::RegistrySettings& stored) {
+    HotKeySettings settings;
+    settings.enabled = stored.hotKeyEnable != 0;
+    settings.fanSpeed = static_cast<uint32_t>(std::max(0, stored.hotKeyFanSpeed));
+    settings.gpuOffsetMHz = stored.hotKeyGpuOffset;
+    settings.voltageHighest = stored.hotKeySetVoltageHighest != 0;
+    return settings;
+}
+
+std::vector<HotKeyBoard> hotKeyBoards(gpu::GpuLayer& layer) {
+    std::vector<HotKeyBoard> boards;
+    for (uint8_t gpu = 0; gpu < layer.gpuCount(); ++gpu) {
+        if (!layer.record(gpu).hotKeyBoard) {
+            continue;
+        }
+        uint32_t low = 0;
+        uint32_t high = 0;
+        layer.fanDutyRange(gpu, low, high);
+        boards.push_back({gpu, layer.record(gpu).fanKind, high});
+    }
+    return boards;
+}
+
+HotKeyOutcome HotKeyEffects::onKey(uint32_t key, uint64_t nowMs) {
+    const std::vector<HotKeyBoard> boards = hotKeyBoards(layer_);
+    const SliderState& offset = model_.controls().gpuOffset;
+    HotKeyOutcome outcome = machine_.onMessage(key, nowMs, hotKeySettingsFrom(stored_), boards,
+                                               {offset.min, offset.max});
+    if (outcome.accepted) {
+        for (const HotKeyGpuSteps& steps : outcome.gpus) {
+            carryOut(steps);
+        }
+    }
+    return outcome;
+}
+
+void HotKeyEffects::carryOut(const HotKeyGpuSteps& steps) {
+    MainDialogControls& controls = model_.controls();
+    const bool hasCooler = layer_.record(steps.gpu).fanKind != gpu::kFanNoCooler;
+    const bool onShow = steps.gpu == model_.gpuOnShow();
+    if (steps.restoreFan) {
+        if (hasCooler) {
+            layer_.setFanLevel(steps.gpu, kHotKeyRestoredFanLevel);
+            layer_.setFanAutomatic(steps.gpu);
+        }
+        if (onShow) {
+            controls.fanSpeed.setPos(static_cast<int>(kHotKeyRestoredFanLevel));
+            model_.setFanAutomatic(true);
+            controls.fanSpeed.enabled = false;
+        }
+    }
+    if (steps.restoreClock) {
+        layer_.setGraphicsOffset(steps.gpu, 0);
+        if (onShow) {
+            controls.gpuOffset.setPos(0);
+        }
+    }
+    if (steps.restoreVoltageTable) {
+        SavedBoostVoltage& saved = boostVoltage_[steps.gpu];
+        if (restoreBoostVoltage(layer_, steps.gpu, saved) == drv::kOk && onShow) {
+            controls.coreVoltage.setPos(saved.sliderPos);
+        }
+        saved = {};
+    }
+    if (steps.fanBoost) {
+        if (steps.fanLevel) {
+            layer_.setFanLevel(steps.gpu, *steps.fanLevel);
+        }
+        if (onShow) {
+            model_.setFanAutomatic(false);
+            controls.fanSpeed.enabled = true;
+            controls.fanSpeed.setPos(static_cast<int>(steps.fanSlider));
+        }
+    }
+    if (steps.clockBoost) {
+        layer_.setGraphicsOffset(steps.gpu, steps.offsetKHz);
+        if (onShow) {
+            controls.gpuOffset.setPos(steps.offsetSliderMHz);
+        }
+    }
+    if (steps.saveVoltageTable) {
+        saveBoostVoltage(layer_, steps.gpu, controls.coreVoltage.pos, boostVoltage_[steps.gpu]);
+    }
+    // The highest voltage is the driver table's top for the board, in millivolts; a board
+    // whose voltage slider holds a regulator code has no such top.
+    if (steps.raiseVoltage && model_.voltageControl(steps.gpu) == VoltageControl::kDriverTable) {
+        const int32_t highest = driverTableMaxMillivolts(layer_.record(steps.gpu).deviceId());
+        int32_t reached = 0;
+        if (raiseBoostVoltage(layer_, steps.gpu, highest, reached) == drv::kOk && onShow) {
+            controls.coreVoltage.setPos(controls.coreVoltage.max);
+        }
+    }
+}
+
+}  // namespace qv::tuning
