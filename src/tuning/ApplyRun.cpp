@@ -120,6 +120,16 @@ bool ApplyController::coreVoltageRange(uint8_t gpu, int mode, int& low, int& hig
 
 // ---- Apply ------------------------------------------------------------------------------------
 
+ApplyButtons ApplyController::buttons() const {
+    ApplyButtons shown = buttons_;
+    if (model_.gpuOnShow() == kNoGpu) {
+        shown.apply.enabled = false;
+        shown.reset.enabled = false;
+        shown.overclocking.enabled = false;
+    }
+    return shown;
+}
+
 bool ApplyController::pressApply() {
     if (running_) {
         // The worker looks at the request between GPUs.
@@ -131,6 +141,10 @@ bool ApplyController::pressApply() {
         return false;
     }
     const int onShow = model_.gpuOnShow();
+    if (onShow == kNoGpu) {
+        // The controls show no card: there is nothing they could mean for any card.
+        return false;
+    }
     const int target = model_.synchronous() ? kApplyAllGpus : onShow;
     const std::vector<uint8_t> gpus = targetGpus(target);
     if (gpus.empty()) {
@@ -366,6 +380,9 @@ void ApplyController::reset() {
         return;
     }
     const int onShow = model_.gpuOnShow();
+    if (onShow == kNoGpu) {
+        return;
+    }
     for (const uint8_t gpu : targetGpus(model_.synchronous() ? kApplyAllGpus : onShow)) {
         resetGpu(gpu);
     }

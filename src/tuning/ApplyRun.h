@@ -116,7 +116,9 @@ public:
     // the width without asking. True when the width changed. `hotKeyUsed` counts as a Yes.
     bool toggleOverclockingInterface(bool hotKeyUsed = false);
 
-    const ApplyButtons& buttons() const { return buttons_; }
+    // The buttons as shown. With no GPU on show there is nothing to write, so Apply, Reset and
+    // the overclocking interface are disabled.
+    ApplyButtons buttons() const;
     // Waits until a started worker has posted its completion (tests; the window never blocks).
     void waitForWorker();
 

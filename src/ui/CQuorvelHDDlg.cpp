@@ -393,17 +393,11 @@ void CQuorvelHDDlg::syncWidgets() {
         frameRateToggle_->setText(QString::fromLatin1(kFrameRateCaption));
     }
 
-    const tuning::ApplyButtons& buttons = apply_->buttons();
+    const tuning::ApplyButtons buttons = apply_->buttons();
     syncButton(applyButton_, buttons.apply, false);
     syncButton(resetButton_, buttons.reset, false);
     profileBar_->setSaveEnabled(buttons.profileSave.enabled);
     overclockingButton_->setEnabled(buttons.overclocking.enabled);
-    // Without a card there is nothing to write: a run would report success for no card at all.
-    if (dialog_.gpuOnShow() == tuning::kNoGpu) {
-        for (QPushButton* button : {applyButton_, resetButton_, overclockingButton_}) {
-            button->setEnabled(false);
-        }
-    }
 }
 
 void CQuorvelHDDlg::syncControls() {

@@ -549,4 +549,26 @@ TEST(ApplyRun, OverclockingInterfaceByHotKeyAsksNothing) {
 }
 
 }  // namespace
+TEST(ApplyRun, WithNoGpuOnShowNothingCanBeStarted) {
+    Rig rig;  // no GPU selected yet
+    ASSERT_EQ(rig.model->gpuOnShow(), tuning::kNoGpu);
+    const tuning::ApplyButtons buttons = rig.apply->buttons();
+    EXPECT_FALSE(buttons.apply.enabled);
+    EXPECT_FALSE(buttons.reset.enabled);
+    EXPECT_FALSE(buttons.overclocking.enabled);
+    EXPECT_FALSE(rig.apply->pressApply());
+    EXPECT_FALSE(rig.apply->running());
+    EXPECT_EQ(rig.model->applyBusy(), tuning::kApplyIdle);
+    // Reset touches no card either: the sliders of no card have nothing to restore.
+    ASSERT_EQ(rig.layer().setGraphicsOffset(0, 20000), drv::kOk);
+    rig.apply->reset();
+    drv::Pstates20Info info{};
+    ASSERT_EQ(rig.layer().pstates20Info(0, info), drv::kOk);
+    EXPECT_EQ(info.pstates[0].clocks[0].freqDeltaKHz.value, 20000);
+
+    ASSERT_EQ(rig.model->selectGpu(0, true), drv::kOk);
+    EXPECT_TRUE(rig.apply->buttons().apply.enabled);
+    EXPECT_TRUE(rig.apply->buttons().reset.enabled);
+}
+
 }  // namespace qv::test
