@@ -25,6 +25,11 @@ inline std::string simLibraryPath() {
     return drv::executableFolder() + "/" + drv::kSimulatedDriverLibrary;
 }
 
+// A board preset of the simulated driver (sim/boards, copied beside it by the build).
+inline std::string presetPath(const std::string& name) {
+    return drv::executableFolder() + "/boards/" + name + ".conf";
+}
+
 // A folder of its own under the system's temporary folder, removed with everything in it.
 class TempDir {
 public:

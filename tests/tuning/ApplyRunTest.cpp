@@ -36,10 +36,6 @@ constexpr uint32_t kUiThread = 77;
 constexpr uint32_t kLanguageEnglish = 0x0409;
 constexpr uint32_t kWaitMs = 10000;
 
-std::string presetPath(const char* name) {
-    return drv::executableFolder() + "/boards/" + name + ".conf";
-}
-
 // Answers from a script (dismissed when it runs out) and records every message shown.
 class RecordingPrompt final : public platform::Prompt {
 public:

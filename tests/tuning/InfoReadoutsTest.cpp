@@ -21,10 +21,6 @@ constexpr int kGpuKepler = 0;
 constexpr int kGpu0E22 = 1;
 constexpr int kGpu05E2 = 2;
 
-std::string presetPath(const char* name) {
-    return drv::executableFolder() + "/boards/" + name + ".conf";
-}
-
 // A machine with the model showing one GPU, time standing still and the load where a test
 // wants it.
 struct Rig {

@@ -37,10 +37,6 @@ void expectSlider(const SliderState& s, const Range& r, const char* what) {
     }
 }
 
-std::string presetPath(const char* name) {
-    return drv::executableFolder() + "/boards/" + name + ".conf";
-}
-
 struct Rig {
     explicit Rig(const std::string& config = "") : layerRig(config) {
         EXPECT_EQ(layerRig.layer->initialize(), gpu::kInitOk);

@@ -53,13 +53,10 @@ public:
 // with the simulator's time standing still.
 // A board preset of the simulated driver, as text.
 std::string readPreset(const std::string& name) {
-    const std::string library = test::simLibraryPath();
-    const std::string path =
-        library.substr(0, library.find_last_of('/')) + "/boards/" + name + ".conf";
-    std::ifstream in(path);
+    std::ifstream in(test::presetPath(name));
     std::stringstream text;
     text << in.rdbuf();
-    EXPECT_FALSE(text.str().empty()) << path;
+    EXPECT_FALSE(text.str().empty()) << name;
     return text.str();
 }
 
