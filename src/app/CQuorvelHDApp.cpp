@@ -1,10 +1,11 @@
 #include "app/CQuorvelHDApp.h"
 
+#include "lang/LanguageRows.h"
 #include "platform/DebugOutput.h"
 #include "platform/ProgramLocation.h"
 #include "settings/FileRegistryStore.h"
 #include "settings/StartArguments.h"
-#include "ui/lang/CMultiLangSupp.h"
+#include "lang/CMultiLangSupp.h"
 
 namespace qv::app {
 
@@ -51,8 +52,8 @@ platform::PromptAnswer CQuorvelHDApp::showMessage(int textRow, platform::PromptI
     if (services_.prompt == nullptr) {
         return platform::dismissedAnswer(buttons);
     }
-    const ui::CMultiLangSupp& texts = ui::languageTable();
-    return services_.prompt->show(texts.text(ui::kTextAppName), texts.text(textRow), icon, buttons);
+    const lang::CMultiLangSupp& texts = lang::languageTable();
+    return services_.prompt->show(texts.text(lang::kTextAppName), texts.text(textRow), icon, buttons);
 }
 
 bool CQuorvelHDApp::endStartup(StartupEnd end) {
@@ -75,7 +76,7 @@ bool CQuorvelHDApp::InitInstance(const std::vector<std::string>& commandLine) {
         return endStartup(StartupEnd::kOtherInstance);
     }
     if (instance != platform::kInstanceOnly) {
-        showMessage(kTextStartedByOtherUser, platform::PromptIcon::kError,
+        showMessage(lang::kTextStartedByOtherUser, platform::PromptIcon::kError,
                     platform::PromptButtons::kOk);
         return endStartup(StartupEnd::kInstanceUnavailable);
     }
@@ -86,13 +87,13 @@ bool CQuorvelHDApp::InitInstance(const std::vector<std::string>& commandLine) {
 
     if (hardwareStatus_ != gpu::kInitOk) {
         // 5. Driver or system not usable.
-        showMessage(hardwareStatus_ == gpu::kInitUnsupportedSystem ? kTextUnsupportedSystem
-                                                                   : kTextHardwareFailed,
+        showMessage(hardwareStatus_ == gpu::kInitUnsupportedSystem ? lang::kTextUnsupportedSystem
+                                                                   : lang::kTextHardwareFailed,
                     platform::PromptIcon::kError, platform::PromptButtons::kOk);
         if (settings_.launchMode != settings::kStartModeNone) {
             // Started with a word, normally at logon: the user decides whether to try again at
             // the next one.
-            if (showMessage(kTextRunAtNextReboot, platform::PromptIcon::kQuestion,
+            if (showMessage(lang::kTextRunAtNextReboot, platform::PromptIcon::kQuestion,
                             platform::PromptButtons::kYesNo) == platform::PromptAnswer::kNo) {
                 settings::deleteRunEntry(*store_);
             }
@@ -115,7 +116,7 @@ bool CQuorvelHDApp::InitInstance(const std::vector<std::string>& commandLine) {
     // 7. The display fonts; the window opens without them too.
     fontsReady_ = services_.fonts != nullptr && setUpFonts(*services_.fonts, programFolder_) == 0;
     if (!fontsReady_) {
-        showMessage(kTextAddFontFailed, platform::PromptIcon::kError, platform::PromptButtons::kOk);
+        showMessage(lang::kTextAddFontFailed, platform::PromptIcon::kError, platform::PromptButtons::kOk);
     }
 
     // 8 and 9. The main window, until it ends.

@@ -23,11 +23,6 @@
 namespace qv::app {
 
 // Language-table rows of the start-up messages.
-inline constexpr int kTextHardwareFailed = 2;
-inline constexpr int kTextAddFontFailed = 3;
-inline constexpr int kTextUnsupportedSystem = 53;
-inline constexpr int kTextStartedByOtherUser = 61;
-inline constexpr int kTextRunAtNextReboot = 77;
 
 // Where start-up ended.
 enum class StartupEnd {

@@ -160,12 +160,6 @@ inline constexpr int kCurveTakenOver = 0;
 inline constexpr int kCurveOutOfOrder = -1;
 
 // Language table rows of the curve panel.
-inline constexpr int kTextCurveTakeOver = 117;         // the button that takes the boxes over
-inline constexpr int kTextCurveAxisTemperature = 233;  // the chart's temperature axis (degrees C)
-inline constexpr int kTextCurveAxisSpeed = 234;        // the chart's speed axis (percent)
-inline constexpr int kTextCurveAuto = 239;
-inline constexpr int kTextCurveCustom = 240;
-inline constexpr int kTextCurveToolTip = 242;  // the chart's tool tip: the two modes
 
 // Shown, without a caption, when the temperatures are out of order. English only: it is not a
 // row of the language table.

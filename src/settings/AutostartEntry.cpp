@@ -1,6 +1,7 @@
+#include "lang/LanguageRows.h"
 #include "settings/AutostartEntry.h"
 
-#include "ui/lang/CMultiLangSupp.h"
+#include "lang/CMultiLangSupp.h"
 
 namespace qv::settings {
 
@@ -82,7 +83,7 @@ std::string autostartFileText(const std::string& exec) {
     std::string text;
     text += kGroupHeader;
     text += "\nType=Application\nName=";
-    text += ui::languageTable().text(ui::kTextAppName);
+    text += lang::languageTable().text(lang::kTextAppName);
     text += "\nExec=";
     text += exec;
     text += "\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";

@@ -1,3 +1,4 @@
+#include "lang/LanguageRows.h"
 #include "tuning/ApplyRun.h"
 
 #include <algorithm>
@@ -51,11 +52,11 @@ ApplyController::ApplyController(gpu::GpuLayer& layer, MainDialogModel& model,
     if (services_.clock == nullptr) {
         services_.clock = &platform::SystemClock::instance();
     }
-    buttons_.apply.setCaptionRow(kTextApply);
+    buttons_.apply.setCaptionRow(lang::kTextApply);
     buttons_.apply.enabled = true;
-    buttons_.reset.setCaptionRow(kTextReset);
+    buttons_.reset.setCaptionRow(lang::kTextReset);
     buttons_.reset.enabled = true;
-    buttons_.profileSave.setCaptionRow(kTextSave);
+    buttons_.profileSave.setCaptionRow(lang::kTextSave);
     buttons_.profileSave.enabled = true;
     buttons_.overclocking.enabled = true;
 }
@@ -152,7 +153,7 @@ bool ApplyController::pressApply() {
     }
 
     model_.setApplyBusy(kApplyBusy);
-    buttons_.apply.setCaptionRow(kTextCancel);
+    buttons_.apply.setCaptionRow(lang::kTextCancel);
     for (const uint8_t gpu : gpus) {
         applyFanAndVoltage(gpu);
     }
@@ -352,22 +353,22 @@ uint32_t ApplyController::onApplyDone(uint32_t command, intptr_t /*target*/) {
     waitForWorker();
     running_ = false;
     model_.setApplyBusy(kApplyIdle);
-    buttons_.apply.setCaptionRow(kTextApply);
+    buttons_.apply.setCaptionRow(lang::kTextApply);
     buttons_.reset.enabled = true;
     buttons_.profileSave.enabled = true;
 
     const uint32_t result = command & 0xFFFFu;
-    int row = kTextApplyFailed;
+    int row = lang::kTextApplyFailed;
     platform::PromptIcon icon = platform::PromptIcon::kError;
     if (result == kApplyResultDone) {
-        row = kTextApplyDone;
+        row = lang::kTextApplyDone;
         icon = platform::PromptIcon::kInformation;
     } else if (result == kApplyResultCanceled) {
-        row = kTextApplyCanceled;
+        row = lang::kTextApplyCanceled;
         icon = platform::PromptIcon::kInformation;
     }
     if (services_.prompt != nullptr) {
-        services_.prompt->show(text(kTextCaption), text(row), icon, platform::PromptButtons::kOk);
+        services_.prompt->show(text(lang::kTextAppName), text(row), icon, platform::PromptButtons::kOk);
     }
     return result;
 }
@@ -509,7 +510,7 @@ bool ApplyController::toggleOverclockingInterface(bool hotKeyUsed) {
     if (!hotKeyUsed) {
         const platform::PromptAnswer answer =
             services_.prompt != nullptr
-                ? services_.prompt->show(text(kTextWarning), text(kTextOverclockingQuestion),
+                ? services_.prompt->show(text(lang::kTextWarning), text(lang::kTextOverclockingQuestion),
                                          platform::PromptIcon::kWarning,
                                          platform::PromptButtons::kYesNo)
                 : platform::dismissedAnswer(platform::PromptButtons::kYesNo);

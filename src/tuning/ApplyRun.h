@@ -34,23 +34,12 @@ inline constexpr uint32_t kMessageCommand = 0x0111;
 inline constexpr uint32_t kApplyClockPauseMs = 100;
 
 // Language rows used here.
-inline constexpr int kTextCaption = 0;
-inline constexpr int kTextApplyDone = 6;
-inline constexpr int kTextApplyFailed = 7;
-inline constexpr int kTextApply = 14;
-inline constexpr int kTextCancel = 52;
-inline constexpr int kTextApplyCanceled = 59;
-inline constexpr int kTextVoltageQuestion = 184;
-inline constexpr int kTextOverclockingQuestion = 251;
-inline constexpr int kTextWarning = 255;
 
 // High word of the completion command.
 inline constexpr uint32_t kApplyDoneTag = 0xCADB;
 // What onApplyDone answers for a command that completes no run of this controller.
 inline constexpr uint32_t kApplyNoRun = 0xFFFFFFFFu;
 // Captions of the Reset and profile Save buttons.
-inline constexpr int kTextReset = 62;
-inline constexpr int kTextSave = 116;
 
 // The completion command of a run with `result`.
 constexpr uint32_t applyDoneCommand(uint32_t result) {

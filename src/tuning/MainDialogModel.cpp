@@ -1,3 +1,4 @@
+#include "lang/LanguageRows.h"
 #include "tuning/MainDialogModel.h"
 
 #include <algorithm>
@@ -64,14 +65,14 @@ int driverTableMaxMillivolts(uint32_t device) {
 }
 
 MainDialogModel::MainDialogModel(gpu::GpuLayer& layer) : layer_(layer) {
-    controls_.link.setCaptionRow(kTextLinked);
+    controls_.link.setCaptionRow(lang::kTextLinked);
     controls_.link.pressed = true;
     controls_.link.enabled = true;
-    controls_.fanMode.setCaptionRow(kTextFanAuto);
+    controls_.fanMode.setCaptionRow(lang::kTextFanAuto);
     controls_.fanMode.pressed = true;
-    controls_.unlockMin.setCaptionRow(kTextUnlockMin);
+    controls_.unlockMin.setCaptionRow(lang::kTextUnlockMin);
     controls_.unlockMin.enabled = true;
-    controls_.unlockMax.setCaptionRow(kTextUnlockMax);
+    controls_.unlockMax.setCaptionRow(lang::kTextUnlockMax);
     controls_.unlockMax.enabled = true;
     controls_.frameRate.setRange(kFrameRateMin, kFrameRateMax);
     controls_.frameRateToggle.enabled = true;
@@ -237,9 +238,9 @@ void MainDialogModel::loadModeButtons(uint8_t gpu, int mode) {
     for (const auto& [button, kind] : buttons) {
         const bool present = hasMode(gpu, kind);
         if (present) {
-            button->setCaptionRow(kind == gpu::kLevelKind2D      ? kText2D
-                                  : kind == gpu::kLevelKind3DLow ? kText3DLow
-                                                                 : kText3DPerf);
+            button->setCaptionRow(kind == gpu::kLevelKind2D      ? lang::kText2D
+                                  : kind == gpu::kLevelKind3DLow ? lang::kText3DLow
+                                                                 : lang::kText3DPerf);
         } else {
             button->setCaptionRow(-1);
         }
@@ -515,7 +516,7 @@ void MainDialogModel::loadKeplerControls(uint8_t gpu) {
 
 void MainDialogModel::setLinked(bool linked) {
     controls_.link.pressed = linked;
-    controls_.link.setCaptionRow(linked ? kTextLinked : kTextUnlinked);
+    controls_.link.setCaptionRow(linked ? lang::kTextLinked : lang::kTextUnlinked);
     if (gpuOnShow_ != kNoGpu) {
         entries_[static_cast<size_t>(gpuOnShow_)].linked = linked ? 1 : 0;
     }
@@ -531,7 +532,7 @@ bool MainDialogModel::setSynchronous(bool on) {
 
 void MainDialogModel::setFanAutomatic(bool automatic) {
     controls_.fanMode.pressed = automatic;
-    controls_.fanMode.setCaptionRow(automatic ? kTextFanAuto : kTextFanManual);
+    controls_.fanMode.setCaptionRow(automatic ? lang::kTextFanAuto : lang::kTextFanManual);
 }
 
 void MainDialogModel::setFrameRateTarget(bool on) {
@@ -543,12 +544,12 @@ void MainDialogModel::refreshUnlockCaptions() {
     if (unlockMin_) {
         controls_.unlockMin.setFixedCaption(kRelockMinCaption);
     } else {
-        controls_.unlockMin.setCaptionRow(kTextUnlockMin);
+        controls_.unlockMin.setCaptionRow(lang::kTextUnlockMin);
     }
     if (unlockMax_) {
         controls_.unlockMax.setFixedCaption(kRelockMaxCaption);
     } else {
-        controls_.unlockMax.setCaptionRow(kTextUnlockMax);
+        controls_.unlockMax.setCaptionRow(lang::kTextUnlockMax);
     }
 }
 

@@ -23,15 +23,6 @@ inline constexpr int kApplyBusy = 2;
 inline constexpr int kApplyIdle = 0;
 
 // Language-table rows of the controls' captions.
-inline constexpr int kTextLinked = 10;
-inline constexpr int kTextUnlinked = 11;
-inline constexpr int kTextFanAuto = 29;
-inline constexpr int kTextFanManual = 30;
-inline constexpr int kText2D = 34;
-inline constexpr int kText3DLow = 36;
-inline constexpr int kText3DPerf = 37;
-inline constexpr int kTextUnlockMin = 235;
-inline constexpr int kTextUnlockMax = 236;
 // Shown in every language while a clock limit is unlocked.
 inline constexpr const char* kRelockMinCaption = "Relock Min";
 inline constexpr const char* kRelockMaxCaption = "Relock Max";

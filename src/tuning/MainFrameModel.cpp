@@ -1,10 +1,11 @@
+#include "lang/LanguageRows.h"
 #include "tuning/MainFrameModel.h"
 
 #include <algorithm>
 #include <cstdio>
 
 #include "settings/StartArguments.h"
-#include "ui/lang/CMultiLangSupp.h"
+#include "lang/CMultiLangSupp.h"
 
 namespace qv::tuning {
 
@@ -20,7 +21,7 @@ void MainFrameModel::load(gpu::GpuLayer& layer, bool hardwareReady, bool simulat
     for (size_t i = 0; i < count; ++i) {
         std::string name;
         if (layer.boardName(static_cast<uint8_t>(i), name) != 0 || name.empty()) {
-            name = std::string(ui::languageTable().text(kTextGpu)) + " " + std::to_string(i + 1);
+            name = std::string(lang::languageTable().text(lang::kTextGpu)) + " " + std::to_string(i + 1);
         }
         entries_.push_back(name);
     }
@@ -49,7 +50,7 @@ std::string MainFrameModel::temperatureText() const {
 }
 
 std::string MainFrameModel::caption() const {
-    return ui::languageTable().text(ui::kTextAppName);
+    return lang::languageTable().text(lang::kTextAppName);
 }
 
 std::string MainFrameModel::statusLine() const {

@@ -23,12 +23,6 @@ inline constexpr const char* kSimulatedNotice = "Simulated boards";
 inline constexpr const char* kMissingValueText = "---";
 
 // Language-table rows the frame shows.
-inline constexpr int kTextGpu = 43;
-inline constexpr int kTextTemperature = 21;
-inline constexpr int kTextMinimize = 176;
-inline constexpr int kTextHide = 245;
-inline constexpr int kTextDegrees = 190;
-inline constexpr int kTextPleaseSelectGpu = 94;
 
 enum class StartAction { kShowNormal, kMinimize, kHide };
 

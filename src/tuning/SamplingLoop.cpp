@@ -1,3 +1,4 @@
+#include "lang/LanguageRows.h"
 #include "tuning/SamplingLoop.h"
 
 #include <algorithm>
@@ -253,8 +254,8 @@ void SamplingLoop::readFan(uint8_t gpu, SampleDisplay& display) {
         const bool read = layer_.fanMode(gpu, mode) == drv::kOk;
         if (shown) {
             display.fanModeRow = !read                                      ? -1
-                                 : mode == gpu::GpuLayer::kFanModeAutomatic ? kTextFanAuto
-                                                                            : kTextFanManual;
+                                 : mode == gpu::GpuLayer::kFanModeAutomatic ? lang::kTextFanAuto
+                                                                            : lang::kTextFanManual;
         }
     }
     if (record.familyA) {

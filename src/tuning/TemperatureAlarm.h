@@ -9,6 +9,7 @@
 #include <string_view>
 #include <utility>
 
+#include "lang/LanguageRows.h"
 #include "platform/Beeper.h"
 #include "platform/PowerOff.h"
 
@@ -20,7 +21,6 @@ inline constexpr uint32_t kAlarmBeepHz = 2300;
 inline constexpr uint32_t kAlarmBeepMs = 800;
 inline constexpr uint32_t kShutdownDelaySeconds = 10;
 // Language table row of "GPU %d temperature is too high!!!\n".
-inline constexpr int kTextTemperatureTooHigh = 5;
 // The shutdown message is cut to fit a buffer of this many characters, its terminator included.
 inline constexpr size_t kShutdownMessageChars = 120;
 // The temperature stored for a GPU whose read failed.
@@ -56,7 +56,7 @@ std::string alarmMessage(std::string_view textTemplate, uint8_t gpu);
 
 class TemperatureAlarm {
 public:
-    // `textTemplate` is row kTextTemperatureTooHigh of the language table in the user's language.
+    // `textTemplate` is row lang::kTextTemperatureTooHigh of the language table in the user's language.
     explicit TemperatureAlarm(std::string textTemplate) : template_(std::move(textTemplate)) {}
 
     // One GPU on one tick. A failed read of "TemperatureAlarmSet" keeps the previous enabled

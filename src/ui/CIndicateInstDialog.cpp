@@ -1,3 +1,4 @@
+#include "lang/LanguageRows.h"
 #include "ui/CIndicateInstDialog.h"
 
 #include <QHBoxLayout>
@@ -6,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "ui/lang/CMultiLangSupp.h"
+#include "lang/CMultiLangSupp.h"
 
 namespace qv::ui {
 
@@ -19,11 +20,11 @@ bool alarmOpen = false;
 
 CIndicateInstDialog::CIndicateInstDialog(const QString& text, QWidget* parent) : QDialog(parent) {
     setObjectName("alarmDialog");
-    setWindowTitle(QString::fromUtf8(languageTable().text(kTextAppName)));
+    setWindowTitle(QString::fromUtf8(lang::languageTable().text(lang::kTextAppName)));
     setAttribute(Qt::WA_DeleteOnClose, false);
     auto* message = new QLabel(text.trimmed(), this);
     message->setObjectName("alarmText");
-    auto* ok = new QPushButton(QString::fromUtf8(languageTable().text(kTextOk)), this);
+    auto* ok = new QPushButton(QString::fromUtf8(lang::languageTable().text(lang::kTextOk)), this);
     ok->setObjectName("alarmOk");
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

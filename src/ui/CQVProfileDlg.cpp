@@ -1,3 +1,4 @@
+#include "lang/LanguageRows.h"
 #include "ui/CQVProfileDlg.h"
 
 #include <unistd.h>
@@ -39,7 +40,7 @@ private:
 }  // namespace
 
 CQVProfileDlg::CQVProfileDlg(settings::ProfileStore& store, std::string programFolder,
-                             const CMultiLangSupp& texts, platform::FileChooser& chooser,
+                             const lang::CMultiLangSupp& texts, platform::FileChooser& chooser,
                              platform::Prompt& prompt, QWidget* parent)
     : QDialog(parent),
       store_(store),
@@ -48,11 +49,11 @@ CQVProfileDlg::CQVProfileDlg(settings::ProfileStore& store, std::string programF
       chooser_(chooser),
       prompt_(prompt) {
     setObjectName("profileDialog");
-    setWindowTitle(QString::fromUtf8(texts.text(kTextProfileCaption)));
-    saveButton_ = new QPushButton(QString::fromUtf8(texts.text(kTextProfileSave)), this);
+    setWindowTitle(QString::fromUtf8(texts.text(lang::kTextProfileCaption)));
+    saveButton_ = new QPushButton(QString::fromUtf8(texts.text(lang::kTextSave)), this);
     saveButton_->setObjectName("profileDialogSave");
     saveButton_->setAutoDefault(false);
-    loadButton_ = new QPushButton(QString::fromUtf8(texts.text(kTextProfileLoad)), this);
+    loadButton_ = new QPushButton(QString::fromUtf8(texts.text(lang::kTextLoad)), this);
     loadButton_->setObjectName("profileDialogLoad");
     loadButton_->setAutoDefault(false);
     auto* row = new QHBoxLayout(this);

@@ -10,23 +10,20 @@
 #include "platform/FileChooser.h"
 #include "platform/Prompt.h"
 #include "settings/Profiles.h"
-#include "ui/lang/CMultiLangSupp.h"
+#include "lang/CMultiLangSupp.h"
 
 class QPushButton;
 
 namespace qv::ui {
 
 // Language rows of the dialog.
-inline constexpr int kTextProfileCaption = 115;  // "Profile"
-inline constexpr int kTextProfileSave = 116;     // "Save"
-inline constexpr int kTextProfileLoad = 117;     // "Load"
 
 class CQVProfileDlg final : public QDialog {
 public:
     enum class Outcome { kNone, kSaved, kLoaded };
 
     CQVProfileDlg(settings::ProfileStore& store, std::string programFolder,
-                  const CMultiLangSupp& texts, platform::FileChooser& chooser,
+                  const lang::CMultiLangSupp& texts, platform::FileChooser& chooser,
                   platform::Prompt& prompt, QWidget* parent = nullptr);
 
     // The buttons' work, also for callers without a click.
@@ -44,7 +41,7 @@ private:
 
     settings::ProfileStore& store_;
     std::string programFolder_;
-    const CMultiLangSupp& texts_;
+    const lang::CMultiLangSupp& texts_;
     platform::FileChooser& chooser_;
     platform::Prompt& prompt_;
     QPushButton* saveButton_ = nullptr;

@@ -1,3 +1,4 @@
+#include "lang/LanguageRows.h"
 #include "ui/CQuorvelHDDlg.h"
 
 #include <QCloseEvent>
@@ -28,7 +29,7 @@
 #include "ui/OverlayWindow.h"
 #include "ui/ProfileBar.h"
 #include "ui/QtFonts.h"
-#include "ui/lang/CMultiLangSupp.h"
+#include "lang/CMultiLangSupp.h"
 
 namespace qv::ui {
 
@@ -55,7 +56,7 @@ CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
     sampling.beeper = app_.beeper();
     sampling.powerOff = app_.powerOff();
     sampling.overlay = overlayWindow_.get();
-    sampling.alarmTemplate = languageTable().text(kTextAlarmTemplate);
+    sampling.alarmTemplate = lang::languageTable().text(lang::kTextTemperatureTooHigh);
     sampling_ = std::make_unique<tuning::SamplingLoop>(app_.gpuLayer(), dialog_, sampling);
 
     tuning::ApplyServices applying;
@@ -63,7 +64,7 @@ CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
     applying.uiThreadId = platform::currentThreadId();
     applying.clock = &app_.clock();
     applying.prompt = app_.prompt() != nullptr ? app_.prompt() : &DismissingPrompt::instance();
-    applying.text = [](int row) { return std::string(languageTable().text(row)); };
+    applying.text = [](int row) { return std::string(lang::languageTable().text(row)); };
     apply_ = std::make_unique<tuning::ApplyController>(app_.gpuLayer(), dialog_, applying);
     info_ = std::make_unique<tuning::InfoReadouts>(app_.gpuLayer(), dialog_);
 
@@ -224,7 +225,7 @@ void CQuorvelHDDlg::applyWidth() {
     const int statusLeft = tuning::kFrameWidth / 2;
     statusLine_->setGeometry(statusLeft, 0, minimizeButton_->x() - skin::kButtonGap - statusLeft,
                              skin::kHeaderHeight);
-    overclockingButton_->setText(tableText(kTextOverclock) +
+    overclockingButton_->setText(tableText(lang::kTextOverclock) +
                                  (wide ? QStringLiteral(" \u00ab") : QStringLiteral(" \u00bb")));
     update();
 }
@@ -288,7 +289,7 @@ void CQuorvelHDDlg::toggleOverclockingInterface(bool hotKeyUsed) {
 void CQuorvelHDDlg::hoverCheck() {
     QWidget* under = childAt(mapFromGlobal(QCursor::pos()));
     if (under != nullptr && under == fanSpeed_.slider) {
-        QToolTip::showText(QCursor::pos(), tableText(kTipFan), fanSpeed_.slider);
+        QToolTip::showText(QCursor::pos(), tableText(lang::kTipFan), fanSpeed_.slider);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <string>
 
+#include "lang/LanguageRows.h"
 #include "ui/CQuorvelHDDlg.h"
 #include "ui/FanCurvePanel.h"
 #include "ui/Gauge.h"
@@ -14,7 +15,7 @@
 #include "ui/MainWindowTexts.h"
 #include "ui/ProfileBar.h"
 #include "ui/QtFonts.h"
-#include "ui/lang/CMultiLangSupp.h"
+#include "lang/CMultiLangSupp.h"
 
 namespace qv::ui {
 
@@ -28,11 +29,11 @@ void CQuorvelHDDlg::buildProfileBar() {
     }
     profileStore_ = std::make_unique<app::UserSettingsProfileStore>(app_.gpuLayer(), *file);
     profileBar_ =
-        new ProfileBar(profileSlots_, *profileStore_, languageTable(), fileChooser_, this);
+        new ProfileBar(profileSlots_, *profileStore_, lang::languageTable(), fileChooser_, this);
     if (app_.prompt() != nullptr) {
         profileBar_->setPrompt(*app_.prompt());
     }
-    profileBar_->setToolTip(tableText(kTipProfile));
+    profileBar_->setToolTip(tableText(lang::kTipProfile));
     profileBar_->setStyleSheet(QString::fromLatin1(skin::kButtonStyle) +
                                QStringLiteral("QPushButton { min-height: 26px; }"));
     profileBar_->setGeometry(skin::kMargin, skin::kProfileTop, skin::kNarrowRight - skin::kMargin,
@@ -67,9 +68,9 @@ void CQuorvelHDDlg::buildFrame() {
               QRect(skin::kMargin, 0, tuning::kFrameWidth / 2, skin::kHeaderHeight),
               app::kFontTitle, skin::kTextStyle);
 
-    minimizeButton_ = makeButton("minimizeButton", tuning::kTextMinimize);
+    minimizeButton_ = makeButton("minimizeButton", lang::kTextMinimize);
     minimizeButton_->setText(QStringLiteral("\u2013"));
-    hideButton_ = makeButton("hideButton", tuning::kTextHide);
+    hideButton_ = makeButton("hideButton", lang::kTextHide);
     hideButton_->setText(QStringLiteral("\u00d7"));
     for (QPushButton* button : {minimizeButton_, hideButton_}) {
         button->setFont(toQFont(app::fontDefinition(app::kFontTitle)));
@@ -82,7 +83,7 @@ void CQuorvelHDDlg::buildFrame() {
     statusLine_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     statusLine_->setVisible(!model_.statusLine().empty());
 
-    makeLabel("gpuSelectorLabel", tableText(tuning::kTextGpu),
+    makeLabel("gpuSelectorLabel", tableText(lang::kTextGpu),
               QRect(skin::kMargin, skin::kSelectorTop, skin::kSelectorLabelWidth, skin::kRowHeight),
               app::kFontLabel, skin::kTextStyle);
     gpuSelector_ = new QComboBox(this);
@@ -91,7 +92,7 @@ void CQuorvelHDDlg::buildFrame() {
     gpuSelector_->setFont(toQFont(app::fontDefinition(app::kFontLabel)));
     gpuSelector_->setGeometry(skin::kMargin + skin::kSelectorLabelWidth, skin::kSelectorTop,
                               skin::kSelectorWidth, skin::kRowHeight);
-    gpuSelector_->setToolTip(tableText(tuning::kTextPleaseSelectGpu));
+    gpuSelector_->setToolTip(tableText(lang::kTextPleaseSelectGpu));
     for (const std::string& entry : model_.selectorEntries()) {
         gpuSelector_->addItem(QString::fromStdString(entry));
     }
@@ -106,10 +107,10 @@ void CQuorvelHDDlg::buildFrame() {
                   QRect(kHotKeyIndicatorLeft, (skin::kHeaderHeight - kHotKeyIndicatorSize) / 2,
                         kHotKeyIndicatorSize, kHotKeyIndicatorSize),
                   app::kFontLabel, "");
-    hotKeyIndicator_->setToolTip(tableText(kTextHotKey));
+    hotKeyIndicator_->setToolTip(tableText(lang::kTextHotKey));
     showHotKeyIndicator(tuning::kHotKeyIndicators[tuning::kHotKeyStateNone]);
 
-    synchronousButton_ = makeButton("synchronousButton", kTipSynchronous);
+    synchronousButton_ = makeButton("synchronousButton", lang::kTipSynchronous);
     synchronousButton_->setCheckable(true);
     const int syncLeft = gpuSelector_->geometry().right() + 1 + skin::kButtonGap;
     synchronousButton_->setGeometry(syncLeft, skin::kSelectorTop, skin::kNarrowRight - syncLeft,
@@ -127,13 +128,13 @@ void CQuorvelHDDlg::buildGauges() {
         int scale;
     };
     const std::array<GaugeLayout, kGaugeCount> layouts = {{
-        {"gpuClockGauge", tableText(tuning::kTextGpu), kClockScaleFallbackMHz},
-        {"shaderClockGauge", tableText(kTextShaderShort), kClockScaleFallbackMHz},
-        {"memoryClockGauge", tableText(kTextMemoryShort), kClockScaleFallbackMHz},
-        {"temperatureGauge", tableText(tuning::kTextDegrees), kTemperatureScale},
-        {"fanGauge", tableText(kTextSpeedPercent), kFanScale},
+        {"gpuClockGauge", tableText(lang::kTextGpu), kClockScaleFallbackMHz},
+        {"shaderClockGauge", tableText(lang::kTextShaderShort), kClockScaleFallbackMHz},
+        {"memoryClockGauge", tableText(lang::kTextMemoryShort), kClockScaleFallbackMHz},
+        {"temperatureGauge", tableText(lang::kTextDegrees), kTemperatureScale},
+        {"fanGauge", tableText(lang::kTextSpeedPercent), kFanScale},
         {"voltageGauge", QStringLiteral("V"), kVoltageScaleMv},
-        {"powerGauge", tableText(kTextPower), kPowerScaleW},
+        {"powerGauge", tableText(lang::kTextPower), kPowerScaleW},
     }};
     for (size_t i = 0; i < kGaugeCount; ++i) {
         auto* gauge = new Gauge(layouts[i].caption, layouts[i].scale, this);
@@ -142,18 +143,18 @@ void CQuorvelHDDlg::buildGauges() {
                            skin::kGaugeWidth, skin::kGaugeHeight);
         gauges_[i] = gauge;
     }
-    gauges_[kGaugeTemperature]->setToolTip(tableText(kTipTemperature));
-    gauges_[kGaugeGpuClock]->setToolTip(tableText(kTextGpuClock));
-    gauges_[kGaugeShaderClock]->setToolTip(tableText(kTextShaderClock));
-    gauges_[kGaugeMemoryClock]->setToolTip(tableText(kTextMemoryClock));
-    gauges_[kGaugeFan]->setToolTip(tableText(kTextFanSpeed));
-    gauges_[kGaugeVoltage]->setToolTip(tableText(kTextGpuVoltage));
-    gauges_[kGaugePower]->setToolTip(tableText(kTextPower));
+    gauges_[kGaugeTemperature]->setToolTip(tableText(lang::kTipTemperature));
+    gauges_[kGaugeGpuClock]->setToolTip(tableText(lang::kTextGpuClock));
+    gauges_[kGaugeShaderClock]->setToolTip(tableText(lang::kTextShaderClock));
+    gauges_[kGaugeMemoryClock]->setToolTip(tableText(lang::kTextMemoryClock));
+    gauges_[kGaugeFan]->setToolTip(tableText(lang::kTextFanSpeed));
+    gauges_[kGaugeVoltage]->setToolTip(tableText(lang::kTextGpuVoltage));
+    gauges_[kGaugePower]->setToolTip(tableText(lang::kTextPower));
 }
 
 void CQuorvelHDDlg::buildReadouts() {
     const int top = skin::kReadoutTop;
-    makeLabel("temperatureLabel", tableText(tuning::kTextTemperature),
+    makeLabel("temperatureLabel", tableText(lang::kTextTemperature),
               QRect(skin::kMargin, top, skin::kReadoutLabelWidth, skin::kReadoutHeight),
               app::kFontLabel, skin::kTextStyle);
     temperatureReadout_ =
@@ -162,9 +163,9 @@ void CQuorvelHDDlg::buildReadouts() {
                         skin::kReadoutHeight),
                   app::kFontDigitalLarge, skin::kReadoutStyle);
     temperatureReadout_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    temperatureReadout_->setToolTip(tableText(kTipTemperature));
+    temperatureReadout_->setToolTip(tableText(lang::kTipTemperature));
     const int unitLeft = temperatureReadout_->geometry().right() + 1 + skin::kButtonGap;
-    makeLabel("temperatureUnit", tableText(tuning::kTextDegrees),
+    makeLabel("temperatureUnit", tableText(lang::kTextDegrees),
               QRect(unitLeft, top, skin::kUnitWidth, skin::kReadoutHeight), app::kFontLabel,
               skin::kTextStyle);
     modePicture_ = makeLabel("modePicture", {},
@@ -173,7 +174,7 @@ void CQuorvelHDDlg::buildReadouts() {
     fanModeLabel_ = makeLabel(
         "fanModeLabel", {}, QRect(unitLeft + skin::kUnitWidth + 64, top, 80, skin::kReadoutHeight),
         app::kFontLabel, skin::kTextStyle);
-    fanModeLabel_->setToolTip(tableText(kTipFan));
+    fanModeLabel_->setToolTip(tableText(lang::kTipFan));
 }
 
 void CQuorvelHDDlg::buildInformationPanel() {
@@ -198,12 +199,12 @@ void CQuorvelHDDlg::buildInformationPanel() {
 
     // The CUDA cores beside the temperature.
     const int coresLeft = 430;
-    addCaption("cudaCoresCaption", tableText(kTextCudaCores),
+    addCaption("cudaCoresCaption", tableText(lang::kTextCudaCores),
                QRect(coresLeft, skin::kReadoutTop, skin::kNarrowRight - coresLeft, 20))
-        ->setToolTip(tableText(kTipCudaCores));
+        ->setToolTip(tableText(lang::kTipCudaCores));
     addField(tuning::kInfoCudaCores,
              QRect(coresLeft, skin::kReadoutTop + 20, skin::kNarrowRight - coresLeft, 20))
-        ->setToolTip(tableText(kTipCudaCores));
+        ->setToolTip(tableText(lang::kTipCudaCores));
 
     // Clock table: the current level, the 3D performance level and its defaults, per domain.
     const int rowH = skin::kInfoRowHeight;
@@ -211,7 +212,7 @@ void CQuorvelHDDlg::buildInformationPanel() {
     const int nameW = 90;
     const int colW = 58;
     const std::array<QString, 3> domains = {
-        tableText(tuning::kTextGpu), tableText(kTextShaderShort), tableText(kTextMemoryShort)};
+        tableText(lang::kTextGpu), tableText(lang::kTextShaderShort), tableText(lang::kTextMemoryShort)};
     const std::array<const char*, 3> domainNames = {"infoGpuHeader", "infoShaderHeader",
                                                     "infoMemoryHeader"};
     for (int c = 0; c < 3; ++c) {
@@ -227,14 +228,14 @@ void CQuorvelHDDlg::buildInformationPanel() {
     };
     const std::array<ClockRow, 3> rows = {{
         {"infoCurrentCaption",
-         tableText(kTextCurrentClock),
+         tableText(lang::kTextCurrentClock),
          {tuning::kInfoCurrentGpuClock, tuning::kInfoCurrentShaderClock,
           tuning::kInfoCurrentMemoryClock}},
         {"infoPerfCaption",
-         tableText(tuning::kText3DPerf),
+         tableText(lang::kText3DPerf),
          {tuning::kInfoPerfGpuClock, tuning::kInfoPerfShaderClock, tuning::kInfoPerfMemoryClock}},
         {"infoDefaultCaption",
-         tableText(kTextDefaultClock),
+         tableText(lang::kTextDefaultClock),
          {tuning::kInfoBaseGpuClock, tuning::kInfoBaseShaderClock, tuning::kInfoBaseMemoryClock}},
     }};
     for (int r = 0; r < 3; ++r) {
@@ -254,14 +255,14 @@ void CQuorvelHDDlg::buildInformationPanel() {
         uint32_t id;
     };
     const std::array<Pair, 8> pairs = {{
-        {"infoMemorySizeCaption", tableText(kTextMemorySize), tuning::kInfoMemorySize},
-        {"infoBusWidthCaption", tableText(kTextBusWidth), tuning::kInfoBusWidth},
-        {"infoMemoryTypeCaption", tableText(kTextMemoryType), tuning::kInfoMemoryType},
-        {"infoMemoryUseCaption", tableText(kTextUsage), tuning::kInfoMemoryUse},
-        {"infoGpuLoadCaption", tableText(kTextGpuLoad), tuning::kInfoGpuLoad},
-        {"infoMcuCaption", tableText(kTextMcu), tuning::kInfoMemoryControllerLoad},
-        {"infoPowerCaption", tableText(kTextTdp), tuning::kInfoBoardPower},
-        {"infoFanCaption", tableText(kTextFanSpeed), tuning::kInfoFanPercent},
+        {"infoMemorySizeCaption", tableText(lang::kTextMemorySize), tuning::kInfoMemorySize},
+        {"infoBusWidthCaption", tableText(lang::kTextBusWidth), tuning::kInfoBusWidth},
+        {"infoMemoryTypeCaption", tableText(lang::kTextMemoryType), tuning::kInfoMemoryType},
+        {"infoMemoryUseCaption", tableText(lang::kTextUsage), tuning::kInfoMemoryUse},
+        {"infoGpuLoadCaption", tableText(lang::kTextGpuLoad), tuning::kInfoGpuLoad},
+        {"infoMcuCaption", tableText(lang::kTextMcu), tuning::kInfoMemoryControllerLoad},
+        {"infoPowerCaption", tableText(lang::kTextTdp), tuning::kInfoBoardPower},
+        {"infoFanCaption", tableText(lang::kTextFanSpeed), tuning::kInfoFanPercent},
     }};
     const int pairsLeft = skin::kMargin + nameW + 3 * colW + 10;
     const int pairW = (skin::kNarrowRight - pairsLeft) / 2;
@@ -340,12 +341,12 @@ void CQuorvelHDDlg::buildPlainRow(SliderRow& row, const char* name, int textRow,
 
 void CQuorvelHDDlg::buildTuningControls() {
     const int modeTop = skin::kModeRowTop;
-    makeLabel("clockModeLabel", tableText(kTextClockWorkMode),
+    makeLabel("clockModeLabel", tableText(lang::kTextClockWorkMode),
               QRect(skin::kMargin, modeTop, 130, skin::kRowHeight), app::kFontLabel,
               skin::kTextStyle);
-    mode2D_ = makeButton("mode2DButton", kTip2D);
-    mode3DLow_ = makeButton("mode3DLowButton", kTip3DLow);
-    mode3DPerf_ = makeButton("mode3DPerfButton", kTip3DPerf);
+    mode2D_ = makeButton("mode2DButton", lang::kTip2D);
+    mode3DLow_ = makeButton("mode3DLowButton", lang::kTip3DLow);
+    mode3DPerf_ = makeButton("mode3DPerfButton", lang::kTip3DPerf);
     const std::array<std::pair<QPushButton*, int>, 3> modes = {{
         {mode2D_, gpu::kLevelKind2D},
         {mode3DLow_, gpu::kLevelKind3DLow},
@@ -358,7 +359,7 @@ void CQuorvelHDDlg::buildTuningControls() {
         const int mode = modes[i].second;
         connect(button, &QPushButton::clicked, this, [this, mode] { onModePressed(mode); });
     }
-    linkButton_ = makeButton("linkButton", kTipLink);
+    linkButton_ = makeButton("linkButton", lang::kTipLink);
     linkButton_->setCheckable(true);
     linkButton_->setGeometry(444, modeTop, skin::kNarrowRight - 444, skin::kRowHeight);
     connect(linkButton_, &QPushButton::clicked, this, [this](bool on) {
@@ -367,15 +368,15 @@ void CQuorvelHDDlg::buildTuningControls() {
     });
 
     int top = skin::kSliderRowTop;
-    buildClockRow(gpuClock_, ClockSlider::kGpu, "gpuClock", kTextGpuClock, kTipGpuClock, top);
+    buildClockRow(gpuClock_, ClockSlider::kGpu, "gpuClock", lang::kTextGpuClock, lang::kTipGpuClock, top);
     gpuClock_.valueField = tuning::kInfoGpuSliderValue;
     top += skin::kSliderRowPitch;
-    buildClockRow(shaderClock_, ClockSlider::kShader, "shaderClock", kTextShaderClock,
-                  kTipShaderClock, top);
+    buildClockRow(shaderClock_, ClockSlider::kShader, "shaderClock", lang::kTextShaderClock,
+                  lang::kTipShaderClock, top);
     shaderClock_.valueField = tuning::kInfoShaderSliderValue;
     top += skin::kSliderRowPitch;
-    buildClockRow(memoryClock_, ClockSlider::kMemory, "memoryClock", kTextMemoryClock,
-                  kTipMemoryClock, top);
+    buildClockRow(memoryClock_, ClockSlider::kMemory, "memoryClock", lang::kTextMemoryClock,
+                  lang::kTipMemoryClock, top);
     memoryClock_.valueField = tuning::kInfoMemorySliderValue;
     top += skin::kSliderRowPitch;
 
@@ -395,7 +396,7 @@ void CQuorvelHDDlg::buildTuningControls() {
     top += skin::kSliderRowPitch;
 
     const QRect fanLabel(skin::kMargin, top, 90, skin::kSliderRowHeight);
-    buildPlainRow(fanSpeed_, "fanSpeed", kTextFanSpeed, -1, fanLabel,
+    buildPlainRow(fanSpeed_, "fanSpeed", lang::kTextFanSpeed, -1, fanLabel,
                   QRect(skin::kSliderLeft, top, skin::kSliderWidth, skin::kSliderRowHeight),
                   QRect(skin::kValueLeft, top, skin::kValueWidth, skin::kSliderRowHeight));
     fanSpeed_.valueField = tuning::kInfoFanSliderValue;
@@ -403,7 +404,7 @@ void CQuorvelHDDlg::buildTuningControls() {
     fanSpeed_.slider->setToolTip({});
     connect(fanSpeed_.slider, &QSlider::valueChanged, this,
             [this](int pos) { onSliderMoved(dialog_.controls().fanSpeed, pos); });
-    fanModeButton_ = makeButton("fanModeButton", kTipFan);
+    fanModeButton_ = makeButton("fanModeButton", lang::kTipFan);
     fanModeButton_->setGeometry(skin::kSliderLeft - 72, top, 66, skin::kSliderRowHeight);
     connect(fanModeButton_, &QPushButton::clicked, this, [this] {
         dialog_.setFanAutomatic(!dialog_.controls().fanMode.pressed);
@@ -412,7 +413,7 @@ void CQuorvelHDDlg::buildTuningControls() {
     top += skin::kSliderRowPitch;
 
     buildPlainRow(
-        coreVoltage_, "coreVoltage", kTextGpuVoltage, kTipCoreVoltage,
+        coreVoltage_, "coreVoltage", lang::kTextGpuVoltage, lang::kTipCoreVoltage,
         QRect(skin::kMargin, top, 150, skin::kSliderRowHeight),
         QRect(skin::kSliderLeft, top, skin::kSliderWidth, skin::kSliderRowHeight),
         QRect(skin::kValueLeft - 20, top, skin::kValueWidth + 20, skin::kSliderRowHeight));
@@ -421,7 +422,7 @@ void CQuorvelHDDlg::buildTuningControls() {
             [this](int pos) { onSliderMoved(dialog_.controls().coreVoltage, pos); });
     top += skin::kSliderRowPitch;
 
-    buildPlainRow(memoryVoltage_, "memoryVoltage", kTextMemoryVoltage, kTipMemoryVoltage,
+    buildPlainRow(memoryVoltage_, "memoryVoltage", lang::kTextMemoryVoltage, lang::kTipMemoryVoltage,
                   QRect(skin::kMargin, top, 150, skin::kSliderRowHeight),
                   QRect(skin::kSliderLeft, top, skin::kSliderWidth, skin::kSliderRowHeight),
                   QRect(skin::kValueLeft, top, skin::kValueWidth, skin::kSliderRowHeight));
@@ -432,14 +433,14 @@ void CQuorvelHDDlg::buildTuningControls() {
 
 void CQuorvelHDDlg::buildActionButtons() {
     const int top = skin::kActionRowTop;
-    applyButton_ = makeButton("applyButton", kTipApply);
-    resetButton_ = makeButton("resetButton", kTipReset);
-    overclockingButton_ = makeButton("overclockingButton", kTipOverclocking);
+    applyButton_ = makeButton("applyButton", lang::kTipApply);
+    resetButton_ = makeButton("resetButton", lang::kTipReset);
+    overclockingButton_ = makeButton("overclockingButton", lang::kTipOverclocking);
     applyButton_->setGeometry(skin::kMargin, top, 150, skin::kActionButtonHeight);
     resetButton_->setGeometry(skin::kMargin + 158, top, 150, skin::kActionButtonHeight);
     overclockingButton_->setGeometry(skin::kMargin + 316, top, skin::kNarrowRight - 332,
                                      skin::kActionButtonHeight);
-    overclockingButton_->setText(tableText(kTextOverclock) + QStringLiteral(" \u00bb"));
+    overclockingButton_->setText(tableText(lang::kTextOverclock) + QStringLiteral(" \u00bb"));
     connect(applyButton_, &QPushButton::clicked, this, [this] { onApply(); });
     connect(resetButton_, &QPushButton::clicked, this, [this] { onReset(); });
     connect(overclockingButton_, &QPushButton::clicked, this,
@@ -448,7 +449,7 @@ void CQuorvelHDDlg::buildActionButtons() {
 
 void CQuorvelHDDlg::buildWidePart() {
     const int left = skin::kWideLeft;
-    QLabel* title = makeLabel("overclockingTitle", tableText(kTextOverclock),
+    QLabel* title = makeLabel("overclockingTitle", tableText(lang::kTextOverclock),
                               QRect(left, skin::kSelectorTop, skin::kWideWidth, skin::kRowHeight),
                               app::kFontTitle, skin::kTextStyle);
     wideWidgets_.push_back(title);
@@ -465,14 +466,14 @@ void CQuorvelHDDlg::buildWidePart() {
                 [this, state](int pos) { onSliderMoved(dialog_.controls().*state, pos); });
         wideWidgets_.insert(wideWidgets_.end(), {row.label, row.slider, row.value});
     };
-    addRow(gpuOffset_, "gpuOffset", kTextGpuOffset, kTipGpuOffset, skin::kGaugeTop,
+    addRow(gpuOffset_, "gpuOffset", lang::kTextGpuOffset, lang::kTipGpuOffset, skin::kGaugeTop,
            tuning::kInfoGpuOffsetSliderValue, &tuning::MainDialogControls::gpuOffset);
-    addRow(memoryOffset_, "memoryOffset", kTextMemoryOffset, kTipMemoryOffset, skin::kGaugeTop + 56,
+    addRow(memoryOffset_, "memoryOffset", lang::kTextMemoryOffset, lang::kTipMemoryOffset, skin::kGaugeTop + 56,
            tuning::kInfoMemoryOffsetSliderValue, &tuning::MainDialogControls::memoryOffset);
-    addRow(frameRate_, "frameRate", kTextFrameRate, kTipFrameRate, skin::kGaugeTop + 112,
+    addRow(frameRate_, "frameRate", lang::kTextFrameRate, lang::kTipFrameRate, skin::kGaugeTop + 112,
            tuning::kInfoFrameRateSliderValue, &tuning::MainDialogControls::frameRate);
     // The frame-rate toggle sits at the end of its label's line.
-    frameRateToggle_ = makeButton("frameRateToggle", kTipFrameRate);
+    frameRateToggle_ = makeButton("frameRateToggle", lang::kTipFrameRate);
     frameRateToggle_->setCheckable(true);
     frameRateToggle_->setGeometry(left + skin::kWideWidth - 66, skin::kGaugeTop + 112 - 2, 66, 22);
     frameRate_.label->setGeometry(left, skin::kGaugeTop + 112, skin::kWideWidth - 72, 20);
@@ -483,7 +484,7 @@ void CQuorvelHDDlg::buildWidePart() {
     wideWidgets_.push_back(frameRateToggle_);
 
     fanCurvePanel_ = new FanCurvePanel(
-        sampling_->fanCurve(), app_.gpuLayer(), languageTable(),
+        sampling_->fanCurve(), app_.gpuLayer(), lang::languageTable(),
         app_.prompt() != nullptr ? *app_.prompt() : DismissingPrompt::instance(), this);
     fanCurvePanel_->setGeometry(left, skin::kCurvePanelTop, skin::kWideWidth,
                                 skin::kWindowHeight - skin::kCurvePanelTop - skin::kMargin);
@@ -494,7 +495,7 @@ void CQuorvelHDDlg::buildWidePart() {
     wideWidgets_.push_back(fanCurvePanel_);
 
     QLabel* hotKeyLabel =
-        makeLabel("hotKeyLabel", tableText(kTextHotKey) + QStringLiteral(": Ctrl+N / Ctrl+M"),
+        makeLabel("hotKeyLabel", tableText(lang::kTextHotKey) + QStringLiteral(": Ctrl+N / Ctrl+M"),
                   QRect(left, skin::kGaugeTop + 170, skin::kWideWidth, 20), app::kFontLabel,
                   skin::kSmallCaptionStyle);
     wideWidgets_.push_back(hotKeyLabel);

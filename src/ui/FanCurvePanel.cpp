@@ -1,3 +1,4 @@
+#include "lang/LanguageRows.h"
 #include "ui/FanCurvePanel.h"
 
 #include <QGridLayout>
@@ -41,7 +42,7 @@ QIcon modeIcon(int32_t mode) {
 }  // namespace
 
 FanCurvePanel::FanCurvePanel(tuning::FanCurveState& curve, gpu::GpuLayer& layer,
-                             const CMultiLangSupp& texts, platform::Prompt& prompt, QWidget* parent)
+                             const lang::CMultiLangSupp& texts, platform::Prompt& prompt, QWidget* parent)
     : QWidget(parent), curve_(curve), layer_(layer), prompt_(prompt) {
     setObjectName("fanCurvePanel");
     buildControls(texts);
@@ -49,11 +50,11 @@ FanCurvePanel::FanCurvePanel(tuning::FanCurveState& curve, gpu::GpuLayer& layer,
     showSwitch();
 }
 
-void FanCurvePanel::buildControls(const CMultiLangSupp& texts) {
+void FanCurvePanel::buildControls(const lang::CMultiLangSupp& texts) {
     const QString temperatureCaption =
-        QString::fromUtf8(texts.text(fan::kTextCurveAxisTemperature));
-    const QString speedCaption = QString::fromUtf8(texts.text(fan::kTextCurveAxisSpeed));
-    const QString modeToolTip = QString::fromUtf8(texts.text(fan::kTextCurveToolTip));
+        QString::fromUtf8(texts.text(lang::kTextCurveAxisTemperature));
+    const QString speedCaption = QString::fromUtf8(texts.text(lang::kTextSpeedPercent));
+    const QString modeToolTip = QString::fromUtf8(texts.text(lang::kTextCurveToolTip));
 
     auto* grid = new QGridLayout;
     auto* temperatureLabel = new QLabel(temperatureCaption, this);
@@ -74,13 +75,13 @@ void FanCurvePanel::buildControls(const CMultiLangSupp& texts) {
         }
     }
 
-    customButton_ = new QPushButton(QString::fromUtf8(texts.text(fan::kTextCurveCustom)), this);
+    customButton_ = new QPushButton(QString::fromUtf8(texts.text(lang::kTextCurveCustom)), this);
     customButton_->setObjectName("fanCurveCustom");
     customButton_->setCheckable(true);
-    autoButton_ = new QPushButton(QString::fromUtf8(texts.text(fan::kTextCurveAuto)), this);
+    autoButton_ = new QPushButton(QString::fromUtf8(texts.text(lang::kTextCurveAuto)), this);
     autoButton_->setObjectName("fanCurveAuto");
     autoButton_->setCheckable(true);
-    takeOverButton_ = new QPushButton(QString::fromUtf8(texts.text(fan::kTextCurveTakeOver)), this);
+    takeOverButton_ = new QPushButton(QString::fromUtf8(texts.text(lang::kTextLoad)), this);
     takeOverButton_->setObjectName("fanCurveTakeOver");
 
     smoothButton_ = new QToolButton(this);

@@ -13,7 +13,7 @@
 #include "gpu/GpuLayer.h"
 #include "platform/Prompt.h"
 #include "tuning/SamplingLoop.h"
-#include "ui/lang/CMultiLangSupp.h"
+#include "lang/CMultiLangSupp.h"
 
 class QPushButton;
 class QSpinBox;
@@ -30,7 +30,7 @@ inline constexpr int kCurveBoxMax = 999;
 
 class FanCurvePanel final : public QWidget {
 public:
-    FanCurvePanel(tuning::FanCurveState& curve, gpu::GpuLayer& layer, const CMultiLangSupp& texts,
+    FanCurvePanel(tuning::FanCurveState& curve, gpu::GpuLayer& layer, const lang::CMultiLangSupp& texts,
                   platform::Prompt& prompt, QWidget* parent = nullptr);
 
     // The GPU whose curve switch "Custom" and "Auto" set; the buttons and boxes show its switch.
@@ -47,7 +47,7 @@ public:
     FanCurveChartView* chartView() const { return chart_; }
 
 private:
-    void buildControls(const CMultiLangSupp& texts);
+    void buildControls(const lang::CMultiLangSupp& texts);
     void setCurveSwitch(bool on);
     void takeOver();
     void setMode(int32_t mode);

@@ -12,7 +12,7 @@
 #include "tuning/InfoReadouts.h"
 #include "tuning/MainDialogModel.h"
 #include "ui/MainWindowSkin.h"
-#include "ui/lang/CMultiLangSupp.h"
+#include "lang/CMultiLangSupp.h"
 
 namespace qv::ui::mainwindow {
 
@@ -20,55 +20,8 @@ using tuning::ClockSlider;
 using tuning::StepDirection;
 
 // Language-table rows of the window's labels and tool tips.
-inline constexpr int kTextOverclock = 1;
-inline constexpr int kTextAlarmTemplate = 5;
-inline constexpr int kTextClockWorkMode = 12;
-inline constexpr int kTextGpuClock = 18;
-inline constexpr int kTextMemoryClock = 19;
-inline constexpr int kTextShaderClock = 20;
-inline constexpr int kTextFanSpeed = 22;
-inline constexpr int kTextGpuVoltage = 23;
-inline constexpr int kTextPower = 24;
-inline constexpr int kTextMemoryVoltage = 25;
-inline constexpr int kTextShaderShort = 44;
-inline constexpr int kTextMemoryShort = 45;
-inline constexpr int kTextCudaCores = 182;
-inline constexpr int kTextMemorySize = 221;
-inline constexpr int kTextBusWidth = 222;
-inline constexpr int kTextMemoryType = 223;
-inline constexpr int kTextCurrentClock = 225;
-inline constexpr int kTextDefaultClock = 227;
-inline constexpr int kTextGpuLoad = 228;
-inline constexpr int kTextUsage = 229;
-inline constexpr int kTextMcu = 230;
-inline constexpr int kTextTdp = 232;
-inline constexpr int kTextSpeedPercent = 234;
-inline constexpr int kTextGpuOffset = 248;
-inline constexpr int kTextMemoryOffset = 249;
-inline constexpr int kTextFrameRate = 250;
-inline constexpr int kTextHotKey = 257;
 
 // Tool tips.
-inline constexpr int kTipLink = 155;
-inline constexpr int kTipGpuClock = 156;
-inline constexpr int kTipShaderClock = 157;
-inline constexpr int kTipMemoryClock = 158;
-inline constexpr int kTipFan = 159;
-inline constexpr int kTipCoreVoltage = 160;
-inline constexpr int kTipApply = 162;
-inline constexpr int kTipProfile = 161;
-inline constexpr int kTipReset = 163;
-inline constexpr int kTip2D = 168;
-inline constexpr int kTip3DLow = 169;
-inline constexpr int kTip3DPerf = 170;
-inline constexpr int kTipTemperature = 172;
-inline constexpr int kTipCudaCores = 173;
-inline constexpr int kTipSynchronous = 174;
-inline constexpr int kTipOverclocking = 241;
-inline constexpr int kTipMemoryVoltage = 243;
-inline constexpr int kTipGpuOffset = 252;
-inline constexpr int kTipMemoryOffset = 253;
-inline constexpr int kTipFrameRate = 254;
 
 // Captions of toggles whose state the model gives without a text; the same in every language.
 inline constexpr const char* kSynchronousCaption = "SYNC";
@@ -106,7 +59,7 @@ inline QString modePictureText(int picture) {
 }
 
 inline QString tableText(int row) {
-    return QString::fromUtf8(languageTable().text(row));
+    return QString::fromUtf8(lang::languageTable().text(row));
 }
 
 inline QString captionOf(const tuning::ButtonState& state) {

@@ -1,3 +1,4 @@
+#include "lang/LanguageRows.h"
 #include "ui/ProfileBar.h"
 
 #include <QHBoxLayout>
@@ -18,7 +19,7 @@ constexpr const char* kLitStyle = "QPushButton { background-color: #3a7bd5; colo
 }  // namespace
 
 ProfileBar::ProfileBar(settings::ProfileSlots& slots, settings::ProfileStore& store,
-                       const CMultiLangSupp& texts, platform::FileChooser& chooser, QWidget* parent)
+                       const lang::CMultiLangSupp& texts, platform::FileChooser& chooser, QWidget* parent)
     : QWidget(parent), slots_(slots), store_(store), texts_(texts), chooser_(chooser) {
     setObjectName("profileBar");
     auto* row = new QHBoxLayout(this);
@@ -30,11 +31,11 @@ ProfileBar::ProfileBar(settings::ProfileSlots& slots, settings::ProfileStore& st
         row->addWidget(button);
         slotButtons_[static_cast<size_t>(slot - settings::kProfileFirstSlot)] = button;
     }
-    saveButton_ = new QPushButton(QString::fromUtf8(texts.text(kTextProfileSave)), this);
+    saveButton_ = new QPushButton(QString::fromUtf8(texts.text(lang::kTextSave)), this);
     saveButton_->setObjectName("profileSave");
     connect(saveButton_, &QPushButton::clicked, this, [this] { pressSave(); });
     row->addWidget(saveButton_);
-    profileButton_ = new QPushButton(QString::fromUtf8(texts.text(kTextProfileCaption)), this);
+    profileButton_ = new QPushButton(QString::fromUtf8(texts.text(lang::kTextProfileCaption)), this);
     profileButton_->setObjectName("profileDialogButton");
     connect(profileButton_, &QPushButton::clicked, this, [this] { openProfileDialog(); });
     row->addWidget(profileButton_);

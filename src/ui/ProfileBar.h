@@ -17,7 +17,7 @@
 #include "platform/Prompt.h"
 #include "settings/Profiles.h"
 #include "ui/QtPrompt.h"
-#include "ui/lang/CMultiLangSupp.h"
+#include "lang/CMultiLangSupp.h"
 
 class QPushButton;
 
@@ -26,7 +26,7 @@ namespace qv::ui {
 class ProfileBar final : public QWidget {
 public:
     ProfileBar(settings::ProfileSlots& slots, settings::ProfileStore& store,
-               const CMultiLangSupp& texts, platform::FileChooser& chooser,
+               const lang::CMultiLangSupp& texts, platform::FileChooser& chooser,
                QWidget* parent = nullptr);
 
     // Where failures are reported; message boxes of the bar's own until this is called.
@@ -51,7 +51,7 @@ private:
 
     settings::ProfileSlots& slots_;
     settings::ProfileStore& store_;
-    const CMultiLangSupp& texts_;
+    const lang::CMultiLangSupp& texts_;
     platform::FileChooser& chooser_;
     QtPrompt ownPrompt_;
     platform::Prompt* prompt_ = &ownPrompt_;

@@ -5,8 +5,9 @@
 
 #include <string>
 
+#include "lang/LanguageRows.h"
 #include "platform/Prompt.h"
-#include "ui/lang/CMultiLangSupp.h"
+#include "lang/CMultiLangSupp.h"
 
 namespace qv::ui {
 
@@ -23,9 +24,9 @@ inline std::string profileSlotEmptyText(int slot) {
     return "Profile " + std::to_string(slot) + " has not been saved yet.";
 }
 
-inline void showProfileError(platform::Prompt& prompt, const CMultiLangSupp& texts,
+inline void showProfileError(platform::Prompt& prompt, const lang::CMultiLangSupp& texts,
                              const std::string& text) {
-    prompt.show(texts.text(kTextAppName), text, platform::PromptIcon::kError,
+    prompt.show(texts.text(lang::kTextAppName), text, platform::PromptIcon::kError,
                 platform::PromptButtons::kOk);
 }
 

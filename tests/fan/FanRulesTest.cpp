@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "fan/FanRules.h"
-#include "ui/lang/CMultiLangSupp.h"
+#include "lang/CMultiLangSupp.h"
+#include "lang/LanguageRows.h"
 
 namespace qv::fan {
 namespace {
@@ -310,20 +311,20 @@ TEST(FanCurveTakeOver, KeepsTheOldCurveWhenTemperaturesAreOutOfOrder) {
 }
 
 TEST(FanCurvePanel, LanguageRowsNameThePanelsTexts) {
-    const ui::CMultiLangSupp english(0x0409);
+    const lang::CMultiLangSupp english(0x0409);
     const std::pair<int, std::string> rows[] = {
-        {kTextCurveTakeOver, "Load"},
-        {kTextCurveAxisTemperature,
+        {lang::kTextLoad, "Load"},
+        {lang::kTextCurveAxisTemperature,
          "TEMP(\xC2\xB0"
          "C)"},
-        {kTextCurveAxisSpeed, "Speed(%)"},
-        {kTextCurveAuto, "Auto"},
-        {kTextCurveCustom, "Custom"},
+        {lang::kTextSpeedPercent, "Speed(%)"},
+        {lang::kTextCurveAuto, "Auto"},
+        {lang::kTextCurveCustom, "Custom"},
     };
     for (const auto& [row, text] : rows) {
         EXPECT_EQ(english.text(row), text) << "row " << row;
     }
-    EXPECT_EQ(std::string(english.text(kTextCurveToolTip))
+    EXPECT_EQ(std::string(english.text(lang::kTextCurveToolTip))
                   .rfind("Advanced fan control has two modes:\n", 0),
               0u);
 }

@@ -13,9 +13,10 @@
 #include "gpu/DriverIds.h"
 #include "gpu/DriverStatus.h"
 #include "gpu/GpuLayerTestSupport.h"
+#include "lang/LanguageRows.h"
 #include "platform/QueuePoster.h"
 #include "tuning/ApplyRun.h"
-#include "ui/lang/CMultiLangSupp.h"
+#include "lang/CMultiLangSupp.h"
 
 namespace qv::test {
 namespace {
@@ -191,14 +192,14 @@ struct Rig {
     void expectLastMessage(int row, PromptIcon icon) {
         ASSERT_FALSE(prompt.shown.empty());
         const RecordingPrompt::Shown& last = prompt.shown.back();
-        EXPECT_EQ(last.caption, language.text(tuning::kTextCaption));
+        EXPECT_EQ(last.caption, language.text(lang::kTextAppName));
         EXPECT_EQ(last.text, language.text(row));
         EXPECT_EQ(last.icon, icon);
         EXPECT_EQ(last.buttons, PromptButtons::kOk);
     }
 
     LayerRig layerRig;
-    ui::CMultiLangSupp language{kLanguageEnglish};
+    lang::CMultiLangSupp language{kLanguageEnglish};
     platform::QueuePoster poster;
     HookClock clock;
     RecordingPrompt prompt;
@@ -239,17 +240,17 @@ TEST(ApplyRun, SynchronousOffWritesOnlyTheGpuOnShow) {
     // Until the completion arrives the run holds the buttons and the busy value.
     EXPECT_TRUE(rig.apply->running());
     EXPECT_EQ(m.applyBusy(), tuning::kApplyBusy);
-    EXPECT_EQ(rig.apply->buttons().apply.captionRow, tuning::kTextCancel);
+    EXPECT_EQ(rig.apply->buttons().apply.captionRow, lang::kTextCancel);
     EXPECT_FALSE(rig.apply->buttons().reset.enabled);
     EXPECT_FALSE(rig.apply->buttons().profileSave.enabled);
     EXPECT_EQ(rig.finish(kGpu0E22), tuning::kApplyResultDone);
 
     EXPECT_FALSE(rig.apply->running());
     EXPECT_EQ(m.applyBusy(), tuning::kApplyIdle);
-    EXPECT_EQ(rig.apply->buttons().apply.captionRow, tuning::kTextApply);
+    EXPECT_EQ(rig.apply->buttons().apply.captionRow, lang::kTextApply);
     EXPECT_TRUE(rig.apply->buttons().reset.enabled);
     EXPECT_TRUE(rig.apply->buttons().profileSave.enabled);
-    rig.expectLastMessage(tuning::kTextApplyDone, PromptIcon::kInformation);
+    rig.expectLastMessage(lang::kTextApplyDone, PromptIcon::kInformation);
     EXPECT_EQ(rig.clock.sleeps(), std::vector<uint32_t>{tuning::kApplyClockPauseMs});
 
     EXPECT_EQ(rig.level(kGpu0E22, k3DPerf), (Clocks{700000, 1400000, 2000000}));
@@ -342,7 +343,7 @@ TEST(ApplyRun, FailedModeReadEndsTheRunAndLaterGpusKeepTheirClocks) {
     EXPECT_EQ(rig.finish(tuning::kApplyAllGpus), tuning::kApplyResultFailed);
     rig.sim().injectStatus(drv::kGpuGetPerfClocks, 0, 0);
 
-    rig.expectLastMessage(tuning::kTextApplyFailed, PromptIcon::kError);
+    rig.expectLastMessage(lang::kTextApplyFailed, PromptIcon::kError);
     EXPECT_EQ(rig.clock.sleeps().size(), 1u);
     EXPECT_EQ(rig.level(kGpuKepler, k3DPerf).graphics, 1100000u);
     EXPECT_EQ(rig.levels(kGpu0E22), gtx460);
@@ -384,12 +385,12 @@ TEST(ApplyRun, CancelStopsBetweenGpus) {
     gate.open();
     EXPECT_EQ(rig.finish(tuning::kApplyAllGpus), tuning::kApplyResultCanceled);
 
-    rig.expectLastMessage(tuning::kTextApplyCanceled, PromptIcon::kInformation);
+    rig.expectLastMessage(lang::kTextApplyCanceled, PromptIcon::kInformation);
     EXPECT_EQ(rig.clock.sleeps().size(), 1u);
     EXPECT_EQ(rig.levels(kGpu0E22), gtx460);
     EXPECT_EQ(rig.levels(kGpu05E2), gtx260);
     EXPECT_EQ(m.applyBusy(), tuning::kApplyIdle);
-    EXPECT_EQ(rig.apply->buttons().apply.captionRow, tuning::kTextApply);
+    EXPECT_EQ(rig.apply->buttons().apply.captionRow, lang::kTextApply);
 }
 
 // ---- Reset ------------------------------------------------------------------------------------
@@ -426,7 +427,7 @@ TEST(ApplyRun, ResetRestoresTheDefaultsOfTheGpuOnShowAndLinks) {
     EXPECT_EQ(m.controls().shaderClock.pos, 1350);
     EXPECT_EQ(m.controls().memoryClock.pos, 1800);
     EXPECT_TRUE(m.controls().link.pressed);
-    EXPECT_EQ(m.controls().link.captionRow, tuning::kTextLinked);
+    EXPECT_EQ(m.controls().link.captionRow, lang::kTextLinked);
 
     EXPECT_TRUE(m.controls().fanMode.pressed);
     EXPECT_EQ(m.entry(kGpu0E22).fanAutomatic, 1);
@@ -510,8 +511,8 @@ TEST(ApplyRun, OverclockingInterfaceAsksOnceThenToggles) {
     rig.prompt.answerNext(PromptAnswer::kNo);
     EXPECT_FALSE(rig.apply->toggleOverclockingInterface());
     ASSERT_EQ(rig.prompt.shown.size(), 1u);
-    EXPECT_EQ(rig.prompt.shown[0].caption, rig.language.text(tuning::kTextWarning));
-    EXPECT_EQ(rig.prompt.shown[0].text, rig.language.text(tuning::kTextOverclockingQuestion));
+    EXPECT_EQ(rig.prompt.shown[0].caption, rig.language.text(lang::kTextWarning));
+    EXPECT_EQ(rig.prompt.shown[0].text, rig.language.text(lang::kTextOverclockingQuestion));
     EXPECT_EQ(rig.prompt.shown[0].buttons, PromptButtons::kYesNo);
     EXPECT_EQ(m.dialogWidth(), tuning::kDialogWidthNormal);
     EXPECT_EQ(powerLimit(rig, kGpuKepler), before);

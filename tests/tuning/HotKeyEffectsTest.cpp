@@ -2,6 +2,7 @@
 
 #include "gpu/DriverStatus.h"
 #include "gpu/GpuLayerTestSupport.h"
+#include "lang/LanguageRows.h"
 #include "tuning/HotKeyEffects.h"
 
 namespace qv::tuning {
@@ -43,7 +44,7 @@ TEST(HotKeyEffects, FanKeyBoostsTheFanAndTheSecondPressHandsItBack) {
     EffectsRig r;
     ASSERT_TRUE(r.effects->onKey(kHotKeyFan, kStart).accepted);
     EXPECT_EQ(r.fanLevel(), 80u);
-    EXPECT_EQ(r.model->controls().fanMode.captionRow, kTextFanManual);
+    EXPECT_EQ(r.model->controls().fanMode.captionRow, lang::kTextFanManual);
     EXPECT_TRUE(r.model->controls().fanSpeed.enabled);
     EXPECT_EQ(r.model->controls().fanSpeed.pos, 80);
 
@@ -56,7 +57,7 @@ TEST(HotKeyEffects, FanKeyBoostsTheFanAndTheSecondPressHandsItBack) {
     EXPECT_EQ(mode, gpu::GpuLayer::kFanModeAutomatic);
     EXPECT_EQ(r.model->controls().fanSpeed.pos, static_cast<int>(kHotKeyRestoredFanLevel));
     EXPECT_FALSE(r.model->controls().fanSpeed.enabled);
-    EXPECT_EQ(r.model->controls().fanMode.captionRow, kTextFanAuto);
+    EXPECT_EQ(r.model->controls().fanMode.captionRow, lang::kTextFanAuto);
 }
 
 TEST(HotKeyEffects, ClockKeyOffsetsAndLiftsTheVoltageThenPutsBothBack) {

@@ -5,6 +5,7 @@
 #include "app/UserSettingsVoltage.h"
 #include "gpu/DriverStatus.h"
 #include "gpu/GpuLayerTestSupport.h"
+#include "lang/LanguageRows.h"
 #include "tuning/MainDialogModel.h"
 
 namespace qv::test {
@@ -422,8 +423,8 @@ TEST(MainDialogModel, UnlockWidensAndRelockRestores) {
     auto& m = *rig.model;
     ASSERT_EQ(m.selectGpu(0, true), drv::kOk);
     const auto& ctl = m.controls();
-    EXPECT_EQ(ctl.unlockMax.captionRow, tuning::kTextUnlockMax);
-    EXPECT_EQ(ctl.unlockMin.captionRow, tuning::kTextUnlockMin);
+    EXPECT_EQ(ctl.unlockMax.captionRow, lang::kTextUnlockMax);
+    EXPECT_EQ(ctl.unlockMin.captionRow, lang::kTextUnlockMin);
 
     m.moveSlider(ClockSlider::kGpu, 650);  // not applied: the position returns to the clock
     m.toggleUnlockMax();
@@ -444,9 +445,9 @@ TEST(MainDialogModel, UnlockWidensAndRelockRestores) {
 
     m.toggleUnlockMax();
     m.toggleUnlockMin();
-    EXPECT_EQ(ctl.unlockMax.captionRow, tuning::kTextUnlockMax);
+    EXPECT_EQ(ctl.unlockMax.captionRow, lang::kTextUnlockMax);
     EXPECT_EQ(ctl.unlockMax.fixedCaption, nullptr);
-    EXPECT_EQ(ctl.unlockMin.captionRow, tuning::kTextUnlockMin);
+    EXPECT_EQ(ctl.unlockMin.captionRow, lang::kTextUnlockMin);
     EXPECT_EQ(ctl.gpuClock.min, 200);
     EXPECT_EQ(ctl.gpuClock.max, 700);
     EXPECT_EQ(ctl.shaderClock.max, 1401);
@@ -489,12 +490,12 @@ TEST(MainDialogModel, ModeAndGpuChangesStoreTheSliders) {
     EXPECT_EQ(e.linked, 0);
     EXPECT_EQ(e.fanAutomatic, 0);
     EXPECT_TRUE(m.controls().link.pressed);  // the other GPU is still linked
-    EXPECT_EQ(m.controls().link.captionRow, tuning::kTextLinked);
+    EXPECT_EQ(m.controls().link.captionRow, lang::kTextLinked);
     ASSERT_EQ(m.selectGpu(kGpu05E2, false), drv::kOk);
     EXPECT_EQ(m.pressedMode(), k2D);
     EXPECT_FALSE(m.controls().link.pressed);
-    EXPECT_EQ(m.controls().link.captionRow, tuning::kTextUnlinked);
-    EXPECT_EQ(m.controls().fanMode.captionRow, tuning::kTextFanManual);
+    EXPECT_EQ(m.controls().link.captionRow, lang::kTextUnlinked);
+    EXPECT_EQ(m.controls().fanMode.captionRow, lang::kTextFanManual);
 }
 
 TEST(MainDialogModel, RefreshReadsTheClocksTheCardsNowHave) {

@@ -9,12 +9,13 @@
 #include "gpu/DriverIds.h"
 #include "gpu/DriverStatus.h"
 #include "gpu/GpuLayer.h"
+#include "lang/LanguageRows.h"
 #include "platform/QueuePoster.h"
 #include "settings/FileRegistryStore.h"
 #include "settings/RegistryValues.h"
 #include "support/SimHarness.h"
 #include "tuning/SamplingLoop.h"
-#include "ui/lang/CMultiLangSupp.h"
+#include "lang/CMultiLangSupp.h"
 
 namespace qv::tuning {
 namespace {
@@ -87,7 +88,7 @@ struct TickRig {
             services.powerOff = &powerOff;
             services.overlay = &overlay;
             services.alarmTemplate =
-                ui::CMultiLangSupp(kLanguageEnglish).text(kTextTemperatureTooHigh);
+                lang::CMultiLangSupp(kLanguageEnglish).text(lang::kTextTemperatureTooHigh);
             loop_ = std::make_unique<SamplingLoop>(*layer, *model, services);
         }
         return *loop_;
@@ -160,7 +161,7 @@ TEST(SamplingLoop, FillsEveryEntryAndTheDisplayOfTheGpuOnShow) {
     EXPECT_FALSE(r.display.gpuClock.text.empty());
     EXPECT_FALSE(r.display.memoryClock.text.empty());
     EXPECT_TRUE(r.display.shaderClock.text.empty()) << "no shader slider on this board";
-    EXPECT_EQ(r.display.fanModeRow, kTextFanAuto);
+    EXPECT_EQ(r.display.fanModeRow, lang::kTextFanAuto);
     EXPECT_TRUE(r.display.vidVoltage.empty()) << "no VID-coded regulator";
     EXPECT_EQ(r.display.coreVoltage.text.size(), 4u) << r.display.coreVoltage.text;
     EXPECT_TRUE(r.display.repaintTemperature);

@@ -2,8 +2,9 @@
 
 #include <vector>
 
+#include "lang/LanguageRows.h"
 #include "tuning/TemperatureAlarm.h"
-#include "ui/lang/CMultiLangSupp.h"
+#include "lang/CMultiLangSupp.h"
 
 namespace qv::tuning {
 namespace {
@@ -21,7 +22,7 @@ AlarmInput hot(int32_t temperature, std::optional<uint32_t> value = 0u) {
 }
 
 TEST(TemperatureAlarm, LanguageTableRowIsTheTemplate) {
-    EXPECT_STREQ(ui::CMultiLangSupp(0x0409).text(kTextTemperatureTooHigh), kTemplate);
+    EXPECT_STREQ(lang::CMultiLangSupp(0x0409).text(lang::kTextTemperatureTooHigh), kTemplate);
 }
 
 TEST(TemperatureAlarm, ThresholdIs95PlusValueModulo256) {

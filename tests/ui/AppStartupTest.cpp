@@ -7,13 +7,14 @@
 
 #include "UiTestSupport.h"
 #include "gpu/GpuLayerTestSupport.h"
+#include "lang/LanguageRows.h"
 #include "platform/SingleInstance.h"
 #include "settings/RegistryValues.h"
 #include "settings/SettingsFile.h"
 #include "support/ChildProcess.h"
 #include "ui/CQuorvelHDDlg.h"
 #include "ui/QtMainWindowHost.h"
-#include "ui/lang/CMultiLangSupp.h"
+#include "lang/CMultiLangSupp.h"
 
 namespace qv::test {
 namespace {
@@ -28,7 +29,7 @@ using platform::PromptIcon;
 constexpr const char* kMissingDriver = "/nonexistent/libnvidia-api.so.1";
 
 const char* text(int row) {
-    return ui::languageTable().text(row);
+    return lang::languageTable().text(row);
 }
 
 // What the window looked like when it came up.
@@ -121,7 +122,7 @@ TEST(AppStartup, DriverMissingWithoutAWordReportsAndStillOpensTheWindow) {
 
     ASSERT_EQ(machine.prompt.shown.size(), 1u);
     EXPECT_EQ(machine.prompt.shown[0].caption, "Quorvel K");
-    EXPECT_EQ(machine.prompt.shown[0].text, text(app::kTextHardwareFailed));
+    EXPECT_EQ(machine.prompt.shown[0].text, text(lang::kTextHardwareFailed));
     EXPECT_EQ(machine.prompt.shown[0].icon, PromptIcon::kError);
     EXPECT_EQ(app.hardwareStatus(), gpu::kInitHardwareFailure);
     ASSERT_TRUE(seen.ran);
@@ -145,8 +146,8 @@ TEST(AppStartup, DriverMissingWithAWordAsksWhetherToKeepTheRunEntry) {
         app.InitInstance({"SysTray"});
 
         ASSERT_EQ(machine.prompt.shown.size(), 2u);
-        EXPECT_EQ(machine.prompt.shown[0].text, text(app::kTextHardwareFailed));
-        EXPECT_EQ(machine.prompt.shown[1].text, text(app::kTextRunAtNextReboot));
+        EXPECT_EQ(machine.prompt.shown[0].text, text(lang::kTextHardwareFailed));
+        EXPECT_EQ(machine.prompt.shown[1].text, text(lang::kTextRunAtNextReboot));
         EXPECT_EQ(machine.prompt.shown[1].icon, PromptIcon::kQuestion);
         EXPECT_EQ(machine.prompt.shown[1].buttons, PromptButtons::kYesNo);
         EXPECT_EQ(machine.prompt.shown[1].caption, "Quorvel K");
@@ -172,7 +173,7 @@ TEST(AppStartup, UnsupportedSystemShowsItsOwnText) {
     CQuorvelHDApp app(services);
     app.InitInstance({"Minimize"});
     ASSERT_EQ(machine.prompt.shown.size(), 2u);
-    EXPECT_EQ(machine.prompt.shown[0].text, text(app::kTextUnsupportedSystem));
+    EXPECT_EQ(machine.prompt.shown[0].text, text(lang::kTextUnsupportedSystem));
     EXPECT_EQ(machine.prompt.shown[0].icon, PromptIcon::kError);
     EXPECT_EQ(app.hardwareStatus(), gpu::kInitUnsupportedSystem);
     EXPECT_EQ(host.runs(), 0);
@@ -235,7 +236,7 @@ TEST(AppStartup, AnotherUsersInstanceIsReported) {
     CQuorvelHDApp app(services);
     app.InitInstance({});
     ASSERT_EQ(machine.prompt.shown.size(), 1u);
-    EXPECT_EQ(machine.prompt.shown[0].text, text(app::kTextStartedByOtherUser));
+    EXPECT_EQ(machine.prompt.shown[0].text, text(lang::kTextStartedByOtherUser));
     EXPECT_EQ(machine.prompt.shown[0].icon, PromptIcon::kError);
     EXPECT_EQ(app.startupEnd(), StartupEnd::kInstanceUnavailable);
     EXPECT_EQ(app.exitCode(), 1);
@@ -255,7 +256,7 @@ TEST(AppStartup, FontsThatCannotBeMadeAvailableAreReportedAndTheWindowStillRuns)
     CQuorvelHDApp app(services);
     app.InitInstance({});
     ASSERT_EQ(machine.prompt.shown.size(), 1u);
-    EXPECT_EQ(machine.prompt.shown[0].text, text(app::kTextAddFontFailed));
+    EXPECT_EQ(machine.prompt.shown[0].text, text(lang::kTextAddFontFailed));
     EXPECT_EQ(machine.prompt.shown[0].icon, PromptIcon::kError);
     EXPECT_FALSE(app.fontsReady());
     EXPECT_TRUE(seen.ran);

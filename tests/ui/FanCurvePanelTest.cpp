@@ -53,7 +53,7 @@ protected:
 
     LayerRig rig;
     tuning::FanCurveState curve;
-    ui::CMultiLangSupp texts{kEnglish};
+    lang::CMultiLangSupp texts{kEnglish};
     ScriptedPrompt prompt;
     std::unique_ptr<ui::FanCurvePanel> panel;
 };

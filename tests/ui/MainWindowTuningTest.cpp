@@ -22,6 +22,7 @@
 #include "UiTestSupport.h"
 #include "gpu/DriverIds.h"
 #include "gpu/GpuRecord.h"
+#include "lang/LanguageRows.h"
 #include "platform/SingleInstance.h"
 #include "settings/RegistryValues.h"
 #include "support/SimHarness.h"
@@ -31,7 +32,7 @@
 #include "ui/CQuorvelHDDlg.h"
 #include "ui/Gauge.h"
 #include "ui/QtPoster.h"
-#include "ui/lang/CMultiLangSupp.h"
+#include "lang/CMultiLangSupp.h"
 
 namespace qv::test {
 namespace {
@@ -42,7 +43,7 @@ constexpr int kGtx260 = 2;  // separate shader clock, boost ratio above 2
 constexpr int kCompletionTimeoutMs = 10000;
 
 std::string text(int row) {
-    return ui::languageTable().text(row);
+    return lang::languageTable().text(row);
 }
 
 // The window over the simulated boards, set up as start-up leaves it, shown but with its timers
@@ -138,13 +139,13 @@ TEST_F(MainWindowTuningTest, ControlsDrawTheModelAndEveryWidgetIsNamed) {
     EXPECT_EQ(gpuSlider->value(), c.gpuClock.pos);
     EXPECT_EQ(gpuSlider->isEnabled(), c.gpuClock.enabled);
     EXPECT_EQ(child<QSlider>("fanSpeedSlider")->value(), c.fanSpeed.pos);
-    EXPECT_EQ(child<QPushButton>("linkButton")->text().toStdString(), text(tuning::kTextLinked));
+    EXPECT_EQ(child<QPushButton>("linkButton")->text().toStdString(), text(lang::kTextLinked));
     EXPECT_TRUE(child<QPushButton>("linkButton")->isChecked());
     EXPECT_EQ(child<QPushButton>("unlockMinButton")->text().toStdString(),
-              text(tuning::kTextUnlockMin));
-    EXPECT_EQ(child<QPushButton>("applyButton")->text().toStdString(), text(tuning::kTextApply));
+              text(lang::kTextUnlockMin));
+    EXPECT_EQ(child<QPushButton>("applyButton")->text().toStdString(), text(lang::kTextApply));
     EXPECT_EQ(child<QPushButton>("mode3DPerfButton")->text().toStdString(),
-              text(tuning::kText3DPerf));
+              text(lang::kText3DPerf));
     // Exactly the pressed mode is highlighted.
     int highlighted = 0;
     for (const char* name : {"mode2DButton", "mode3DLowButton", "mode3DPerfButton"}) {
@@ -219,11 +220,11 @@ TEST_F(MainWindowTuningTest, LinkedSliderApplyCompletesAndTheNextTickReadsTheClo
 
     QTest::mouseClick(child<QPushButton>("applyButton"), Qt::LeftButton);
     auto* applyButton = child<QPushButton>("applyButton");
-    EXPECT_EQ(applyButton->text().toStdString(), text(tuning::kTextCancel));
+    EXPECT_EQ(applyButton->text().toStdString(), text(lang::kTextCancel));
     EXPECT_FALSE(child<QPushButton>("resetButton")->isEnabled());
-    ASSERT_TRUE(pumpUntil([&] { return prompted(text(tuning::kTextApplyDone)); }))
+    ASSERT_TRUE(pumpUntil([&] { return prompted(text(lang::kTextApplyDone)); }))
         << "no completion arrived";
-    EXPECT_EQ(applyButton->text().toStdString(), text(tuning::kTextApply));
+    EXPECT_EQ(applyButton->text().toStdString(), text(lang::kTextApply));
     EXPECT_TRUE(child<QPushButton>("resetButton")->isEnabled());
     EXPECT_EQ(window_->dialogModel().applyBusy(), tuning::kApplyIdle);
 
@@ -257,10 +258,10 @@ TEST_F(MainWindowTuningTest, FailedClockWriteReportsTheFailureAndFreesTheButtons
     auto* gpuSlider = child<QSlider>("gpuClockSlider");
     gpuSlider->setValue(gpuSlider->value() + 10);
     QTest::mouseClick(child<QPushButton>("applyButton"), Qt::LeftButton);
-    ASSERT_TRUE(pumpUntil([&] { return prompted(text(tuning::kTextApplyFailed)); }));
-    EXPECT_FALSE(prompted(text(tuning::kTextApplyDone)));
+    ASSERT_TRUE(pumpUntil([&] { return prompted(text(lang::kTextApplyFailed)); }));
+    EXPECT_FALSE(prompted(text(lang::kTextApplyDone)));
     EXPECT_EQ(machine_.prompt.shown.back().icon, platform::PromptIcon::kError);
-    EXPECT_EQ(child<QPushButton>("applyButton")->text().toStdString(), text(tuning::kTextApply));
+    EXPECT_EQ(child<QPushButton>("applyButton")->text().toStdString(), text(lang::kTextApply));
     EXPECT_TRUE(child<QPushButton>("resetButton")->isEnabled());
     injectStatus(drv::kGpuSetPerfClocks, 0, 0);
 }
@@ -269,7 +270,7 @@ TEST_F(MainWindowTuningTest, UnlinkedSliderMovesAloneAndUnlockWidensTheRange) {
     selectGpu(kGtx260);
     QTest::mouseClick(child<QPushButton>("mode3DPerfButton"), Qt::LeftButton);
     QTest::mouseClick(child<QPushButton>("linkButton"), Qt::LeftButton);
-    EXPECT_EQ(child<QPushButton>("linkButton")->text().toStdString(), text(tuning::kTextUnlinked));
+    EXPECT_EQ(child<QPushButton>("linkButton")->text().toStdString(), text(lang::kTextUnlinked));
     auto* gpuSlider = child<QSlider>("gpuClockSlider");
     auto* shaderSlider = child<QSlider>("shaderClockSlider");
     const int shaderBefore = shaderSlider->value();
@@ -303,8 +304,8 @@ TEST_F(MainWindowTuningTest, OverclockingButtonAsksOnceThenWidens) {
     machine_.prompt.answerNext(PromptAnswer::kNo);
     QTest::mouseClick(button, Qt::LeftButton);
     ASSERT_EQ(machine_.prompt.shown.size(), 1u);
-    EXPECT_EQ(machine_.prompt.shown[0].text, text(tuning::kTextOverclockingQuestion));
-    EXPECT_EQ(machine_.prompt.shown[0].caption, text(tuning::kTextWarning));
+    EXPECT_EQ(machine_.prompt.shown[0].text, text(lang::kTextOverclockingQuestion));
+    EXPECT_EQ(machine_.prompt.shown[0].caption, text(lang::kTextWarning));
     EXPECT_EQ(window_->width(), tuning::kDialogWidthNormal);
 
     machine_.prompt.answerNext(PromptAnswer::kYes);
@@ -408,12 +409,12 @@ TEST_F(MainWindowHotKeyTest, FanKeyBoostsTheFanOfTheHotKeyBoard) {
     selectGpu(0);
     ASSERT_TRUE(app_->gpuLayer().record(0).hotKeyBoard);
     auto* fanMode = child<QPushButton>("fanModeButton");
-    ASSERT_EQ(fanMode->text().toStdString(), text(tuning::kTextFanAuto));
+    ASSERT_EQ(fanMode->text().toStdString(), text(lang::kTextFanAuto));
     std::thread([this] {
         appPoster_.postThreadMessage(0, tuning::kHotKeyMessage, tuning::kHotKeyFan, 0);
     }).join();
     ASSERT_TRUE(
-        pumpUntil([&] { return fanMode->text().toStdString() == text(tuning::kTextFanManual); }));
+        pumpUntil([&] { return fanMode->text().toStdString() == text(lang::kTextFanManual); }));
     EXPECT_EQ(child<QSlider>("fanSpeedSlider")->value(), static_cast<int>(kBoostPercent));
     EXPECT_TRUE(child<QSlider>("fanSpeedSlider")->isEnabled());
     // Green: the fan boost is on.
@@ -421,7 +422,7 @@ TEST_F(MainWindowHotKeyTest, FanKeyBoostsTheFanOfTheHotKeyBoard) {
     // A second key within five seconds is ignored.
     appPoster_.postThreadMessage(0, tuning::kHotKeyMessage, tuning::kHotKeyFan, 0);
     QApplication::processEvents();
-    EXPECT_EQ(fanMode->text().toStdString(), text(tuning::kTextFanManual));
+    EXPECT_EQ(fanMode->text().toStdString(), text(lang::kTextFanManual));
 }
 
 class MainWindowVoltageHotKeyTest : public MainWindowTuningTest {

@@ -105,7 +105,7 @@ protected:
     app::UserSettingsProfileStore store{*rig.layer, userSettings};
     CountingStore counting{store};
     settings::ProfileSlots slots{program.path()};
-    ui::CMultiLangSupp texts{kEnglish};
+    lang::CMultiLangSupp texts{kEnglish};
     ScriptedPrompt prompt;
     ScriptedChooser chooser;
     std::unique_ptr<ui::ProfileBar> bar;

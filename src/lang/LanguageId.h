@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace qv::ui {
+namespace qv::lang {
 
 inline constexpr uint32_t kLanguageIdNeutral = 0x0000;
 inline constexpr uint32_t kLanguageIdEnglishUnitedStates = 0x0409;
@@ -47,4 +47,4 @@ using EnvironmentLookup = std::function<const char*(const char* name)>;
 // "" when none is set.
 std::string localeNameFromEnvironment(const EnvironmentLookup& lookup);
 
-}  // namespace qv::ui
+}  // namespace qv::lang

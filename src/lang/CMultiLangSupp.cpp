@@ -1,9 +1,9 @@
-#include "ui/lang/CMultiLangSupp.h"
+#include "lang/CMultiLangSupp.h"
 
-#include "ui/lang/LanguageId.h"
-#include "ui/lang/SystemLanguage.h"
+#include "lang/LanguageId.h"
+#include "lang/SystemLanguage.h"
 
-namespace qv::ui {
+namespace qv::lang {
 
 namespace {
 
@@ -34,4 +34,4 @@ CMultiLangSupp& languageTable() {
     return table;
 }
 
-}  // namespace qv::ui
+}  // namespace qv::lang

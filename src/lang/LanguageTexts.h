@@ -2,7 +2,7 @@
 // Most code wants CMultiLangSupp, which picks the column for the user once.
 #pragma once
 
-namespace qv::ui {
+namespace qv::lang {
 
 inline constexpr int kLanguageRowCount = 258;
 inline constexpr int kLanguageColumnCount = 3;
@@ -15,4 +15,4 @@ inline constexpr int kColumnTraditionalChinese = 2;
 // as an unused row, so a caller that formats or shows the result cannot crash on it.
 const char* languageText(int row, int column);
 
-}  // namespace qv::ui
+}  // namespace qv::lang

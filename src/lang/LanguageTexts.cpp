@@ -4,12 +4,12 @@
 // The Chinese columns keep every printf conversion, line break, "&&" and leading or trailing
 // space of the English text, because callers format and lay out the text the same way whatever
 // the column.
-#include "ui/lang/LanguageTexts.h"
+#include "lang/LanguageTexts.h"
 
 #include <array>
 #include <string_view>
 
-namespace qv::ui {
+namespace qv::lang {
 
 namespace {
 
@@ -622,4 +622,4 @@ const char* languageText(int row, int column) {
     return kTexts[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
 }
 
-}  // namespace qv::ui
+}  // namespace qv::lang

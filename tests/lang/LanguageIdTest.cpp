@@ -5,10 +5,10 @@
 #include <optional>
 #include <string>
 
-#include "ui/lang/CMultiLangSupp.h"
-#include "ui/lang/LanguageId.h"
+#include "lang/CMultiLangSupp.h"
+#include "lang/LanguageId.h"
 
-namespace qv::ui {
+namespace qv::lang {
 namespace {
 
 struct LocaleCase {
@@ -152,4 +152,4 @@ TEST(LanguageId, DefaultObjectReadsTheSystemLanguage) {
 #endif
 
 }  // namespace
-}  // namespace qv::ui
+}  // namespace qv::lang

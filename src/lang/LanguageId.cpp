@@ -1,11 +1,11 @@
-#include "ui/lang/LanguageId.h"
+#include "lang/LanguageId.h"
 
 #include <array>
 #include <cctype>
 
-#include "ui/lang/LanguageTexts.h"
+#include "lang/LanguageTexts.h"
 
-namespace qv::ui {
+namespace qv::lang {
 
 namespace {
 
@@ -138,4 +138,4 @@ std::string localeNameFromEnvironment(const EnvironmentLookup& lookup) {
     return {};
 }
 
-}  // namespace qv::ui
+}  // namespace qv::lang

@@ -4,10 +4,10 @@
 #include <clocale>
 #include <cstdlib>
 
-#include "ui/lang/LanguageId.h"
-#include "ui/lang/SystemLanguage.h"
+#include "lang/LanguageId.h"
+#include "lang/SystemLanguage.h"
 
-namespace qv::ui {
+namespace qv::lang {
 
 uint32_t systemLanguageId() {
     return languageIdFromLocale(
@@ -19,6 +19,6 @@ bool applySystemCharacterLocale() {
     return std::setlocale(LC_CTYPE, "") != nullptr;
 }
 
-}  // namespace qv::ui
+}  // namespace qv::lang
 
 #endif  // !_WIN32

@@ -7,11 +7,12 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/lang/CMultiLangSupp.h"
-#include "ui/lang/LanguageId.h"
-#include "ui/lang/LanguageTexts.h"
+#include "lang/CMultiLangSupp.h"
+#include "lang/LanguageId.h"
+#include "lang/LanguageRows.h"
+#include "lang/LanguageTexts.h"
 
-namespace qv::ui {
+namespace qv::lang {
 namespace {
 
 constexpr int kFirstUnusedRow = 119;
@@ -123,7 +124,7 @@ TEST(LanguageTable, FirstAndLastRowsInEveryColumn) {
     const char* const hotKey[kLanguageColumnCount] = {"Hot Key", "热键", "熱鍵"};
     for (int column = 0; column < kLanguageColumnCount; ++column) {
         const CMultiLangSupp table(kIdForColumn[column]);
-        EXPECT_STREQ(table.text(kTextAppName), "Quorvel K") << "column " << column;
+        EXPECT_STREQ(table.text(lang::kTextAppName), "Quorvel K") << "column " << column;
         EXPECT_STREQ(table.text(kLastRow), hotKey[column]) << "column " << column;
     }
 }
@@ -218,4 +219,4 @@ TEST(LanguageTable, EnglishTextsAreKeptExactly) {
 }
 
 }  // namespace
-}  // namespace qv::ui
+}  // namespace qv::lang

@@ -5,9 +5,9 @@
 
 #include <clocale>
 
-#include "ui/lang/SystemLanguage.h"
+#include "lang/SystemLanguage.h"
 
-namespace qv::ui {
+namespace qv::lang {
 
 uint32_t systemLanguageId() {
     return static_cast<uint32_t>(GetUserDefaultLangID());
@@ -17,6 +17,6 @@ bool applySystemCharacterLocale() {
     return std::setlocale(LC_CTYPE, ".ACP") != nullptr;
 }
 
-}  // namespace qv::ui
+}  // namespace qv::lang
 
 #endif  // _WIN32

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-namespace qv::ui {
+namespace qv::lang {
 
 // The user's default language identifier (a Windows LANGID; derived from the locale environment
 // elsewhere).
@@ -14,4 +14,4 @@ uint32_t systemLanguageId();
 // which case the previous one stays.
 bool applySystemCharacterLocale();
 
-}  // namespace qv::ui
+}  // namespace qv::lang

@@ -6,14 +6,11 @@
 
 #include <cstdint>
 
-#include "ui/lang/LanguageTexts.h"
+#include "lang/LanguageTexts.h"
 
-namespace qv::ui {
+namespace qv::lang {
 
 // Rows that much of the program names.
-inline constexpr int kTextAppName = 0;  // "Quorvel K", the caption of every message box
-inline constexpr int kTextOk = 51;
-inline constexpr int kTextCancel = 52;
 
 class CMultiLangSupp {
 public:
@@ -38,4 +35,4 @@ private:
 // The program's one language support object, made from the system language on first use.
 CMultiLangSupp& languageTable();
 
-}  // namespace qv::ui
+}  // namespace qv::lang
