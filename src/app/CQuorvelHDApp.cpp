@@ -1,11 +1,11 @@
 #include "app/CQuorvelHDApp.h"
 
+#include "lang/CMultiLangSupp.h"
 #include "lang/LanguageRows.h"
 #include "platform/DebugOutput.h"
 #include "platform/ProgramLocation.h"
 #include "settings/FileRegistryStore.h"
 #include "settings/StartArguments.h"
-#include "lang/CMultiLangSupp.h"
 
 namespace qv::app {
 
@@ -53,7 +53,8 @@ platform::PromptAnswer CQuorvelHDApp::showMessage(int textRow, platform::PromptI
         return platform::dismissedAnswer(buttons);
     }
     const lang::CMultiLangSupp& texts = lang::languageTable();
-    return services_.prompt->show(texts.text(lang::kTextAppName), texts.text(textRow), icon, buttons);
+    return services_.prompt->show(texts.text(lang::kTextAppName), texts.text(textRow), icon,
+                                  buttons);
 }
 
 bool CQuorvelHDApp::endStartup(StartupEnd end) {
@@ -116,7 +117,8 @@ bool CQuorvelHDApp::InitInstance(const std::vector<std::string>& commandLine) {
     // 7. The display fonts; the window opens without them too.
     fontsReady_ = services_.fonts != nullptr && setUpFonts(*services_.fonts, programFolder_) == 0;
     if (!fontsReady_) {
-        showMessage(lang::kTextAddFontFailed, platform::PromptIcon::kError, platform::PromptButtons::kOk);
+        showMessage(lang::kTextAddFontFailed, platform::PromptIcon::kError,
+                    platform::PromptButtons::kOk);
     }
 
     // 8 and 9. The main window, until it ends.
@@ -125,6 +127,14 @@ bool CQuorvelHDApp::InitInstance(const std::vector<std::string>& commandLine) {
     }
     windowResult_ = services_.window->runMainWindow(*this);
     return endStartup(StartupEnd::kWindowEnded);
+}
+
+int CQuorvelHDApp::keepUserSettingsAtExit() {
+    if (startupEnd_ != StartupEnd::kWindowEnded || gpuLayer().gpuCount() == 0 ||
+        services_.userSettings == nullptr) {
+        return 0;
+    }
+    return services_.userSettings->saveOrDelete(gpuLayer(), settings_.restoreUserSettings);
 }
 
 int CQuorvelHDApp::exitCode() const {

@@ -71,6 +71,11 @@ public:
     // The process's exit code for how start-up ended: 0 when the window ended normally, another
     // instance was brought forward, or "OnlyApplySettings" finished; 1 otherwise.
     int exitCode() const;
+    // On the way out: keeps the cards' settings for the next start (or removes the file when the
+    // user does not want them restored). Only a window that ran on working cards has settings to
+    // keep; otherwise the file from the last good run stays as it is. The applier's status, or 0
+    // when nothing was to be kept.
+    int keepUserSettingsAtExit();
 
     int startMode() const { return settings_.launchMode; }
     // The hardware layer's initialisation result; -1 before it ran.

@@ -59,7 +59,7 @@ public:
     // Writes the file with the cards' current values and the two shared values kept here.
     int save(gpu::GpuLayer& layer);
     // Hide button and "Quit": save with the restore option on, delete the file with it off.
-    int saveOrDelete(gpu::GpuLayer& layer, bool restoreUserSettings);
+    int saveOrDelete(gpu::GpuLayer& layer, bool restoreUserSettings) override;
 
     UserSettingsState& state() { return state_; }
     const UserSettingsState& state() const { return state_; }

@@ -1,7 +1,7 @@
-#include "lang/LanguageRows.h"
 #include "settings/AutostartEntry.h"
 
 #include "lang/CMultiLangSupp.h"
+#include "lang/LanguageRows.h"
 
 namespace qv::settings {
 

@@ -1,10 +1,10 @@
-#include "lang/LanguageRows.h"
 #include "tuning/ApplyRun.h"
 
 #include <algorithm>
 
 #include "app/UserSettingsVoltage.h"
 #include "gpu/DriverStatus.h"
+#include "lang/LanguageRows.h"
 
 namespace qv::tuning {
 
@@ -368,7 +368,8 @@ uint32_t ApplyController::onApplyDone(uint32_t command, intptr_t /*target*/) {
         icon = platform::PromptIcon::kInformation;
     }
     if (services_.prompt != nullptr) {
-        services_.prompt->show(text(lang::kTextAppName), text(row), icon, platform::PromptButtons::kOk);
+        services_.prompt->show(text(lang::kTextAppName), text(row), icon,
+                               platform::PromptButtons::kOk);
     }
     return result;
 }
@@ -421,16 +422,15 @@ void ApplyController::resetFan(uint8_t gpu, bool onShow) {
     layer_.fanMode(gpu, mode);
     int32_t level = -1;
     if (layer_.fanSpeed(gpu, level, fanInRpm(gpu)) == drv::kOk && level >= 0) {
-        model_.controls().fanSpeed.setPos(level);
+        model_.showFanLevel(level);
     }
 }
 
 void ApplyController::resetVoltages(uint8_t gpu) {
-    MainDialogControls& c = model_.controls();
     uint32_t low = 0, high = 0;
     if (layer_.slot6CodeRange(gpu, low, high) != 0) {
         layer_.setStepRegulator(gpu, gpu::kSlotRegulator6, 0);
-        c.memoryVoltage.setPos(0);
+        model_.showMemoryVoltage(0);
     }
     if (!layer_.record(gpu).familyC) {
         return;
@@ -438,11 +438,11 @@ void ApplyController::resetVoltages(uint8_t gpu) {
     switch (model_.voltageControl(gpu)) {
         case VoltageControl::kSlot3:
             layer_.setStepRegulator(gpu, gpu::kSlotRegulator3, 0);
-            c.coreVoltage.setPos(0);
+            model_.showCoreVoltage(0);
             return;
         case VoltageControl::kSlot7:
             layer_.writeRegister(gpu, gpu::kSlotRegulator7, app::kSlot7CodeRegister, 0);
-            c.coreVoltage.setPos(0);
+            model_.showCoreVoltage(0);
             return;
         case VoltageControl::kDriverTable:
             // Boards whose voltage lives in the driver's table have no voltage write here.
@@ -461,9 +461,8 @@ void ApplyController::resetKepler(uint8_t gpu, bool onShow) {
     if (!onShow) {
         return;
     }
-    MainDialogControls& c = model_.controls();
-    c.memoryOffset.setPos(0);
-    c.gpuOffset.setPos(0);
+    model_.showMemoryOffset(0);
+    model_.showGpuOffset(0);
     if (layer_.setFrameRateLimit(0, true) == drv::kOk) {
         model_.setFrameRateTarget(false);
     }
@@ -510,9 +509,9 @@ bool ApplyController::toggleOverclockingInterface(bool hotKeyUsed) {
     if (!hotKeyUsed) {
         const platform::PromptAnswer answer =
             services_.prompt != nullptr
-                ? services_.prompt->show(text(lang::kTextWarning), text(lang::kTextOverclockingQuestion),
-                                         platform::PromptIcon::kWarning,
-                                         platform::PromptButtons::kYesNo)
+                ? services_.prompt->show(
+                      text(lang::kTextWarning), text(lang::kTextOverclockingQuestion),
+                      platform::PromptIcon::kWarning, platform::PromptButtons::kYesNo)
                 : platform::dismissedAnswer(platform::PromptButtons::kYesNo);
         if (answer != platform::PromptAnswer::kYes) {
             return false;

@@ -43,7 +43,6 @@ HotKeyOutcome HotKeyEffects::onKey(uint32_t key, uint64_t nowMs) {
 }
 
 void HotKeyEffects::carryOut(const HotKeyGpuSteps& steps) {
-    MainDialogControls& controls = model_.controls();
     const bool hasCooler = layer_.record(steps.gpu).fanKind != gpu::kFanNoCooler;
     const bool onShow = steps.gpu == model_.gpuOnShow();
     if (steps.restoreFan) {
@@ -52,21 +51,19 @@ void HotKeyEffects::carryOut(const HotKeyGpuSteps& steps) {
             layer_.setFanAutomatic(steps.gpu);
         }
         if (onShow) {
-            controls.fanSpeed.setPos(static_cast<int>(kHotKeyRestoredFanLevel));
-            model_.setFanAutomatic(true);
-            controls.fanSpeed.enabled = false;
+            model_.showFanRestored(static_cast<int>(kHotKeyRestoredFanLevel));
         }
     }
     if (steps.restoreClock) {
         layer_.setGraphicsOffset(steps.gpu, 0);
         if (onShow) {
-            controls.gpuOffset.setPos(0);
+            model_.showGpuOffset(0);
         }
     }
     if (steps.restoreVoltageTable) {
         SavedBoostVoltage& saved = boostVoltage_[steps.gpu];
         if (restoreBoostVoltage(layer_, steps.gpu, saved) == drv::kOk && onShow) {
-            controls.coreVoltage.setPos(saved.sliderPos);
+            model_.showCoreVoltage(saved.sliderPos);
         }
         saved = {};
     }
@@ -75,19 +72,18 @@ void HotKeyEffects::carryOut(const HotKeyGpuSteps& steps) {
             layer_.setFanLevel(steps.gpu, *steps.fanLevel);
         }
         if (onShow) {
-            model_.setFanAutomatic(false);
-            controls.fanSpeed.enabled = true;
-            controls.fanSpeed.setPos(static_cast<int>(steps.fanSlider));
+            model_.showFanBoost(static_cast<int>(steps.fanSlider));
         }
     }
     if (steps.clockBoost) {
         layer_.setGraphicsOffset(steps.gpu, steps.offsetKHz);
         if (onShow) {
-            controls.gpuOffset.setPos(steps.offsetSliderMHz);
+            model_.showGpuOffset(steps.offsetSliderMHz);
         }
     }
     if (steps.saveVoltageTable) {
-        saveBoostVoltage(layer_, steps.gpu, controls.coreVoltage.pos, boostVoltage_[steps.gpu]);
+        saveBoostVoltage(layer_, steps.gpu, model_.controls().coreVoltage.pos,
+                         boostVoltage_[steps.gpu]);
     }
     // The highest voltage is the driver table's top for the board, in millivolts; a board
     // whose voltage slider holds a regulator code has no such top.
@@ -95,7 +91,7 @@ void HotKeyEffects::carryOut(const HotKeyGpuSteps& steps) {
         const int32_t highest = driverTableMaxMillivolts(layer_.record(steps.gpu).deviceId());
         int32_t reached = 0;
         if (raiseBoostVoltage(layer_, steps.gpu, highest, reached) == drv::kOk && onShow) {
-            controls.coreVoltage.setPos(controls.coreVoltage.max);
+            model_.showCoreVoltageAtTop();
         }
     }
 }

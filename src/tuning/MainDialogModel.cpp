@@ -1,4 +1,3 @@
-#include "lang/LanguageRows.h"
 #include "tuning/MainDialogModel.h"
 
 #include <algorithm>
@@ -7,6 +6,7 @@
 #include "gpu/BoardIds.h"
 #include "gpu/ChipRegisters.h"
 #include "gpu/DriverStatus.h"
+#include "lang/LanguageRows.h"
 
 namespace qv::tuning {
 

@@ -53,6 +53,19 @@ int driverTableMaxMillivolts(uint32_t device);
 enum class VoltageControl { kNone, kSlot2, kSlot3, kSlot7, kDriverTable };
 
 enum class ClockSlider { kGpu, kShader, kMemory };
+// Every slider of the window, the clock sliders first in ClockSlider's order.
+enum class Slider {
+    kGpuClock,
+    kShaderClock,
+    kMemoryClock,
+    kFan,
+    kCoreVoltage,
+    kMemoryVoltage,
+    kGpuOffset,
+    kMemoryOffset,
+    kFrameRate,
+};
+inline constexpr size_t kSliderCount = 9;
 enum class StepDirection { kDown = -1, kUp = 1 };
 
 // Every control of the main window that edits the model.
@@ -97,9 +110,10 @@ public:
     // failure nothing changes).
     int loadClockControls(int mode);
 
-    // The user moved a slider to `pos` (kept inside its range); applies the link rule. A
-    // disabled slider does not move.
+    // The user moved a slider to `pos` (kept inside its range); a clock slider applies the link
+    // rule. A disabled slider does not move.
     void moveSlider(ClockSlider slider, int pos);
+    void moveSlider(Slider slider, int pos);
     // A step button: moves the slider by step `sizeIndex` (0-2), and a linked partner with it.
     void step(ClockSlider slider, StepDirection direction, size_t sizeIndex);
     void toggleUnlockMin();
@@ -110,10 +124,25 @@ public:
     void setFanAutomatic(bool automatic);
     void setFrameRateTarget(bool on);
 
+    // What the cards now hold, shown on the controls of the GPU on show. These move a slider
+    // whether or not the user may move it.
+    // The fan level the card reports.
+    void showFanLevel(int level);
+    // A fan boost: the fan runs manual at `pos`, and its slider can be moved.
+    void showFanBoost(int pos);
+    // The end of a fan boost: the fan is automatic again at `pos`, and its slider is off.
+    void showFanRestored(int pos);
+    void showGpuOffset(int mhz);
+    void showMemoryOffset(int mhz);
+    void showCoreVoltage(int pos);
+    // The core voltage slider at the top of its range.
+    void showCoreVoltageAtTop();
+    void showMemoryVoltage(int pos);
+
     // ---- State -------------------------------------------------------------------------------
     int gpuOnShow() const { return gpuOnShow_; }
     const MainDialogControls& controls() const { return controls_; }
-    MainDialogControls& controls() { return controls_; }
+    const SliderState& slider(Slider which) const;
     const GpuUiEntry& entry(size_t slot) const { return entries_[slot < kUiGpuSlots ? slot : 0]; }
     GpuUiEntry& entry(size_t slot) { return entries_[slot < kUiGpuSlots ? slot : 0]; }
     bool unlockMinimum() const { return unlockMin_; }
@@ -142,6 +171,7 @@ private:
     void applyLinkRule(ClockSlider moved);
     void refreshUnlockCaptions();
     SliderState& clockSlider(ClockSlider slider);
+    SliderState& sliderState(Slider which);
 
     gpu::GpuLayer& layer_;
     std::array<GpuUiEntry, kUiGpuSlots> entries_{};

@@ -1,4 +1,5 @@
-// The clock sliders' link rule and the step buttons.
+// The sliders: the user's moves with the clock sliders' link rule, the step buttons, and what
+// the cards report shown on the controls.
 #include <cmath>
 
 #include "tuning/MainDialogModel.h"
@@ -27,6 +28,87 @@ void MainDialogModel::moveSlider(ClockSlider slider, int pos) {
     }
     moved.setPos(pos);
     applyLinkRule(slider);
+}
+
+void MainDialogModel::moveSlider(Slider slider, int pos) {
+    switch (slider) {
+        case Slider::kGpuClock:
+            return moveSlider(ClockSlider::kGpu, pos);
+        case Slider::kShaderClock:
+            return moveSlider(ClockSlider::kShader, pos);
+        case Slider::kMemoryClock:
+            return moveSlider(ClockSlider::kMemory, pos);
+        default:
+            break;
+    }
+    SliderState& moved = sliderState(slider);
+    if (moved.enabled) {
+        moved.setPos(pos);
+    }
+}
+
+const SliderState& MainDialogModel::slider(Slider which) const {
+    return const_cast<MainDialogModel*>(this)->sliderState(which);
+}
+
+SliderState& MainDialogModel::sliderState(Slider which) {
+    switch (which) {
+        case Slider::kGpuClock:
+            return controls_.gpuClock;
+        case Slider::kShaderClock:
+            return controls_.shaderClock;
+        case Slider::kMemoryClock:
+            return controls_.memoryClock;
+        case Slider::kFan:
+            return controls_.fanSpeed;
+        case Slider::kCoreVoltage:
+            return controls_.coreVoltage;
+        case Slider::kMemoryVoltage:
+            return controls_.memoryVoltage;
+        case Slider::kGpuOffset:
+            return controls_.gpuOffset;
+        case Slider::kMemoryOffset:
+            return controls_.memoryOffset;
+        case Slider::kFrameRate:
+            break;
+    }
+    return controls_.frameRate;
+}
+
+void MainDialogModel::showFanLevel(int level) {
+    controls_.fanSpeed.setPos(level);
+}
+
+void MainDialogModel::showFanBoost(int pos) {
+    setFanAutomatic(false);
+    controls_.fanSpeed.enabled = true;
+    controls_.fanSpeed.setPos(pos);
+}
+
+void MainDialogModel::showFanRestored(int pos) {
+    controls_.fanSpeed.setPos(pos);
+    setFanAutomatic(true);
+    controls_.fanSpeed.enabled = false;
+}
+
+void MainDialogModel::showGpuOffset(int mhz) {
+    controls_.gpuOffset.setPos(mhz);
+}
+
+void MainDialogModel::showMemoryOffset(int mhz) {
+    controls_.memoryOffset.setPos(mhz);
+}
+
+void MainDialogModel::showCoreVoltage(int pos) {
+    controls_.coreVoltage.setPos(pos);
+}
+
+void MainDialogModel::showCoreVoltageAtTop() {
+    controls_.coreVoltage.setPos(controls_.coreVoltage.max);
+}
+
+void MainDialogModel::showMemoryVoltage(int pos) {
+    controls_.memoryVoltage.setPos(pos);
 }
 
 void MainDialogModel::applyLinkRule(ClockSlider moved) {

@@ -1,19 +1,16 @@
-#include "lang/LanguageRows.h"
 #include "tuning/MainFrameModel.h"
 
 #include <algorithm>
-#include <cstdio>
 
-#include "settings/StartArguments.h"
 #include "lang/CMultiLangSupp.h"
+#include "lang/LanguageRows.h"
+#include "settings/StartArguments.h"
 
 namespace qv::tuning {
 
 void MainFrameModel::load(gpu::GpuLayer& layer, bool hardwareReady, bool simulated) {
     simulated_ = simulated;
     entries_.clear();
-    gpuOnShow_ = -1;
-    temperature_ = -1;
     if (!hardwareReady) {
         return;
     }
@@ -21,32 +18,11 @@ void MainFrameModel::load(gpu::GpuLayer& layer, bool hardwareReady, bool simulat
     for (size_t i = 0; i < count; ++i) {
         std::string name;
         if (layer.boardName(static_cast<uint8_t>(i), name) != 0 || name.empty()) {
-            name = std::string(lang::languageTable().text(lang::kTextGpu)) + " " + std::to_string(i + 1);
+            name = std::string(lang::languageTable().text(lang::kTextGpu)) + " " +
+                   std::to_string(i + 1);
         }
         entries_.push_back(name);
     }
-    if (!entries_.empty()) {
-        selectGpu(layer, 0);
-    }
-}
-
-bool MainFrameModel::selectGpu(gpu::GpuLayer& layer, int index) {
-    if (index < 0 || static_cast<size_t>(index) >= entries_.size()) {
-        return false;
-    }
-    gpuOnShow_ = index;
-    int32_t celsius = -1;
-    temperature_ = layer.gpuTemperature(static_cast<uint8_t>(index), celsius) == 0 ? celsius : -1;
-    return true;
-}
-
-std::string MainFrameModel::temperatureText() const {
-    if (temperature_ < 0) {
-        return kMissingValueText;
-    }
-    char text[16];
-    std::snprintf(text, sizeof(text), "%3d", temperature_);
-    return text;
 }
 
 std::string MainFrameModel::caption() const {

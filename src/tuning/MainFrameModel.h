@@ -1,7 +1,6 @@
 // The main window's frame: caption, size, the area that drags the borderless window, the GPU
-// selector's entries and the GPU on show, what the start mode does to the window, and the
-// temperature read-out of the GPU on show. The window draws this state and holds no rule of its
-// own.
+// selector's entries and what the start mode does to the window. The window draws this state
+// and holds no rule of its own; the GPU on show is the dialog model's.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +11,6 @@
 
 namespace qv::tuning {
 
-inline constexpr int kFrameWidth = 554;
 inline constexpr int kFrameHeight = 720;
 // Points above this line (from the window's top edge) drag the window when no control is there.
 inline constexpr int kFrameDragHeight = 730;
@@ -28,20 +26,14 @@ enum class StartAction { kShowNormal, kMinimize, kHide };
 
 class MainFrameModel {
 public:
-    // Fills the selector from the hardware layer (left empty when it is not ready) and shows the
-    // first GPU.
+    // Fills the selector from the hardware layer (left empty when it is not ready).
     void load(gpu::GpuLayer& layer, bool hardwareReady, bool simulated);
 
-    // Makes the entry the GPU on show and reads its temperature once. False, with nothing
-    // changed, for an index that has no entry.
-    bool selectGpu(gpu::GpuLayer& layer, int index);
-
     const std::vector<std::string>& selectorEntries() const { return entries_; }
-    int gpuOnShow() const { return gpuOnShow_; }
-    // Degrees Celsius of the GPU on show when it was selected; -1 when unknown.
-    int temperature() const { return temperature_; }
-    // The read-out's digits: three places, or kMissingValueText when unknown.
-    std::string temperatureText() const;
+    // Whether the selector has an entry `index`.
+    bool hasEntry(int index) const {
+        return index >= 0 && static_cast<size_t>(index) < entries_.size();
+    }
 
     std::string caption() const;
     bool simulated() const { return simulated_; }
@@ -55,8 +47,6 @@ public:
 
 private:
     std::vector<std::string> entries_;
-    int gpuOnShow_ = -1;
-    int temperature_ = -1;
     bool simulated_ = false;
 };
 

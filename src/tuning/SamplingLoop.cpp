@@ -1,12 +1,13 @@
-#include "lang/LanguageRows.h"
 #include "tuning/SamplingLoop.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <utility>
 #include <vector>
 
 #include "gpu/DriverStatus.h"
+#include "lang/LanguageRows.h"
 #include "settings/RegistryValues.h"
 
 namespace qv::tuning {
@@ -146,7 +147,7 @@ void SamplingLoop::readClocksOfGpuOnShow(uint8_t gpu, SampleDisplay& display) {
     // limits scanned at start-up are filed by the levels' flags, which on some boards name
     // another level than the one a mode addresses.
     struct Domain {
-        Readout& readout;
+        Reading& reading;
         const SliderState& slider;
         uint32_t currentKHz;
         uint32_t minKHz;
@@ -164,14 +165,15 @@ void SamplingLoop::readClocksOfGpuOnShow(uint8_t gpu, SampleDisplay& display) {
         if (!d.slider.enabled) {
             continue;
         }
-        d.readout.text = formatted(kClockFormat, static_cast<int>(d.currentKHz / kKHzPerMHz));
+        const int mhz = static_cast<int>(d.currentKHz / kKHzPerMHz);
         const bool outside = d.currentKHz < d.minKHz || d.currentKHz > d.maxKHz;
-        d.readout.colour = outside ? kReadoutRed : kReadoutGrey;
+        d.reading =
+            Reading::of(mhz, formatted(kClockFormat, mhz), outside ? kReadoutRed : kReadoutGrey);
     }
 }
 
 void SamplingLoop::readVidVoltageOfGpuOnShow(uint8_t gpu, SampleDisplay& display) {
-    display.vidVoltage.clear();
+    display.vidVoltage = {};
     const int mode = model_.entry(gpu).selectedMode;
     if (model_.voltageControl(gpu) != VoltageControl::kSlot2 || !isVidMode(mode)) {
         return;
@@ -185,8 +187,9 @@ void SamplingLoop::readVidVoltageOfGpuOnShow(uint8_t gpu, SampleDisplay& display
     if (reg == 0 || layer_.readRegulatorCode(gpu, reg, code) != drv::kOk) {
         return;
     }
-    display.vidVoltage = formatted(
-        kVoltsFormat, gpu::GpuLayer::regulatorCodeToMillivolts(code) / kMillivoltsPerVolt);
+    const double millivolts = gpu::GpuLayer::regulatorCodeToMillivolts(code);
+    display.vidVoltage = Reading::of(static_cast<int>(millivolts),
+                                     formatted(kVoltsFormat, millivolts / kMillivoltsPerVolt));
 }
 
 void SamplingLoop::readPower(uint8_t gpu, SampleDisplay& display) {
@@ -310,7 +313,6 @@ void SamplingLoop::readCoreVoltageOfGpuOnShow(uint8_t gpu, SampleDisplay& displa
         // The driver voltage table would stand in here, but the layer cannot read it.
         return;
     }
-    display.coreVoltage.text = formatted(kVoltsFormat, volts);
     int minMv = kUnknown, maxMv = kUnknown;
     switch (model_.voltageControl(gpu)) {
         case VoltageControl::kSlot2:
@@ -326,7 +328,9 @@ void SamplingLoop::readCoreVoltageOfGpuOnShow(uint8_t gpu, SampleDisplay& displa
     }
     const double millivolts = volts * kMillivoltsPerVolt;
     const bool outside = minMv >= 0 && maxMv >= 0 && (millivolts < minMv || millivolts > maxMv);
-    display.coreVoltage.colour = outside ? kReadoutRed : kReadoutGrey;
+    display.coreVoltage =
+        Reading::of(static_cast<int>(std::lround(millivolts)), formatted(kVoltsFormat, volts),
+                    outside ? kReadoutRed : kReadoutGrey);
 }
 
 // ---- Pass 2 ---------------------------------------------------------------------------------

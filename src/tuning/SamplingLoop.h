@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "fan/FanRules.h"
 #include "gpu/GpuLayer.h"
@@ -23,40 +24,42 @@
 
 namespace qv::tuning {
 
-// The main window's timers: id and period.
+// The sampling timer: id and period.
 inline constexpr uint32_t kTimerSampling = 32;
 inline constexpr uint32_t kSamplingPeriodMs = 1100;
-inline constexpr uint32_t kTimerHdmiCheck = 45;
-inline constexpr uint32_t kHdmiCheckPeriodMs = 3200;
-inline constexpr uint32_t kTimerNewsCheck = 44;
-inline constexpr uint32_t kNewsCheckPeriodMs = 1000;
-inline constexpr uint32_t kTimerHover = 66;
-inline constexpr uint32_t kHoverPeriodMs = 100;
 
 // Read-out colours as 0x00BBGGRR numbers: red outside the mode's limits, light grey inside.
 inline constexpr uint32_t kReadoutRed = 245;
 inline constexpr uint32_t kReadoutGrey = 16119285;
 
-// A text read-out and its colour. An empty text is an emptied read-out.
-struct Readout {
+// One reading of the tick: its value, whether it was read, its text and the text's colour. A
+// reading that was not taken has an empty text and shows as missing.
+struct Reading {
+    int value = -1;
+    bool valid = false;
     std::string text;
     uint32_t colour = kReadoutGrey;
+
+    static Reading of(int number, std::string formatted, uint32_t colourRef = kReadoutGrey) {
+        return {number, true, std::move(formatted), colourRef};
+    }
 };
 
 // What the window shows of the GPU on show after a tick.
 struct SampleDisplay {
     // False when the clock read of the GPU on show failed: the three clock read-outs are empty.
     bool clocksShown = false;
-    // "%d" MHz; empty for a domain whose slider is disabled (not adjustable).
-    Readout gpuClock, memoryClock, shaderClock;
-    // The VID-coded voltage of the mode, "%4.2f" volts; empty where the GPU has none or the mode
-    // is not 2D or 3D performance.
-    std::string vidVoltage;
+    // MHz, "%d"; not taken for a domain whose slider is disabled (not adjustable).
+    Reading gpuClock, memoryClock, shaderClock;
+    // The VID-coded voltage of the mode in mV, "%4.2f" volts; not taken where the GPU has none
+    // or the mode is not 2D or 3D performance.
+    Reading vidVoltage;
     // Language row of the fan-mode label: 29 "Auto" for mode 1, 30 "Manual" otherwise; -1 when
     // the GPU on show has no fan mode (no cooler, or the read failed).
     int fanModeRow = -1;
-    // The current core voltage, "%4.2f" volts, red outside its range; empty when unknown.
-    Readout coreVoltage;
+    // The current core voltage in mV, "%4.2f" volts, red outside its range; not taken when
+    // unknown.
+    Reading coreVoltage;
     bool repaintTemperature = false;
     bool repaintPower = false;
 };

@@ -1,4 +1,3 @@
-#include "lang/LanguageRows.h"
 #include "ui/CIndicateInstDialog.h"
 
 #include <QHBoxLayout>
@@ -8,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "lang/CMultiLangSupp.h"
+#include "lang/LanguageRows.h"
 
 namespace qv::ui {
 

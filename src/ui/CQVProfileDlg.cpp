@@ -1,4 +1,3 @@
-#include "lang/LanguageRows.h"
 #include "ui/CQVProfileDlg.h"
 
 #include <unistd.h>
@@ -8,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "lang/LanguageRows.h"
 #include "ui/ProfileMessages.h"
 
 namespace qv::ui {

@@ -1,4 +1,3 @@
-#include "lang/LanguageRows.h"
 #include "ui/CQuorvelHDDlg.h"
 
 #include <QCloseEvent>
@@ -17,6 +16,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "lang/CMultiLangSupp.h"
+#include "lang/LanguageRows.h"
 #include "platform/DebugOutput.h"
 #include "platform/ProgramLocation.h"
 #include "platform/SingleInstance.h"
@@ -29,7 +30,6 @@
 #include "ui/OverlayWindow.h"
 #include "ui/ProfileBar.h"
 #include "ui/QtFonts.h"
-#include "lang/CMultiLangSupp.h"
 
 namespace qv::ui {
 
@@ -38,35 +38,26 @@ using namespace mainwindow;
 CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       app_(app),
-      dialog_(app.gpuLayer()),
       poster_(this),
       profileSlots_(app.programFolder()),
-      fileChooser_(this),
-      hotKeys_(app.gpuLayer(), dialog_, app.settings()) {
+      fileChooser_(this) {
     setObjectName("mainWindow");
-    model_.load(app_.gpuLayer(), app_.hardwareReady(), app_.simulatedDriver());
-    setWindowTitle(QString::fromStdString(model_.caption()));
-
     setUpOverlay();
 
-    tuning::SamplingServices sampling;
-    sampling.store = &app_.registry();
-    sampling.settings = &app_.settings();
-    sampling.clock = &app_.clock();
-    sampling.beeper = app_.beeper();
-    sampling.powerOff = app_.powerOff();
-    sampling.overlay = overlayWindow_.get();
-    sampling.alarmTemplate = lang::languageTable().text(lang::kTextTemperatureTooHigh);
-    sampling_ = std::make_unique<tuning::SamplingLoop>(app_.gpuLayer(), dialog_, sampling);
-
-    tuning::ApplyServices applying;
-    applying.poster = &poster_;
-    applying.uiThreadId = platform::currentThreadId();
-    applying.clock = &app_.clock();
-    applying.prompt = app_.prompt() != nullptr ? app_.prompt() : &DismissingPrompt::instance();
-    applying.text = [](int row) { return std::string(lang::languageTable().text(row)); };
-    apply_ = std::make_unique<tuning::ApplyController>(app_.gpuLayer(), dialog_, applying);
-    info_ = std::make_unique<tuning::InfoReadouts>(app_.gpuLayer(), dialog_);
+    tuning::MainWindowServices services;
+    services.store = &app_.registry();
+    services.settings = &app_.settings();
+    services.clock = &app_.clock();
+    services.beeper = app_.beeper();
+    services.powerOff = app_.powerOff();
+    services.overlay = overlayWindow_.get();
+    services.poster = &poster_;
+    services.uiThreadId = platform::currentThreadId();
+    services.prompt = app_.prompt() != nullptr ? app_.prompt() : &DismissingPrompt::instance();
+    services.hardwareReady = app_.hardwareReady();
+    services.simulated = app_.simulatedDriver();
+    controller_ = std::make_unique<tuning::MainWindowController>(app_.gpuLayer(), services);
+    setWindowTitle(QString::fromStdString(controller_->view().caption));
 
     buildFrame();
     buildGauges();
@@ -77,13 +68,8 @@ CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
     buildWidePart();
     buildProfileBar();
 
-    // The first selection reads the card's current mode.
-    if (model_.gpuOnShow() >= 0) {
-        dialog_.selectGpu(model_.gpuOnShow(), true);
-    }
-    syncControls();
-    updateInformation(tuning::kInfoAllFields);
-    applyWidth();
+    controller_->start();
+    render();
 
     samplingTimer_ = new QTimer(this);
     samplingTimer_->setObjectName("samplingTimer");
@@ -106,8 +92,8 @@ CQuorvelHDDlg::~CQuorvelHDDlg() {
     // The panels hold references to members that go before the window's children do.
     delete profileBar_;
     delete fanCurvePanel_;
-    // A running worker is asked to stop and joined before the model goes.
-    apply_.reset();
+    // A running Apply worker is asked to stop and joined before the models go.
+    controller_.reset();
     if (overlayShared_.isOpen()) {
         overlayShared_.writeExit();
     }
@@ -132,12 +118,8 @@ void CQuorvelHDDlg::setUpOverlay() {
 }
 
 void CQuorvelHDDlg::reloadFromCards() {
-    if (dialog_.gpuOnShow() == tuning::kNoGpu) {
-        return;
-    }
-    dialog_.selectGpu(dialog_.gpuOnShow(), true);
-    syncControls();
-    updateInformation(tuning::kInfoAllFields);
+    controller_->reloadFromCards();
+    render();
 }
 
 void CQuorvelHDDlg::setUpMessages() {
@@ -209,81 +191,57 @@ void CQuorvelHDDlg::endDialog(int result) {
     }
 }
 
-void CQuorvelHDDlg::applyWidth() {
-    const int width = dialog_.dialogWidth();
-    const bool wide = width > tuning::kDialogWidthNormal;
-    for (QWidget* widget : wideWidgets_) {
-        widget->setVisible(wide);
+void CQuorvelHDDlg::applyWidth(const tuning::MainWindowView& view) {
+    if (width() == view.width && height() == skin::kWindowHeight) {
+        return;
     }
-    setFixedSize(width, skin::kWindowHeight);
-    const int right = width - skin::kMargin;
+    for (QWidget* widget : wideWidgets_) {
+        widget->setVisible(view.wide);
+    }
+    setFixedSize(view.width, skin::kWindowHeight);
+    const int right = view.width - skin::kMargin;
     hideButton_->setGeometry(right - skin::kButtonSize,
                              (skin::kHeaderHeight - skin::kButtonSize) / 2, skin::kButtonSize,
                              skin::kButtonSize);
     minimizeButton_->setGeometry(hideButton_->x() - skin::kButtonGap - skin::kButtonSize,
                                  hideButton_->y(), skin::kButtonSize, skin::kButtonSize);
-    const int statusLeft = tuning::kFrameWidth / 2;
+    const int statusLeft = tuning::kDialogWidthNormal / 2;
     statusLine_->setGeometry(statusLeft, 0, minimizeButton_->x() - skin::kButtonGap - statusLeft,
                              skin::kHeaderHeight);
-    overclockingButton_->setText(tableText(lang::kTextOverclock) +
-                                 (wide ? QStringLiteral(" \u00ab") : QStringLiteral(" \u00bb")));
     update();
 }
 
 // ---- User actions -------------------------------------------------------------------------------
 
 void CQuorvelHDDlg::showGpu(int index) {
-    if (model_.selectGpu(app_.gpuLayer(), index)) {
-        temperatureReadout_->setText(QString::fromStdString(model_.temperatureText()));
-    }
-    // A GPU shown for the first time loads from its card; later it comes back as it was left.
-    const bool firstShowing =
-        index >= 0 && dialog_.entry(static_cast<size_t>(index)).selectedMode == tuning::kNoMode;
-    if (dialog_.selectGpu(index, firstShowing) == 0) {
-        fanCurvePanel_->setGpuOnShow(index);
-        syncControls();
-        updateInformation(tuning::kInfoAllFields);
-    }
-}
-
-void CQuorvelHDDlg::onClockSliderMoved(ClockSlider which, int pos) {
-    dialog_.moveSlider(which, pos);
-    syncControls();
-}
-
-void CQuorvelHDDlg::onSliderMoved(tuning::SliderState& state, int pos) {
-    if (state.enabled) {
-        state.setPos(pos);
-    }
-    syncControls();
+    controller_->showGpu(index);
+    fanCurvePanel_->setGpuOnShow(controller_->view().gpuOnShow);
+    render();
 }
 
 void CQuorvelHDDlg::onStep(ClockSlider which, StepDirection direction, size_t size) {
-    dialog_.step(which, direction, size);
-    syncControls();
+    controller_->step(which, direction, size);
+    render();
 }
 
 void CQuorvelHDDlg::onModePressed(int mode) {
-    dialog_.selectMode(mode, false, true);
-    syncControls();
-    updateInformation(tuning::kInfoAllFields);
+    controller_->pressMode(mode);
+    render();
 }
 
 void CQuorvelHDDlg::onApply() {
-    apply_->pressApply();
-    syncControls();
+    controller_->pressApply();
+    render();
 }
 
 void CQuorvelHDDlg::onReset() {
-    apply_->reset();
-    syncControls();
-    updateInformation(tuning::kInfoAllFields);
+    controller_->pressReset();
+    render();
 }
 
-void CQuorvelHDDlg::toggleOverclockingInterface(bool hotKeyUsed) {
-    if (apply_->toggleOverclockingInterface(hotKeyUsed)) {
-        applyWidth();
-    }
+void CQuorvelHDDlg::toggleOverclockingInterface(bool confirmed) {
+    controller_->toggleOverclockingInterface(confirmed);
+    render();
 }
 
 void CQuorvelHDDlg::hoverCheck() {
@@ -296,34 +254,8 @@ void CQuorvelHDDlg::hoverCheck() {
 // ---- Posted messages ----------------------------------------------------------------------------
 
 void CQuorvelHDDlg::handlePostedMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
-    if (message == tuning::kMessageCommand) {
-        if (tuning::commandAction(static_cast<uint32_t>(wParam)) ==
-            tuning::DialogAction::kApplyDone) {
-            apply_->onApplyDone(static_cast<uint32_t>(wParam), lParam);
-            syncControls();
-            updateInformation(tuning::kInfoAllFields);
-        }
-        return;
-    }
-    if (message == gpu::kMessageProbeDone) {
-        updateInformation(tuning::kInfoAllFields);
-        return;
-    }
-    if (message == tuning::kHotKeyMessage) {
-        onHotKey(static_cast<uint32_t>(wParam));
-        return;
-    }
-    platform::debugOutput("main window: posted message %u not handled\n", message);
-}
-
-void CQuorvelHDDlg::onHotKey(uint32_t key) {
-    const tuning::HotKeyOutcome outcome = hotKeys_.onKey(key, app_.clock().tickMs());
-    if (!outcome.accepted) {
-        return;
-    }
-    showHotKeyIndicator(outcome.indicator);
-    syncControls();
-    update();
+    controller_->handlePostedMessage(message, wParam, lParam);
+    render();
 }
 
 void CQuorvelHDDlg::showHotKeyIndicator(const tuning::HotKeyIndicator& indicator) {
@@ -335,183 +267,97 @@ void CQuorvelHDDlg::showHotKeyIndicator(const tuning::HotKeyIndicator& indicator
             .arg(kHotKeyIndicatorSize / 2));
 }
 
-// ---- Drawing the models -------------------------------------------------------------------------
-
-void CQuorvelHDDlg::syncSlider(QSlider* slider, const tuning::SliderState& state) {
-    const QSignalBlocker blocker(slider);
-    slider->setRange(state.min, state.max);
-    slider->setValue(state.pos);
-    slider->setEnabled(state.enabled);
-    slider->setVisible(state.visible);
+void CQuorvelHDDlg::sampleNow() {
+    const std::optional<std::string> alarm = controller_->tick(CIndicateInstDialog::isOpen());
+    render();
+    if (alarm) {
+        // Modal: ticks go on inside it, and a second window is never opened.
+        CIndicateInstDialog::showAlarm(QString::fromStdString(*alarm), this);
+    }
 }
 
-void CQuorvelHDDlg::syncButton(QPushButton* button, const tuning::ButtonState& state,
-                               bool checkable) {
+// ---- Drawing the view record --------------------------------------------------------------------
+
+void CQuorvelHDDlg::renderSlider(const SliderRow& row, const tuning::SliderView& view) {
+    const QSignalBlocker blocker(row.slider);
+    row.slider->setRange(view.min, view.max);
+    row.slider->setValue(view.pos);
+    row.slider->setEnabled(view.enabled);
+    row.slider->setVisible(view.visible);
+    row.value->setText(QString::fromStdString(view.valueText));
+}
+
+void CQuorvelHDDlg::renderButton(QPushButton* button, const tuning::ButtonView& view,
+                                 bool checkable) {
     const QSignalBlocker blocker(button);
-    button->setText(captionOf(state));
-    button->setEnabled(state.enabled);
+    button->setText(QString::fromStdString(view.caption));
+    button->setEnabled(view.enabled);
     if (checkable) {
-        button->setChecked(state.pressed);
+        button->setChecked(view.checked);
     }
 }
 
-void CQuorvelHDDlg::syncWidgets() {
-    const tuning::MainDialogControls& c = dialog_.controls();
-    syncSlider(gpuClock_.slider, c.gpuClock);
-    syncSlider(shaderClock_.slider, c.shaderClock);
-    syncSlider(memoryClock_.slider, c.memoryClock);
-    syncSlider(fanSpeed_.slider, c.fanSpeed);
-    syncSlider(coreVoltage_.slider, c.coreVoltage);
-    syncSlider(memoryVoltage_.slider, c.memoryVoltage);
-    syncSlider(gpuOffset_.slider, c.gpuOffset);
-    syncSlider(memoryOffset_.slider, c.memoryOffset);
-    syncSlider(frameRate_.slider, c.frameRate);
-    for (SliderRow* row : {&gpuClock_, &shaderClock_, &memoryClock_}) {
+void CQuorvelHDDlg::render() {
+    const tuning::MainWindowView& view = controller_->view();
+    for (const SliderRow* row :
+         {&gpuClock_, &shaderClock_, &memoryClock_, &fanSpeed_, &coreVoltage_, &memoryVoltage_,
+          &gpuOffset_, &memoryOffset_, &frameRate_}) {
+        renderSlider(*row, view.sliders[static_cast<size_t>(row->id)]);
+    }
+    for (const SliderRow* row : {&gpuClock_, &shaderClock_, &memoryClock_}) {
         for (size_t i = 0; i < tuning::MainDialogModel::kStepSizes; ++i) {
-            row->down[i]->setEnabled(dialog_.gpuOnShow() != tuning::kNoGpu);
-            row->up[i]->setEnabled(dialog_.gpuOnShow() != tuning::kNoGpu);
+            row->down[i]->setEnabled(view.stepButtonsEnabled);
+            row->up[i]->setEnabled(view.stepButtonsEnabled);
         }
     }
-    for (auto [button, state] : {std::pair{mode2D_, &c.mode2D}, std::pair{mode3DLow_, &c.mode3DLow},
-                                 std::pair{mode3DPerf_, &c.mode3DPerf}}) {
-        syncButton(button, *state, true);
-        // A mode button without a caption is never shown highlighted.
-        if (state->captionEmpty()) {
-            const QSignalBlocker blocker(button);
-            button->setChecked(false);
+    renderButton(mode2D_, view.mode2D, true);
+    renderButton(mode3DLow_, view.mode3DLow, true);
+    renderButton(mode3DPerf_, view.mode3DPerf, true);
+    renderButton(linkButton_, view.link, true);
+    renderButton(synchronousButton_, view.synchronous, true);
+    renderButton(unlockMinButton_, view.unlockMin, false);
+    renderButton(unlockMaxButton_, view.unlockMax, false);
+    renderButton(fanModeButton_, view.fanMode, false);
+    renderButton(frameRateToggle_, view.frameRateToggle, true);
+    renderButton(applyButton_, view.apply, false);
+    renderButton(resetButton_, view.reset, false);
+    renderButton(overclockingButton_, view.overclocking, false);
+    profileBar_->setSaveEnabled(view.profileSaveEnabled);
+
+    temperatureReadout_->setText(QString::fromStdString(view.temperatureText));
+    fanModeLabel_->setText(QString::fromStdString(view.fanModeText));
+    renderGauges(view);
+    renderInformation(view);
+    showHotKeyIndicator(view.hotKeyIndicator);
+    applyWidth(view);
+}
+
+void CQuorvelHDDlg::renderGauges(const tuning::MainWindowView& view) {
+    for (size_t i = 0; i < tuning::kGaugeCount; ++i) {
+        const tuning::GaugeView& gauge = view.gauges[i];
+        QColor colour = skin::kDigitColour;
+        if (gauge.tone == tuning::GaugeTone::kMissing) {
+            colour = skin::kLabelColour;
+        } else if (gauge.tone == tuning::GaugeTone::kReadout) {
+            colour = skin::fromColourRef(gauge.colour);
         }
+        gauges_[i]->setScaleMax(gauge.scaleMax);
+        gauges_[i]->setReading(gauge.value, QString::fromStdString(gauge.text), colour);
     }
-    syncButton(linkButton_, c.link, true);
-    syncButton(synchronousButton_, c.synchronous, true);
-    if (synchronousButton_->text().isEmpty()) {
-        synchronousButton_->setText(QString::fromLatin1(kSynchronousCaption));
-    }
-    syncButton(unlockMinButton_, c.unlockMin, false);
-    syncButton(unlockMaxButton_, c.unlockMax, false);
-    syncButton(fanModeButton_, c.fanMode, false);
-    syncButton(frameRateToggle_, c.frameRateToggle, true);
-    if (frameRateToggle_->text().isEmpty()) {
-        frameRateToggle_->setText(QString::fromLatin1(kFrameRateCaption));
-    }
-
-    const tuning::ApplyButtons buttons = apply_->buttons();
-    syncButton(applyButton_, buttons.apply, false);
-    syncButton(resetButton_, buttons.reset, false);
-    profileBar_->setSaveEnabled(buttons.profileSave.enabled);
-    overclockingButton_->setEnabled(buttons.overclocking.enabled);
 }
 
-void CQuorvelHDDlg::syncControls() {
-    syncWidgets();
-    if (dialog_.gpuOnShow() == tuning::kNoGpu) {
-        return;
-    }
-    info_->updateSliderValues();
-    showInformation();
-}
-
-void CQuorvelHDDlg::updateInformation(uint32_t mask) {
-    if (dialog_.gpuOnShow() == tuning::kNoGpu) {
-        return;
-    }
-    info_->update(mask, false);
-    showInformation();
-}
-
-void CQuorvelHDDlg::showInformation() {
-    const auto setField = [this](QLabel* label, uint32_t id) {
-        const tuning::InfoField* field = info_->field(id);
-        if (field == nullptr || label == nullptr) {
-            return;
+void CQuorvelHDDlg::renderInformation(const tuning::MainWindowView& view) {
+    for (const auto& [id, label] : infoLabels_) {
+        const auto field =
+            std::find_if(view.information.begin(), view.information.end(),
+                         [id = id](const tuning::InfoField& f) { return f.id == id; });
+        if (field == view.information.end() || label == nullptr) {
+            continue;
         }
         label->setText(QString::fromStdString(field->text));
-        const QColor colour = infoColour(field->colour);
-        label->setStyleSheet(QStringLiteral("color: %1;").arg(colour.name()));
-    };
-    for (const auto& [id, label] : infoLabels_) {
-        setField(label, id);
+        label->setStyleSheet(QStringLiteral("color: %1;").arg(infoColour(field->colour).name()));
     }
-    for (SliderRow* row : {&gpuClock_, &shaderClock_, &memoryClock_, &fanSpeed_, &coreVoltage_,
-                           &memoryVoltage_, &gpuOffset_, &memoryOffset_, &frameRate_}) {
-        const tuning::InfoField* field = info_->field(row->valueField);
-        if (field != nullptr) {
-            row->value->setText(QString::fromStdString(field->text));
-        }
-    }
-    modePicture_->setText(modePictureText(info_->modePicture()));
-    info_->clearInvalidated();
-}
-
-void CQuorvelHDDlg::sampleNow() {
-    if (dialog_.gpuOnShow() == tuning::kNoGpu) {
-        return;
-    }
-    const tuning::SampleResult result = sampling_->tick(CIndicateInstDialog::isOpen());
-    showSample(result);
-    // The tick stores the controls into the entries and may move the fan controls.
-    syncWidgets();
-    updateInformation(tuning::kInfoAllFields);
-    if (result.alarmWindowMessage) {
-        // Modal: ticks go on inside it, and a second window is never opened.
-        CIndicateInstDialog::showAlarm(QString::fromStdString(*result.alarmWindowMessage), this);
-    }
-}
-
-void CQuorvelHDDlg::showSample(const tuning::SampleResult& result) {
-    const tuning::SampleDisplay& display = result.display;
-    const tuning::GpuUiEntry& entry = dialog_.entry(static_cast<size_t>(dialog_.gpuOnShow()));
-    if (entry.temperatureC >= 0) {
-        char text[16];
-        std::snprintf(text, sizeof(text), "%3d", entry.temperatureC);
-        temperatureReadout_->setText(QString::fromLatin1(text));
-    } else {
-        temperatureReadout_->setText(QString::fromUtf8(skin::kMissingText));
-    }
-    if (display.fanModeRow >= 0) {
-        fanModeLabel_->setText(tableText(display.fanModeRow));
-    } else {
-        fanModeLabel_->clear();
-    }
-    showGauges(display);
-}
-
-void CQuorvelHDDlg::showGauges(const tuning::SampleDisplay& display) {
-    const tuning::GpuUiEntry& entry = dialog_.entry(static_cast<size_t>(dialog_.gpuOnShow()));
-    const tuning::MainDialogControls& c = dialog_.controls();
-    // The clock gauges show the selected mode's clocks, whose read-outs are plain MHz numbers.
-    const auto clockGauge = [&](size_t index, const tuning::Readout& readout,
-                                const tuning::SliderState& slider) {
-        Gauge* gauge = gauges_[index];
-        gauge->setScaleMax(slider.max > 0 ? slider.max : kClockScaleFallbackMHz);
-        const QString digits = QString::fromStdString(readout.text);
-        bool number = false;
-        const int valueMHz = digits.trimmed().toInt(&number);
-        if (!display.clocksShown || !number) {
-            gauge->setReading(-1, QString::fromUtf8(skin::kMissingText), skin::kLabelColour);
-            return;
-        }
-        gauge->setReading(valueMHz, digits, skin::fromColourRef(readout.colour));
-    };
-    clockGauge(kGaugeGpuClock, display.gpuClock, c.gpuClock);
-    clockGauge(kGaugeShaderClock, display.shaderClock, c.shaderClock);
-    clockGauge(kGaugeMemoryClock, display.memoryClock, c.memoryClock);
-    gauges_[kGaugeTemperature]->setReading(entry.temperatureC, numberOrMissing(entry.temperatureC),
-                                           skin::kDigitColour);
-    gauges_[kGaugeFan]->setReading(entry.fanPercent, numberOrMissing(entry.fanPercent),
-                                   skin::kDigitColour);
-    if (!display.coreVoltage.text.empty()) {
-        gauges_[kGaugeVoltage]->setReading(entry.coreVoltageMv,
-                                           QString::fromStdString(display.coreVoltage.text),
-                                           skin::fromColourRef(display.coreVoltage.colour));
-    } else if (!display.vidVoltage.empty()) {
-        gauges_[kGaugeVoltage]->setReading(
-            entry.coreVoltageMv, QString::fromStdString(display.vidVoltage), skin::kDigitColour);
-    } else {
-        gauges_[kGaugeVoltage]->setReading(-1, QString::fromUtf8(skin::kMissingText),
-                                           skin::kLabelColour);
-    }
-    gauges_[kGaugePower]->setReading(entry.powerW, numberOrMissing(entry.powerW),
-                                     skin::kDigitColour);
+    modePicture_->setText(modePictureText(view.modePicture));
 }
 
 // ---- Painting and the borderless frame ----------------------------------------------------------

@@ -1,9 +1,8 @@
 // The main window: a borderless skinned frame with the caption, the minimise and hide buttons,
 // the GPU selector, the gauges and read-outs of the GPU on show, the information panel, and every
-// tuning control of the main dialog model; the wide part holds the overclocking controls. The
-// frame's rules are MainFrameModel's, the controls' MainDialogModel's, the periodic reading
-// SamplingLoop's, the writing to the cards ApplyController's and the read-out texts
-// InfoReadouts'. The window draws their state and forwards the user's actions to them.
+// tuning control; the wide part holds the overclocking controls. Every rule is the
+// MainWindowController's: the window forwards the user's actions and timers to it and draws the
+// view record it keeps.
 #pragma once
 
 #include <QPoint>
@@ -20,12 +19,7 @@
 #include "platform/HotKeyGrab.h"
 #include "platform/OverlayShared.h"
 #include "settings/Profiles.h"
-#include "tuning/ApplyRun.h"
-#include "tuning/HotKeyEffects.h"
-#include "tuning/InfoReadouts.h"
-#include "tuning/MainDialogModel.h"
-#include "tuning/MainFrameModel.h"
-#include "tuning/SamplingLoop.h"
+#include "tuning/MainWindowController.h"
 #include "ui/QtFileChooser.h"
 #include "ui/QtPoster.h"
 
@@ -44,18 +38,6 @@ class ProfileBar;
 
 class CQuorvelHDDlg final : public QWidget {
 public:
-    // The window's gauges, left to right.
-    enum GaugeIndex : size_t {
-        kGaugeGpuClock,
-        kGaugeShaderClock,
-        kGaugeMemoryClock,
-        kGaugeTemperature,
-        kGaugeFan,
-        kGaugeVoltage,
-        kGaugePower,
-        kGaugeCount
-    };
-
     explicit CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent = nullptr);
     ~CQuorvelHDDlg() override;
 
@@ -72,15 +54,18 @@ public:
 
     // One sampling tick, as the sampling timer runs it.
     void sampleNow();
-    // The overclocking interface button; `hotKeyUsed` takes the place of the question's Yes.
-    void toggleOverclockingInterface(bool hotKeyUsed = false);
+    // The overclocking interface button; `confirmed` (or a hot key used) takes the place of the
+    // question's Yes.
+    void toggleOverclockingInterface(bool confirmed = false);
     // A message posted to the window (the Apply worker, the probe, the hot keys).
     void handlePostedMessage(uint32_t message, uintptr_t wParam, intptr_t lParam);
 
-    const tuning::MainFrameModel& model() const { return model_; }
-    const tuning::MainDialogModel& dialogModel() const { return dialog_; }
-    const tuning::ApplyController& applyController() const { return *apply_; }
-    const tuning::InfoReadouts& infoReadouts() const { return *info_; }
+    const tuning::MainWindowController& controller() const { return *controller_; }
+    const tuning::MainDialogModel& dialogModel() const { return controller_->dialog(); }
+    const tuning::ApplyController& applyController() const {
+        return controller_->applyController();
+    }
+    const tuning::InfoReadouts& infoReadouts() const { return controller_->infoReadouts(); }
     const platform::OverlayShared& overlayShared() const { return overlayShared_; }
     bool samplingActive() const;
     bool hoverActive() const;
@@ -95,10 +80,10 @@ protected:
 private:
     // One slider with its name, value text and (for the clocks) step buttons.
     struct SliderRow {
+        tuning::Slider id = tuning::Slider::kGpuClock;
         QLabel* label = nullptr;
         QSlider* slider = nullptr;
         QLabel* value = nullptr;
-        uint32_t valueField = 0;  // the information field that holds the value text
         std::array<QPushButton*, tuning::MainDialogModel::kStepSizes> down{};
         std::array<QPushButton*, tuning::MainDialogModel::kStepSizes> up{};
     };
@@ -110,8 +95,8 @@ private:
     void buildTuningControls();
     void buildClockRow(SliderRow& row, tuning::ClockSlider which, const char* name, int textRow,
                        int tipRow, int top);
-    void buildPlainRow(SliderRow& row, const char* name, int textRow, int tipRow, QRect labelBox,
-                       QRect sliderBox, QRect valueBox);
+    void buildPlainRow(SliderRow& row, tuning::Slider id, const char* name, int textRow, int tipRow,
+                       QRect labelBox, QRect sliderBox, QRect valueBox);
     void buildActionButtons();
     void buildWidePart();
     void setUpOverlay();
@@ -123,33 +108,24 @@ private:
 
     // User actions.
     void showGpu(int index);
-    void onClockSliderMoved(tuning::ClockSlider which, int pos);
-    void onSliderMoved(tuning::SliderState& state, int pos);
     void onStep(tuning::ClockSlider which, tuning::StepDirection direction, size_t size);
     void onModePressed(int mode);
     void onApply();
     void onReset();
-    void onHotKey(uint32_t key);
     void hoverCheck();
 
-    // Drawing the models' state.
-    // Every widget from the models; with the slider value texts.
-    void syncControls();
-    void syncWidgets();
-    void syncSlider(QSlider* slider, const tuning::SliderState& state);
-    void syncButton(QPushButton* button, const tuning::ButtonState& state, bool checkable);
-    void showSample(const tuning::SampleResult& result);
-    void showGauges(const tuning::SampleDisplay& display);
-    void showInformation();
-    void updateInformation(uint32_t mask);
-    void applyWidth();
+    // Every widget from the controller's view record.
+    void render();
+    void renderSlider(const SliderRow& row, const tuning::SliderView& view);
+    void renderButton(QPushButton* button, const tuning::ButtonView& view, bool checkable);
+    void renderGauges(const tuning::MainWindowView& view);
+    void renderInformation(const tuning::MainWindowView& view);
+    void applyWidth(const tuning::MainWindowView& view);
     void showHotKeyIndicator(const tuning::HotKeyIndicator& indicator);
     // After a profile load: the controls show what the cards now have.
     void reloadFromCards();
 
     app::CQuorvelHDApp& app_;
-    tuning::MainFrameModel model_;
-    tuning::MainDialogModel dialog_;
     QtPoster poster_;
     platform::OverlayShared overlayShared_;
     std::unique_ptr<OverlayWindow> overlayWindow_;
@@ -158,10 +134,7 @@ private:
     std::unique_ptr<app::UserSettingsProfileStore> profileStore_;
     settings::ProfileSlots profileSlots_;
     QtFileChooser fileChooser_;
-    std::unique_ptr<tuning::SamplingLoop> sampling_;
-    std::unique_ptr<tuning::ApplyController> apply_;
-    std::unique_ptr<tuning::InfoReadouts> info_;
-    tuning::HotKeyEffects hotKeys_;
+    std::unique_ptr<tuning::MainWindowController> controller_;
     platform::HotKeyGrab hotKeyGrab_;
 
     QComboBox* gpuSelector_ = nullptr;
@@ -173,7 +146,7 @@ private:
     QLabel* hotKeyIndicator_ = nullptr;
     QPushButton* minimizeButton_ = nullptr;
     QPushButton* hideButton_ = nullptr;
-    std::array<Gauge*, kGaugeCount> gauges_{};
+    std::array<Gauge*, tuning::kGaugeCount> gauges_{};
     // Information fields by id, drawn from InfoReadouts.
     std::vector<std::pair<uint32_t, QLabel*>> infoLabels_;
 

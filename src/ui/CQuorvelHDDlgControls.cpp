@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <string>
 
+#include "lang/CMultiLangSupp.h"
 #include "lang/LanguageRows.h"
 #include "ui/CQuorvelHDDlg.h"
 #include "ui/FanCurvePanel.h"
@@ -15,7 +16,6 @@
 #include "ui/MainWindowTexts.h"
 #include "ui/ProfileBar.h"
 #include "ui/QtFonts.h"
-#include "lang/CMultiLangSupp.h"
 
 namespace qv::ui {
 
@@ -64,8 +64,9 @@ QPushButton* CQuorvelHDDlg::makeButton(const char* name, int tipRow) {
 }
 
 void CQuorvelHDDlg::buildFrame() {
-    makeLabel("captionLabel", QString::fromStdString(model_.caption()),
-              QRect(skin::kMargin, 0, tuning::kFrameWidth / 2, skin::kHeaderHeight),
+    const tuning::MainWindowView& view = controller_->view();
+    makeLabel("captionLabel", QString::fromStdString(view.caption),
+              QRect(skin::kMargin, 0, tuning::kDialogWidthNormal / 2, skin::kHeaderHeight),
               app::kFontTitle, skin::kTextStyle);
 
     minimizeButton_ = makeButton("minimizeButton", lang::kTextMinimize);
@@ -78,10 +79,10 @@ void CQuorvelHDDlg::buildFrame() {
     connect(minimizeButton_, &QPushButton::clicked, this, [this] { showMinimized(); });
     connect(hideButton_, &QPushButton::clicked, this, [this] { hide(); });
 
-    statusLine_ = makeLabel("statusLine", QString::fromStdString(model_.statusLine()), QRect(),
+    statusLine_ = makeLabel("statusLine", QString::fromStdString(view.statusLine), QRect(),
                             app::kFontLabel, skin::kNoticeStyle);
     statusLine_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    statusLine_->setVisible(!model_.statusLine().empty());
+    statusLine_->setVisible(!view.statusLine.empty());
 
     makeLabel("gpuSelectorLabel", tableText(lang::kTextGpu),
               QRect(skin::kMargin, skin::kSelectorTop, skin::kSelectorLabelWidth, skin::kRowHeight),
@@ -93,11 +94,11 @@ void CQuorvelHDDlg::buildFrame() {
     gpuSelector_->setGeometry(skin::kMargin + skin::kSelectorLabelWidth, skin::kSelectorTop,
                               skin::kSelectorWidth, skin::kRowHeight);
     gpuSelector_->setToolTip(tableText(lang::kTextPleaseSelectGpu));
-    for (const std::string& entry : model_.selectorEntries()) {
+    for (const std::string& entry : view.selectorEntries) {
         gpuSelector_->addItem(QString::fromStdString(entry));
     }
-    gpuSelector_->setEnabled(!model_.selectorEntries().empty());
-    gpuSelector_->setCurrentIndex(model_.gpuOnShow());
+    gpuSelector_->setEnabled(!view.selectorEntries.empty());
+    gpuSelector_->setCurrentIndex(view.selectorEntries.empty() ? -1 : 0);
     connect(gpuSelector_, &QComboBox::currentIndexChanged, this,
             [this](int index) { showGpu(index); });
 
@@ -116,8 +117,8 @@ void CQuorvelHDDlg::buildFrame() {
     synchronousButton_->setGeometry(syncLeft, skin::kSelectorTop, skin::kNarrowRight - syncLeft,
                                     skin::kRowHeight);
     connect(synchronousButton_, &QPushButton::clicked, this, [this](bool on) {
-        dialog_.setSynchronous(on);
-        syncControls();
+        controller_->setSynchronous(on);
+        render();
     });
 }
 
@@ -143,13 +144,13 @@ void CQuorvelHDDlg::buildGauges() {
                            skin::kGaugeWidth, skin::kGaugeHeight);
         gauges_[i] = gauge;
     }
-    gauges_[kGaugeTemperature]->setToolTip(tableText(lang::kTipTemperature));
-    gauges_[kGaugeGpuClock]->setToolTip(tableText(lang::kTextGpuClock));
-    gauges_[kGaugeShaderClock]->setToolTip(tableText(lang::kTextShaderClock));
-    gauges_[kGaugeMemoryClock]->setToolTip(tableText(lang::kTextMemoryClock));
-    gauges_[kGaugeFan]->setToolTip(tableText(lang::kTextFanSpeed));
-    gauges_[kGaugeVoltage]->setToolTip(tableText(lang::kTextGpuVoltage));
-    gauges_[kGaugePower]->setToolTip(tableText(lang::kTextPower));
+    gauges_[tuning::kGaugeTemperature]->setToolTip(tableText(lang::kTipTemperature));
+    gauges_[tuning::kGaugeGpuClock]->setToolTip(tableText(lang::kTextGpuClock));
+    gauges_[tuning::kGaugeShaderClock]->setToolTip(tableText(lang::kTextShaderClock));
+    gauges_[tuning::kGaugeMemoryClock]->setToolTip(tableText(lang::kTextMemoryClock));
+    gauges_[tuning::kGaugeFan]->setToolTip(tableText(lang::kTextFanSpeed));
+    gauges_[tuning::kGaugeVoltage]->setToolTip(tableText(lang::kTextGpuVoltage));
+    gauges_[tuning::kGaugePower]->setToolTip(tableText(lang::kTextPower));
 }
 
 void CQuorvelHDDlg::buildReadouts() {
@@ -158,7 +159,7 @@ void CQuorvelHDDlg::buildReadouts() {
               QRect(skin::kMargin, top, skin::kReadoutLabelWidth, skin::kReadoutHeight),
               app::kFontLabel, skin::kTextStyle);
     temperatureReadout_ =
-        makeLabel("temperatureReadout", QString::fromStdString(model_.temperatureText()),
+        makeLabel("temperatureReadout", QString::fromStdString(controller_->view().temperatureText),
                   QRect(skin::kMargin + skin::kReadoutLabelWidth, top, skin::kReadoutWidth,
                         skin::kReadoutHeight),
                   app::kFontDigitalLarge, skin::kReadoutStyle);
@@ -211,8 +212,9 @@ void CQuorvelHDDlg::buildInformationPanel() {
     const int top = skin::kInfoTop;
     const int nameW = 90;
     const int colW = 58;
-    const std::array<QString, 3> domains = {
-        tableText(lang::kTextGpu), tableText(lang::kTextShaderShort), tableText(lang::kTextMemoryShort)};
+    const std::array<QString, 3> domains = {tableText(lang::kTextGpu),
+                                            tableText(lang::kTextShaderShort),
+                                            tableText(lang::kTextMemoryShort)};
     const std::array<const char*, 3> domainNames = {"infoGpuHeader", "infoShaderHeader",
                                                     "infoMemoryHeader"};
     for (int c = 0; c < 3; ++c) {
@@ -281,12 +283,10 @@ void CQuorvelHDDlg::buildInformationPanel() {
 void CQuorvelHDDlg::buildClockRow(SliderRow& row, ClockSlider which, const char* name, int textRow,
                                   int tipRow, int top) {
     const std::string base(name);
-    buildPlainRow(row, name, textRow, tipRow,
+    buildPlainRow(row, static_cast<tuning::Slider>(which), name, textRow, tipRow,
                   QRect(skin::kMargin, top, skin::kSliderLabelWidth, skin::kSliderRowHeight),
                   QRect(skin::kSliderLeft, top, skin::kSliderWidth, skin::kSliderRowHeight),
                   QRect(skin::kValueLeft, top, skin::kValueWidth, skin::kSliderRowHeight));
-    connect(row.slider, &QSlider::valueChanged, this,
-            [this, which](int pos) { onClockSliderMoved(which, pos); });
     for (size_t i = 0; i < tuning::MainDialogModel::kStepSizes; ++i) {
         const std::string downName = base + "Down" + std::to_string(i);
         const std::string upName = base + "Up" + std::to_string(i);
@@ -316,8 +316,9 @@ void CQuorvelHDDlg::buildClockRow(SliderRow& row, ClockSlider which, const char*
         skin::kSliderRowHeight);
 }
 
-void CQuorvelHDDlg::buildPlainRow(SliderRow& row, const char* name, int textRow, int tipRow,
-                                  QRect labelBox, QRect sliderBox, QRect valueBox) {
+void CQuorvelHDDlg::buildPlainRow(SliderRow& row, tuning::Slider id, const char* name, int textRow,
+                                  int tipRow, QRect labelBox, QRect sliderBox, QRect valueBox) {
+    row.id = id;
     const std::string base(name);
     row.label = makeLabel((base + "Label").c_str(), tableText(textRow), labelBox, app::kFontLabel,
                           skin::kTextStyle);
@@ -337,6 +338,10 @@ void CQuorvelHDDlg::buildPlainRow(SliderRow& row, const char* name, int textRow,
         makeLabel((base + "Value").c_str(), {}, valueBox, app::kFontLabel, skin::kReadoutStyle);
     row.value->setFont(labelFont);
     row.value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    connect(row.slider, &QSlider::valueChanged, this, [this, id](int pos) {
+        controller_->moveSlider(id, pos);
+        render();
+    });
 }
 
 void CQuorvelHDDlg::buildTuningControls() {
@@ -363,21 +368,19 @@ void CQuorvelHDDlg::buildTuningControls() {
     linkButton_->setCheckable(true);
     linkButton_->setGeometry(444, modeTop, skin::kNarrowRight - 444, skin::kRowHeight);
     connect(linkButton_, &QPushButton::clicked, this, [this](bool on) {
-        dialog_.setLinked(on);
-        syncControls();
+        controller_->setLinked(on);
+        render();
     });
 
     int top = skin::kSliderRowTop;
-    buildClockRow(gpuClock_, ClockSlider::kGpu, "gpuClock", lang::kTextGpuClock, lang::kTipGpuClock, top);
-    gpuClock_.valueField = tuning::kInfoGpuSliderValue;
+    buildClockRow(gpuClock_, ClockSlider::kGpu, "gpuClock", lang::kTextGpuClock, lang::kTipGpuClock,
+                  top);
     top += skin::kSliderRowPitch;
     buildClockRow(shaderClock_, ClockSlider::kShader, "shaderClock", lang::kTextShaderClock,
                   lang::kTipShaderClock, top);
-    shaderClock_.valueField = tuning::kInfoShaderSliderValue;
     top += skin::kSliderRowPitch;
     buildClockRow(memoryClock_, ClockSlider::kMemory, "memoryClock", lang::kTextMemoryClock,
                   lang::kTipMemoryClock, top);
-    memoryClock_.valueField = tuning::kInfoMemorySliderValue;
     top += skin::kSliderRowPitch;
 
     unlockMinButton_ = makeButton("unlockMinButton", -1);
@@ -386,49 +389,41 @@ void CQuorvelHDDlg::buildTuningControls() {
     unlockMaxButton_->setGeometry(skin::kSliderLeft + skin::kSliderWidth - 112, top, 112,
                                   skin::kSliderRowHeight);
     connect(unlockMinButton_, &QPushButton::clicked, this, [this] {
-        dialog_.toggleUnlockMin();
-        syncControls();
+        controller_->toggleUnlockMin();
+        render();
     });
     connect(unlockMaxButton_, &QPushButton::clicked, this, [this] {
-        dialog_.toggleUnlockMax();
-        syncControls();
+        controller_->toggleUnlockMax();
+        render();
     });
     top += skin::kSliderRowPitch;
 
     const QRect fanLabel(skin::kMargin, top, 90, skin::kSliderRowHeight);
-    buildPlainRow(fanSpeed_, "fanSpeed", lang::kTextFanSpeed, -1, fanLabel,
+    buildPlainRow(fanSpeed_, tuning::Slider::kFan, "fanSpeed", lang::kTextFanSpeed, -1, fanLabel,
                   QRect(skin::kSliderLeft, top, skin::kSliderWidth, skin::kSliderRowHeight),
                   QRect(skin::kValueLeft, top, skin::kValueWidth, skin::kSliderRowHeight));
-    fanSpeed_.valueField = tuning::kInfoFanSliderValue;
     // The fan slider's tip comes from the hover check.
     fanSpeed_.slider->setToolTip({});
-    connect(fanSpeed_.slider, &QSlider::valueChanged, this,
-            [this](int pos) { onSliderMoved(dialog_.controls().fanSpeed, pos); });
     fanModeButton_ = makeButton("fanModeButton", lang::kTipFan);
     fanModeButton_->setGeometry(skin::kSliderLeft - 72, top, 66, skin::kSliderRowHeight);
     connect(fanModeButton_, &QPushButton::clicked, this, [this] {
-        dialog_.setFanAutomatic(!dialog_.controls().fanMode.pressed);
-        syncControls();
+        controller_->toggleFanMode();
+        render();
     });
     top += skin::kSliderRowPitch;
 
     buildPlainRow(
-        coreVoltage_, "coreVoltage", lang::kTextGpuVoltage, lang::kTipCoreVoltage,
-        QRect(skin::kMargin, top, 150, skin::kSliderRowHeight),
+        coreVoltage_, tuning::Slider::kCoreVoltage, "coreVoltage", lang::kTextGpuVoltage,
+        lang::kTipCoreVoltage, QRect(skin::kMargin, top, 150, skin::kSliderRowHeight),
         QRect(skin::kSliderLeft, top, skin::kSliderWidth, skin::kSliderRowHeight),
         QRect(skin::kValueLeft - 20, top, skin::kValueWidth + 20, skin::kSliderRowHeight));
-    coreVoltage_.valueField = tuning::kInfoCoreVoltageSliderValue;
-    connect(coreVoltage_.slider, &QSlider::valueChanged, this,
-            [this](int pos) { onSliderMoved(dialog_.controls().coreVoltage, pos); });
     top += skin::kSliderRowPitch;
 
-    buildPlainRow(memoryVoltage_, "memoryVoltage", lang::kTextMemoryVoltage, lang::kTipMemoryVoltage,
+    buildPlainRow(memoryVoltage_, tuning::Slider::kMemoryVoltage, "memoryVoltage",
+                  lang::kTextMemoryVoltage, lang::kTipMemoryVoltage,
                   QRect(skin::kMargin, top, 150, skin::kSliderRowHeight),
                   QRect(skin::kSliderLeft, top, skin::kSliderWidth, skin::kSliderRowHeight),
                   QRect(skin::kValueLeft, top, skin::kValueWidth, skin::kSliderRowHeight));
-    memoryVoltage_.valueField = tuning::kInfoMemoryVoltageSliderValue;
-    connect(memoryVoltage_.slider, &QSlider::valueChanged, this,
-            [this](int pos) { onSliderMoved(dialog_.controls().memoryVoltage, pos); });
 }
 
 void CQuorvelHDDlg::buildActionButtons() {
@@ -444,7 +439,7 @@ void CQuorvelHDDlg::buildActionButtons() {
     connect(applyButton_, &QPushButton::clicked, this, [this] { onApply(); });
     connect(resetButton_, &QPushButton::clicked, this, [this] { onReset(); });
     connect(overclockingButton_, &QPushButton::clicked, this,
-            [this] { toggleOverclockingInterface(hotKeys_.hotKeyUsed()); });
+            [this] { toggleOverclockingInterface(); });
 }
 
 void CQuorvelHDDlg::buildWidePart() {
@@ -455,40 +450,36 @@ void CQuorvelHDDlg::buildWidePart() {
     wideWidgets_.push_back(title);
 
     const auto addRow = [&](SliderRow& row, const char* name, int textRow, int tipRow, int top,
-                            uint32_t field,
-                            tuning::SliderState tuning::MainDialogControls::*state) {
-        buildPlainRow(row, name, textRow, tipRow, QRect(left, top, skin::kWideWidth, 20),
+                            tuning::Slider id) {
+        buildPlainRow(row, id, name, textRow, tipRow, QRect(left, top, skin::kWideWidth, 20),
                       QRect(left, top + 22, skin::kWideSliderWidth, skin::kSliderRowHeight),
                       QRect(left + skin::kWideSliderWidth + 8, top + 22,
                             skin::kWideWidth - skin::kWideSliderWidth - 8, skin::kSliderRowHeight));
-        row.valueField = field;
-        connect(row.slider, &QSlider::valueChanged, this,
-                [this, state](int pos) { onSliderMoved(dialog_.controls().*state, pos); });
         wideWidgets_.insert(wideWidgets_.end(), {row.label, row.slider, row.value});
     };
     addRow(gpuOffset_, "gpuOffset", lang::kTextGpuOffset, lang::kTipGpuOffset, skin::kGaugeTop,
-           tuning::kInfoGpuOffsetSliderValue, &tuning::MainDialogControls::gpuOffset);
-    addRow(memoryOffset_, "memoryOffset", lang::kTextMemoryOffset, lang::kTipMemoryOffset, skin::kGaugeTop + 56,
-           tuning::kInfoMemoryOffsetSliderValue, &tuning::MainDialogControls::memoryOffset);
-    addRow(frameRate_, "frameRate", lang::kTextFrameRate, lang::kTipFrameRate, skin::kGaugeTop + 112,
-           tuning::kInfoFrameRateSliderValue, &tuning::MainDialogControls::frameRate);
+           tuning::Slider::kGpuOffset);
+    addRow(memoryOffset_, "memoryOffset", lang::kTextMemoryOffset, lang::kTipMemoryOffset,
+           skin::kGaugeTop + 56, tuning::Slider::kMemoryOffset);
+    addRow(frameRate_, "frameRate", lang::kTextFrameRate, lang::kTipFrameRate,
+           skin::kGaugeTop + 112, tuning::Slider::kFrameRate);
     // The frame-rate toggle sits at the end of its label's line.
     frameRateToggle_ = makeButton("frameRateToggle", lang::kTipFrameRate);
     frameRateToggle_->setCheckable(true);
     frameRateToggle_->setGeometry(left + skin::kWideWidth - 66, skin::kGaugeTop + 112 - 2, 66, 22);
     frameRate_.label->setGeometry(left, skin::kGaugeTop + 112, skin::kWideWidth - 72, 20);
     connect(frameRateToggle_, &QPushButton::clicked, this, [this](bool on) {
-        dialog_.setFrameRateTarget(on);
-        syncControls();
+        controller_->setFrameRateTarget(on);
+        render();
     });
     wideWidgets_.push_back(frameRateToggle_);
 
     fanCurvePanel_ = new FanCurvePanel(
-        sampling_->fanCurve(), app_.gpuLayer(), lang::languageTable(),
+        controller_->sampling().fanCurve(), app_.gpuLayer(), lang::languageTable(),
         app_.prompt() != nullptr ? *app_.prompt() : DismissingPrompt::instance(), this);
     fanCurvePanel_->setGeometry(left, skin::kCurvePanelTop, skin::kWideWidth,
                                 skin::kWindowHeight - skin::kCurvePanelTop - skin::kMargin);
-    fanCurvePanel_->setGpuOnShow(std::max(0, model_.gpuOnShow()));
+    fanCurvePanel_->setGpuOnShow(std::max(0, controller_->view().gpuOnShow));
     fanCurvePanel_->setStyleSheet(QString::fromLatin1(skin::kButtonStyle) +
                                   QString::fromLatin1(skin::kPanelStyle) +
                                   QStringLiteral("QPushButton { min-height: 22px; }"));

@@ -1,4 +1,3 @@
-#include "lang/LanguageRows.h"
 #include "ui/FanCurvePanel.h"
 
 #include <QGridLayout>
@@ -12,6 +11,7 @@
 #include <QVBoxLayout>
 #include <iterator>
 
+#include "lang/LanguageRows.h"
 #include "ui/FanCurveChartView.h"
 
 namespace qv::ui {
@@ -42,8 +42,9 @@ QIcon modeIcon(int32_t mode) {
 }  // namespace
 
 FanCurvePanel::FanCurvePanel(tuning::FanCurveState& curve, gpu::GpuLayer& layer,
-                             const lang::CMultiLangSupp& texts, platform::Prompt& prompt, QWidget* parent)
-    : QWidget(parent), curve_(curve), layer_(layer), prompt_(prompt) {
+                             const lang::CMultiLangSupp& texts, platform::Prompt& prompt,
+                             QWidget* parent)
+    : QWidget(parent), curve_(curve), model_(curve, layer), prompt_(prompt) {
     setObjectName("fanCurvePanel");
     buildControls(texts);
     showCurve();
@@ -119,12 +120,8 @@ void FanCurvePanel::buildControls(const lang::CMultiLangSupp& texts) {
     connect(zigzagButton_, &QToolButton::clicked, this, [this] { setMode(fan::kFanCurveZigzag); });
 }
 
-bool FanCurvePanel::gpuValid() const {
-    return gpu_ >= 0 && gpu_ < layer_.gpuCount();
-}
-
 void FanCurvePanel::setGpuOnShow(int gpu) {
-    gpu_ = gpu;
+    model_.setGpuOnShow(gpu);
     showSwitch();
 }
 
@@ -139,7 +136,7 @@ void FanCurvePanel::showCurve() {
 }
 
 void FanCurvePanel::showSwitch() {
-    const bool on = gpuValid() && layer_.record(static_cast<uint8_t>(gpu_)).fanCurveEnabled;
+    const bool on = model_.curveOn();
     customButton_->setChecked(on);
     autoButton_->setChecked(!on);
     for (QSpinBox* box : boxes_) {
@@ -149,9 +146,7 @@ void FanCurvePanel::showSwitch() {
 }
 
 void FanCurvePanel::setCurveSwitch(bool on) {
-    if (gpuValid()) {
-        layer_.record(static_cast<uint8_t>(gpu_)).fanCurveEnabled = on;
-    }
+    model_.setCurveSwitch(on);
     showSwitch();
 }
 
@@ -161,7 +156,7 @@ void FanCurvePanel::takeOver() {
         boxes_[i]->interpretText();  // a number still being typed counts
         values[i] = boxes_[i]->value();
     }
-    if (fan::takeOverCurve(values, curve_.curve) != fan::kCurveTakenOver) {
+    if (model_.takeOver(values) != fan::kCurveTakenOver) {
         prompt_.show("", fan::kCurveOrderMessage, platform::PromptIcon::kWarning,
                      platform::PromptButtons::kOk);
         return;
@@ -170,7 +165,7 @@ void FanCurvePanel::takeOver() {
 }
 
 void FanCurvePanel::setMode(int32_t mode) {
-    curve_.mode = mode;
+    model_.setMode(mode);
     smoothButton_->setChecked(mode == fan::kFanCurveSmooth);
     zigzagButton_->setChecked(mode == fan::kFanCurveZigzag);
     chart_->update();

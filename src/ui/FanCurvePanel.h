@@ -1,9 +1,7 @@
 // The main window's curve panel: ten number boxes for the five curve points, the "Custom" and
 // "Auto" buttons that switch the five-point curve on and off for the GPU on show, the button
-// that takes the boxes into the curve, the chart of the curve, and a smooth/zigzag switch.
-//
-// The curve and its mode are shared by every GPU; each GPU's curve switch is its record's
-// fanCurveEnabled. The sampling tick reads both on its next run.
+// that takes the boxes into the curve, the chart of the curve, and a smooth/zigzag switch. Its
+// rules are FanCurvePanelModel's; the panel draws them and forwards the clicks.
 #pragma once
 
 #include <QWidget>
@@ -11,9 +9,10 @@
 
 #include "fan/FanRules.h"
 #include "gpu/GpuLayer.h"
-#include "platform/Prompt.h"
-#include "tuning/SamplingLoop.h"
 #include "lang/CMultiLangSupp.h"
+#include "platform/Prompt.h"
+#include "tuning/FanCurvePanelModel.h"
+#include "tuning/SamplingLoop.h"
 
 class QPushButton;
 class QSpinBox;
@@ -30,13 +29,14 @@ inline constexpr int kCurveBoxMax = 999;
 
 class FanCurvePanel final : public QWidget {
 public:
-    FanCurvePanel(tuning::FanCurveState& curve, gpu::GpuLayer& layer, const lang::CMultiLangSupp& texts,
-                  platform::Prompt& prompt, QWidget* parent = nullptr);
+    FanCurvePanel(tuning::FanCurveState& curve, gpu::GpuLayer& layer,
+                  const lang::CMultiLangSupp& texts, platform::Prompt& prompt,
+                  QWidget* parent = nullptr);
 
     // The GPU whose curve switch "Custom" and "Auto" set; the buttons and boxes show its switch.
     // An index outside the layer's GPUs leaves both buttons without effect.
     void setGpuOnShow(int gpu);
-    int gpuOnShow() const { return gpu_; }
+    int gpuOnShow() const { return model_.gpuOnShow(); }
 
     // Puts the curve's points into the boxes and redraws the chart (after the curve changed
     // elsewhere).
@@ -51,12 +51,10 @@ private:
     void setCurveSwitch(bool on);
     void takeOver();
     void setMode(int32_t mode);
-    bool gpuValid() const;
 
     tuning::FanCurveState& curve_;
-    gpu::GpuLayer& layer_;
+    tuning::FanCurvePanelModel model_;
     platform::Prompt& prompt_;
-    int gpu_ = 0;
     // T0, F0, T1, F1 ... T4, F4, as the take-over reads them.
     std::array<QSpinBox*, 2 * fan::kFanCurvePoints> boxes_{};
     QPushButton* customButton_ = nullptr;

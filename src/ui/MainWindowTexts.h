@@ -7,12 +7,13 @@
 #include <array>
 #include <cstdint>
 
+#include "lang/CMultiLangSupp.h"
 #include "platform/Prompt.h"
 #include "tuning/ControlState.h"
 #include "tuning/InfoReadouts.h"
 #include "tuning/MainDialogModel.h"
+#include "tuning/MainWindowController.h"
 #include "ui/MainWindowSkin.h"
-#include "lang/CMultiLangSupp.h"
 
 namespace qv::ui::mainwindow {
 
@@ -23,20 +24,16 @@ using tuning::StepDirection;
 
 // Tool tips.
 
-// Captions of toggles whose state the model gives without a text; the same in every language.
-inline constexpr const char* kSynchronousCaption = "SYNC";
-inline constexpr const char* kFrameRateCaption = "FPS";
-
 // The hot-key indicator in the header, right of the caption.
 inline constexpr int kHotKeyIndicatorLeft = 124;
 inline constexpr int kHotKeyIndicatorSize = 10;
 
-// Gauge scales.
-inline constexpr int kTemperatureScale = 120;
-inline constexpr int kFanScale = 100;
-inline constexpr int kVoltageScaleMv = 1500;
-inline constexpr int kPowerScaleW = 300;
-inline constexpr int kClockScaleFallbackMHz = 2000;
+using tuning::kClockScaleFallbackMHz;
+using tuning::kFanScale;
+using tuning::kGaugeCount;
+using tuning::kPowerScaleW;
+using tuning::kTemperatureScale;
+using tuning::kVoltageScaleMv;
 
 // Captions of the step buttons, smallest step first.
 inline constexpr std::array<const char*, tuning::MainDialogModel::kStepSizes> kStepDownCaptions = {
@@ -60,18 +57,6 @@ inline QString modePictureText(int picture) {
 
 inline QString tableText(int row) {
     return QString::fromUtf8(lang::languageTable().text(row));
-}
-
-inline QString captionOf(const tuning::ButtonState& state) {
-    if (state.fixedCaption != nullptr) {
-        return QString::fromUtf8(state.fixedCaption);
-    }
-    return state.captionRow >= 0 ? tableText(state.captionRow) : QString();
-}
-
-// A missing value (-1) reads as the missing text; otherwise the number as it is.
-inline QString numberOrMissing(int value) {
-    return value < 0 ? QString::fromUtf8(skin::kMissingText) : QString::number(value);
 }
 
 // Information fields are coloured for a light skin; black would vanish on this dark one, so it

@@ -1,4 +1,3 @@
-#include "lang/LanguageRows.h"
 #include "ui/ProfileBar.h"
 
 #include <QHBoxLayout>
@@ -6,6 +5,7 @@
 #include <QPushButton>
 #include <filesystem>
 
+#include "lang/LanguageRows.h"
 #include "ui/CQVProfileDlg.h"
 #include "ui/ProfileMessages.h"
 
@@ -19,7 +19,8 @@ constexpr const char* kLitStyle = "QPushButton { background-color: #3a7bd5; colo
 }  // namespace
 
 ProfileBar::ProfileBar(settings::ProfileSlots& slots, settings::ProfileStore& store,
-                       const lang::CMultiLangSupp& texts, platform::FileChooser& chooser, QWidget* parent)
+                       const lang::CMultiLangSupp& texts, platform::FileChooser& chooser,
+                       QWidget* parent)
     : QWidget(parent), slots_(slots), store_(store), texts_(texts), chooser_(chooser) {
     setObjectName("profileBar");
     auto* row = new QHBoxLayout(this);
@@ -35,7 +36,8 @@ ProfileBar::ProfileBar(settings::ProfileSlots& slots, settings::ProfileStore& st
     saveButton_->setObjectName("profileSave");
     connect(saveButton_, &QPushButton::clicked, this, [this] { pressSave(); });
     row->addWidget(saveButton_);
-    profileButton_ = new QPushButton(QString::fromUtf8(texts.text(lang::kTextProfileCaption)), this);
+    profileButton_ =
+        new QPushButton(QString::fromUtf8(texts.text(lang::kTextProfileCaption)), this);
     profileButton_->setObjectName("profileDialogButton");
     connect(profileButton_, &QPushButton::clicked, this, [this] { openProfileDialog(); });
     row->addWidget(profileButton_);

@@ -130,11 +130,8 @@ int main(int argc, char** argv) {
 
     qv::app::CQuorvelHDApp app(services);
     app.InitInstance(args);
-    // On the way out the cards' settings are kept for the next start (or the file is removed
-    // when the user does not want them restored). Without working cards there is nothing to
-    // keep, and the file from the last good run must not be overwritten.
-    if (app.startupEnd() == qv::app::StartupEnd::kWindowEnded && app.gpuLayer().gpuCount() > 0) {
-        userSettings.saveOrDelete(app.gpuLayer(), app.settings().restoreUserSettings);
+    if (app.keepUserSettingsAtExit() < 0) {
+        std::fprintf(stderr, "quorvel: the settings for the next start could not be saved\n");
     }
     if (!screenshot.empty() && !host.screenshotSaved()) {
         std::fprintf(stderr, "quorvel: no screenshot was taken\n");

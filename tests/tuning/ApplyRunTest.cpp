@@ -13,10 +13,10 @@
 #include "gpu/DriverIds.h"
 #include "gpu/DriverStatus.h"
 #include "gpu/GpuLayerTestSupport.h"
+#include "lang/CMultiLangSupp.h"
 #include "lang/LanguageRows.h"
 #include "platform/QueuePoster.h"
 #include "tuning/ApplyRun.h"
-#include "lang/CMultiLangSupp.h"
 
 namespace qv::test {
 namespace {
@@ -26,6 +26,7 @@ using platform::PromptButtons;
 using platform::PromptIcon;
 using tuning::ApplyController;
 using tuning::ClockSlider;
+using tuning::Slider;
 
 constexpr uint8_t kGpuKepler = 0;
 constexpr uint8_t kGpu0E22 = 1;
@@ -232,9 +233,9 @@ TEST(ApplyRun, SynchronousOffWritesOnlyTheGpuOnShow) {
         rig.reg(kGpuKepler, gpu::kSlotRegulator6, gpu::chip::kStepRegulatorRegStep);
     prepareTwoGpus(rig);
     m.setFanAutomatic(false);
-    m.controls().fanSpeed.setPos(2500);
-    m.controls().coreVoltage.setPos(5);
-    m.controls().memoryVoltage.setPos(3);
+    m.moveSlider(Slider::kFan, 2500);
+    m.moveSlider(Slider::kCoreVoltage, 5);
+    m.moveSlider(Slider::kMemoryVoltage, 3);
 
     ASSERT_TRUE(rig.apply->pressApply());
     // Until the completion arrives the run holds the buttons and the busy value.
@@ -278,7 +279,7 @@ TEST(ApplyRun, SynchronousOnTakesEachGpusOwnTargetsForItsOwnMode) {
     const auto kepler = rig.levels(kGpuKepler);
     const Clocks gtx260Perf = rig.level(kGpu05E2, k3DPerf);
     prepareTwoGpus(rig);
-    m.controls().memoryVoltage.setPos(4);
+    m.moveSlider(Slider::kMemoryVoltage, 4);
     ASSERT_TRUE(m.setSynchronous(true));
 
     ASSERT_TRUE(rig.apply->pressApply());
@@ -304,9 +305,9 @@ TEST(ApplyRun, SynchronousFanAndVoltageReachOnlyGpusWhereTheyMeanTheSame) {
     ASSERT_EQ(m.selectGpu(kGpu05E2, true), drv::kOk);
     ASSERT_EQ(m.selectMode(k3DPerf, false, false), drv::kOk);
     m.setFanAutomatic(false);
-    m.controls().fanSpeed.setPos(60);
+    m.moveSlider(Slider::kFan, 60);
     ASSERT_TRUE(m.controls().coreVoltage.enabled);
-    m.controls().coreVoltage.setPos(50);
+    m.moveSlider(Slider::kCoreVoltage, 50);
     const uint8_t slot7Before = rig.reg(kGpu0E22, gpu::kSlotRegulator7, app::kSlot7CodeRegister);
 
     ASSERT_TRUE(rig.apply->pressApply());
@@ -400,9 +401,9 @@ TEST(ApplyRun, ResetRestoresTheDefaultsOfTheGpuOnShowAndLinks) {
     auto& m = *rig.model;
     prepareTwoGpus(rig);
     m.setFanAutomatic(false);
-    m.controls().fanSpeed.setPos(2500);
-    m.controls().coreVoltage.setPos(7);
-    m.controls().memoryVoltage.setPos(6);
+    m.moveSlider(Slider::kFan, 2500);
+    m.moveSlider(Slider::kCoreVoltage, 7);
+    m.moveSlider(Slider::kMemoryVoltage, 6);
     ASSERT_TRUE(rig.apply->pressApply());
     ASSERT_EQ(rig.finish(kGpu0E22), tuning::kApplyResultDone);
     // GPU 2 is changed behind the model's back; Reset of GPU 1 must not touch it.
@@ -445,8 +446,8 @@ TEST(ApplyRun, SynchronousResetClearsKeplerOffsetsAndTheFrameRateLimit) {
     ASSERT_EQ(m.selectGpu(kGpuKepler, true), drv::kOk);
     ASSERT_EQ(rig.layer().setGraphicsOffset(kGpuKepler, 60000), drv::kOk);
     ASSERT_EQ(rig.layer().setMemoryOffset(kGpuKepler, 200000), drv::kOk);
-    m.controls().gpuOffset.setPos(60);
-    m.controls().memoryOffset.setPos(200);
+    m.moveSlider(Slider::kGpuOffset, 60);
+    m.moveSlider(Slider::kMemoryOffset, 200);
     m.setFrameRateTarget(true);
     ASSERT_TRUE(m.setSynchronous(true));
     for (const uint8_t g : {kGpu0E22, kGpu05E2}) {

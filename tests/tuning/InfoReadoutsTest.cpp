@@ -277,9 +277,9 @@ TEST(InfoReadouts, SliderValuesOfAClockTableBoard) {
     Rig rig;
     rig.show(kGpu0E22, 0);
     ASSERT_EQ(rig.model->selectMode(gpu::kLevelKind3DPerf, false, false), drv::kOk);
-    rig.model->controls().fanSpeed.pos = 1850;  // the slot-0 fan chip's slider is in rpm
-    rig.model->controls().coreVoltage.pos = 4;
-    rig.model->controls().memoryVoltage.pos = 2;
+    rig.model->moveSlider(tuning::Slider::kFan, 1850);  // the slot-0 fan chip's slider is in rpm
+    rig.model->moveSlider(tuning::Slider::kCoreVoltage, 4);
+    rig.model->moveSlider(tuning::Slider::kMemoryVoltage, 2);
     rig.readouts->update(tuning::kInfoAllFields, false);
     EXPECT_EQ(rig.text(tuning::kInfoGpuSliderValue), " 675Mhz");
     EXPECT_EQ(rig.text(tuning::kInfoShaderSliderValue), "1350Mhz");
@@ -293,7 +293,7 @@ TEST(InfoReadouts, SliderValuesOfAClockTableBoard) {
     EXPECT_EQ(rig.text(tuning::kInfoFrameRateSliderValue), "---");
 
     rig.model->setFrameRateTarget(true);
-    rig.model->controls().frameRate.pos = 60;
+    rig.model->moveSlider(tuning::Slider::kFrameRate, 60);
     rig.readouts->update(tuning::kInfoFrameRateSliderValue, false);
     EXPECT_EQ(rig.text(tuning::kInfoFrameRateSliderValue), " 60FPS");
 
@@ -307,9 +307,9 @@ TEST(InfoReadouts, SliderValuesOfAKeplerBoard) {
     Rig rig;
     rig.show(kGpuKepler, 0);
     ASSERT_EQ(rig.model->selectMode(gpu::kLevelKind3DPerf, false, false), drv::kOk);
-    rig.model->controls().fanSpeed.pos = 45;
-    rig.model->controls().gpuOffset.setPos(-35);
-    rig.model->controls().memoryOffset.setPos(250);
+    rig.model->moveSlider(tuning::Slider::kFan, 45);
+    rig.model->moveSlider(tuning::Slider::kGpuOffset, -35);
+    rig.model->moveSlider(tuning::Slider::kMemoryOffset, 250);
     rig.readouts->update(tuning::kInfoAllFields, false);
     EXPECT_EQ(rig.text(tuning::kInfoGpuSliderValue), "1006Mhz");
     EXPECT_EQ(rig.text(tuning::kInfoShaderSliderValue), "---");
@@ -325,7 +325,7 @@ TEST(InfoReadouts, RegulatorCodeShowsAsVolts) {
     rig.show(kGpu05E2, 100);
     ASSERT_EQ(rig.model->selectMode(gpu::kLevelKind3DPerf, false, false), drv::kOk);
     ASSERT_TRUE(rig.model->controls().coreVoltage.enabled);
-    rig.model->controls().coreVoltage.pos = 60;  // 450 mV + 60 x 12.5 mV
+    rig.model->moveSlider(tuning::Slider::kCoreVoltage, 60);  // 450 mV + 60 x 12.5 mV
     rig.readouts->update(tuning::kInfoCoreVoltageSliderValue, false);
     EXPECT_EQ(rig.text(tuning::kInfoCoreVoltageSliderValue), "1.200v");
 }
@@ -381,7 +381,7 @@ TEST(InfoReadouts, SliderValuesAloneReadNoCard) {
     rig.readouts->update(tuning::kInfoAllFields, false);
     const std::string load = rig.text(tuning::kInfoGpuLoad);
     ASSERT_TRUE(rig.model->controls().gpuClock.enabled);
-    rig.model->controls().gpuClock.setPos(rig.model->controls().gpuClock.min);
+    rig.model->moveSlider(tuning::Slider::kGpuClock, rig.model->controls().gpuClock.min);
     rig.sim().clearCounters();
 
     rig.readouts->updateSliderValues();

@@ -13,6 +13,7 @@ namespace {
 
 using tuning::ClockSlider;
 using tuning::MainDialogModel;
+using tuning::Slider;
 using tuning::SliderState;
 using tuning::StepDirection;
 
@@ -206,7 +207,7 @@ TEST(MainDialogModel, VoltageFromTheCardOrTheEntry) {
         ASSERT_EQ(rig.layer().setStepRegulator(0, gpu::kSlotRegulator3, 2), drv::kOk);
         ASSERT_EQ(m.selectGpu(0, true), drv::kOk);
         EXPECT_EQ(m.controls().coreVoltage.pos, 2);
-        m.controls().coreVoltage.setPos(1);
+        m.moveSlider(Slider::kCoreVoltage, 1);
         ASSERT_EQ(m.selectGpu(0, false), drv::kOk);
         EXPECT_EQ(m.entry(0).voltageSetting[0], 1);
         EXPECT_EQ(m.controls().coreVoltage.pos, 1);
@@ -223,7 +224,7 @@ TEST(MainDialogModel, VoltageFromTheCardOrTheEntry) {
         ASSERT_EQ(m.selectGpu(kGpu0E22, true), drv::kOk);
         ASSERT_EQ(m.selectMode(k3DPerf, false, false), drv::kOk);
         EXPECT_EQ(m.controls().coreVoltage.pos, 9);
-        m.controls().coreVoltage.setPos(12);
+        m.moveSlider(Slider::kCoreVoltage, 12);
         ASSERT_EQ(m.selectGpu(kGpu05E2, false), drv::kOk);
         ASSERT_EQ(m.selectGpu(kGpu0E22, false), drv::kOk);
         EXPECT_EQ(m.entry(kGpu0E22).voltageSetting[k3DPerf], 12);
@@ -535,7 +536,7 @@ TEST(MainDialogModel, FanSliderFromTheCardOrTheEntry) {
     ASSERT_EQ(rig.layer().fanSpeed(kGpu05E2, level, false), drv::kOk);
     EXPECT_EQ(m.controls().fanSpeed.pos, level);
 
-    m.controls().fanSpeed.setPos(77);
+    m.moveSlider(Slider::kFan, 77);
     ASSERT_EQ(m.selectGpu(kGpu0E22, false), drv::kOk);
     EXPECT_EQ(m.entry(kGpu05E2).fanSetting, 77);
     ASSERT_EQ(m.selectGpu(kGpu05E2, false), drv::kOk);

@@ -10,29 +10,20 @@ namespace {
 
 using test::LayerRig;
 
-TEST(MainFrameModel, SelectorListsTheBoardsAndShowsTheFirstGpusTemperature) {
+TEST(MainFrameModel, SelectorListsTheBoards) {
     LayerRig rig;
     rig.loadDriver();
-    ASSERT_EQ(rig.sim().setTemperature(0, 47), 0);
-    ASSERT_EQ(rig.sim().setTemperature(2, 103), 0);
     ASSERT_EQ(rig.layer->initialize(), gpu::kInitOk);
 
     MainFrameModel model;
     model.load(*rig.layer, true, true);
     EXPECT_EQ(model.selectorEntries(),
               (std::vector<std::string>{"GeForce GTX 680", "GeForce GTX 460", "GeForce GTX 260"}));
-    EXPECT_EQ(model.gpuOnShow(), 0);
-    EXPECT_EQ(model.temperature(), 47);
-    EXPECT_EQ(model.temperatureText(), " 47");
     EXPECT_EQ(model.caption(), "Quorvel K");
     EXPECT_EQ(model.statusLine(), kSimulatedNotice);
-
-    EXPECT_TRUE(model.selectGpu(*rig.layer, 2));
-    EXPECT_EQ(model.gpuOnShow(), 2);
-    EXPECT_EQ(model.temperatureText(), "103");
-    EXPECT_FALSE(model.selectGpu(*rig.layer, 3));
-    EXPECT_FALSE(model.selectGpu(*rig.layer, -1));
-    EXPECT_EQ(model.gpuOnShow(), 2);
+    EXPECT_TRUE(model.hasEntry(2));
+    EXPECT_FALSE(model.hasEntry(3));
+    EXPECT_FALSE(model.hasEntry(-1));
 }
 
 TEST(MainFrameModel, OffersAtMostThreeGpus) {
@@ -45,18 +36,6 @@ TEST(MainFrameModel, OffersAtMostThreeGpus) {
     EXPECT_EQ(model.statusLine(), "");
 }
 
-TEST(MainFrameModel, UnreadableTemperatureShowsAsMissing) {
-    LayerRig rig;
-    rig.loadDriver();
-    ASSERT_EQ(rig.layer->initialize(), gpu::kInitOk);
-    rig.sim().injectStatus(drv::kGpuGetThermalSettings, -5, -1);
-    MainFrameModel model;
-    model.load(*rig.layer, true, true);
-    EXPECT_EQ(model.gpuOnShow(), 0);
-    EXPECT_EQ(model.temperature(), -1);
-    EXPECT_EQ(model.temperatureText(), kMissingValueText);
-}
-
 TEST(MainFrameModel, WithoutWorkingHardwareTheSelectorIsEmpty) {
     test::TempDir work;
     drv::DriverLoader loader(work.file("no-such-driver.so"));
@@ -67,8 +46,7 @@ TEST(MainFrameModel, WithoutWorkingHardwareTheSelectorIsEmpty) {
     MainFrameModel model;
     model.load(layer, false, false);
     EXPECT_TRUE(model.selectorEntries().empty());
-    EXPECT_EQ(model.gpuOnShow(), -1);
-    EXPECT_EQ(model.temperatureText(), kMissingValueText);
+    EXPECT_FALSE(model.hasEntry(0));
 }
 
 TEST(MainFrameModel, StartModesAndDragArea) {

@@ -9,13 +9,13 @@
 #include "gpu/DriverIds.h"
 #include "gpu/DriverStatus.h"
 #include "gpu/GpuLayer.h"
+#include "lang/CMultiLangSupp.h"
 #include "lang/LanguageRows.h"
 #include "platform/QueuePoster.h"
 #include "settings/FileRegistryStore.h"
 #include "settings/RegistryValues.h"
 #include "support/SimHarness.h"
 #include "tuning/SamplingLoop.h"
-#include "lang/CMultiLangSupp.h"
 
 namespace qv::tuning {
 namespace {
@@ -162,7 +162,7 @@ TEST(SamplingLoop, FillsEveryEntryAndTheDisplayOfTheGpuOnShow) {
     EXPECT_FALSE(r.display.memoryClock.text.empty());
     EXPECT_TRUE(r.display.shaderClock.text.empty()) << "no shader slider on this board";
     EXPECT_EQ(r.display.fanModeRow, lang::kTextFanAuto);
-    EXPECT_TRUE(r.display.vidVoltage.empty()) << "no VID-coded regulator";
+    EXPECT_FALSE(r.display.vidVoltage.valid) << "no VID-coded regulator";
     EXPECT_EQ(r.display.coreVoltage.text.size(), 4u) << r.display.coreVoltage.text;
     EXPECT_TRUE(r.display.repaintTemperature);
     EXPECT_FALSE(r.display.repaintPower);
@@ -186,11 +186,11 @@ TEST(SamplingLoop, VidVoltageOnlyForTheSlot2RegulatorIn2DAnd3DPerf) {
     TickRig rig;
     ASSERT_EQ(rig.model->selectGpu(kGpu05E2, false), drv::kOk);
     ASSERT_EQ(rig.model->selectMode(gpu::kLevelKind3DPerf, false, false), drv::kOk);
-    const std::string volts = rig.tick().display.vidVoltage;
+    const std::string volts = rig.tick().display.vidVoltage.text;
     // Codes 48, 52, 54, 60 at 450 + 12.5 x code mV.
     EXPECT_TRUE(volts == "1.05" || volts == "1.10" || volts == "1.12" || volts == "1.20") << volts;
     ASSERT_EQ(rig.model->selectMode(gpu::kLevelKind3DLow, false, false), drv::kOk);
-    EXPECT_EQ(rig.tick().display.vidVoltage, "");
+    EXPECT_EQ(rig.tick().display.vidVoltage.text, "");
 }
 
 // ---- Failures ---------------------------------------------------------------------------------
@@ -228,6 +228,7 @@ TEST(SamplingLoop, FailedClockReadEmptiesTheReadoutsUntilTheNextGoodTick) {
     const SampleResult failed = rig.tick();
     EXPECT_FALSE(failed.display.clocksShown);
     EXPECT_EQ(failed.display.gpuClock.text, "");
+    EXPECT_FALSE(failed.display.gpuClock.valid);
     EXPECT_EQ(failed.display.memoryClock.text, "");
     EXPECT_EQ(failed.display.shaderClock.text, "");
     const SampleResult again = rig.tick();
@@ -265,6 +266,8 @@ TEST(SamplingLoop, ClockAtTheModeMaximumIsGreyOneMegahertzAboveRed) {
     ASSERT_EQ(rig.layer->setGraphicsOffset(kGpuKepler, toMaximum), drv::kOk);
     const SampleResult atMax = rig.tick();
     EXPECT_EQ(atMax.display.gpuClock.text, std::to_string(request.graphicsMax / 1000));
+    EXPECT_TRUE(atMax.display.gpuClock.valid);
+    EXPECT_EQ(atMax.display.gpuClock.value, static_cast<int>(request.graphicsMax / 1000));
     EXPECT_EQ(atMax.display.gpuClock.colour, kReadoutGrey);
     EXPECT_EQ(atMax.display.memoryClock.colour, kReadoutGrey);
 

@@ -7,6 +7,7 @@
 
 #include "UiTestSupport.h"
 #include "gpu/GpuLayerTestSupport.h"
+#include "lang/CMultiLangSupp.h"
 #include "lang/LanguageRows.h"
 #include "platform/SingleInstance.h"
 #include "settings/RegistryValues.h"
@@ -14,7 +15,6 @@
 #include "support/ChildProcess.h"
 #include "ui/CQuorvelHDDlg.h"
 #include "ui/QtMainWindowHost.h"
-#include "lang/CMultiLangSupp.h"
 
 namespace qv::test {
 namespace {
@@ -59,6 +59,16 @@ ui::QtMainWindowOptions recordAndEnd(WindowSeen& seen) {
     return options;
 }
 
+// Records what the application asks of the user settings file.
+struct RecordingUserSettings final : app::UserSettingsApplier {
+    int applySavedSettings(gpu::GpuLayer&) override { return 0; }
+    int saveOrDelete(gpu::GpuLayer&, bool restore) override {
+        kept.push_back(restore);
+        return 0;
+    }
+    std::vector<bool> kept;
+};
+
 TEST(AppStartup, NormalStartRunsTheWindowOverTheSimulatedBoards) {
     AppMachine machine;
     WindowSeen seen;
@@ -85,6 +95,31 @@ TEST(AppStartup, NormalStartRunsTheWindowOverTheSimulatedBoards) {
     uint32_t password = 0;
     EXPECT_TRUE(machine.store.readValue(settings::kValueIphonePassWord, password));
     EXPECT_EQ(password, 570293u);
+}
+
+TEST(AppStartup, TheCardsSettingsAreKeptAtExitOnlyAfterAWindowOnWorkingCards) {
+    for (const bool driverThere : {true, false}) {
+        AppMachine machine;
+        WindowSeen seen;
+        ui::QtMainWindowHost host(recordAndEnd(seen));
+        platform::PosixSingleInstance instance(machine.lock.path());
+        RecordingUserSettings userSettings;
+        app::AppServices services =
+            driverThere ? machine.services() : machine.services(kMissingDriver);
+        services.window = &host;
+        services.instance = &instance;
+        services.userSettings = &userSettings;
+        CQuorvelHDApp app(services);
+        app.InitInstance({});
+        ASSERT_EQ(app.startupEnd(), StartupEnd::kWindowEnded);
+        EXPECT_EQ(app.keepUserSettingsAtExit(), 0);
+        if (driverThere) {
+            EXPECT_EQ(userSettings.kept, std::vector<bool>{app.settings().restoreUserSettings});
+        } else {
+            // Without cards the file from the last good run is left alone.
+            EXPECT_TRUE(userSettings.kept.empty());
+        }
+    }
 }
 
 TEST(AppStartup, StartWordsMinimiseOrHideTheWindow) {

@@ -46,7 +46,7 @@ TEST_F(MainWindowTest, BorderlessFrameWithCaptionSelectorAndDigitalReadout) {
     window_->applyStartMode();
     EXPECT_TRUE(window_->isVisible());
     EXPECT_TRUE(window_->windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_EQ(window_->width(), tuning::kFrameWidth);
+    EXPECT_EQ(window_->width(), tuning::kDialogWidthNormal);
     EXPECT_EQ(window_->windowTitle(), "Quorvel K");
     EXPECT_EQ(child<QLabel>("captionLabel")->text(), "Quorvel K");
 
@@ -61,8 +61,8 @@ TEST_F(MainWindowTest, BorderlessFrameWithCaptionSelectorAndDigitalReadout) {
     EXPECT_EQ(status->text(), tuning::kSimulatedNotice);
 
     auto* readout = child<QLabel>("temperatureReadout");
-    EXPECT_EQ(readout->text().toStdString(), window_->model().temperatureText());
-    EXPECT_GE(window_->model().temperature(), 0);
+    EXPECT_EQ(readout->text().toStdString(), window_->controller().view().temperatureText);
+    EXPECT_NE(window_->controller().view().temperatureText, tuning::kMissingValueText);
     // The read-out really draws with the seven-segment family, not a substitute.
     EXPECT_EQ(QFontInfo(readout->font()).family(), "DSEG7 Classic");
     EXPECT_EQ(QFontInfo(child<QLabel>("temperatureLabel")->font()).family(), "Liberation Sans");
@@ -78,8 +78,8 @@ TEST_F(MainWindowTest, SelectingAGpuReadsItsTemperature) {
     auto* selector = child<QComboBox>("gpuSelector");
     auto* readout = child<QLabel>("temperatureReadout");
     selector->setCurrentIndex(2);
-    EXPECT_EQ(window_->model().gpuOnShow(), 2);
-    EXPECT_EQ(readout->text().toStdString(), window_->model().temperatureText());
+    EXPECT_EQ(window_->controller().view().gpuOnShow, 2);
+    EXPECT_EQ(readout->text().toStdString(), window_->controller().view().temperatureText);
 }
 
 TEST_F(MainWindowTest, ButtonsMinimiseAndHideAndCloseOnlyHides) {

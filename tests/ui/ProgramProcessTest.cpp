@@ -9,6 +9,7 @@
 #include "settings/FileRegistryStore.h"
 #include "support/ChildProcess.h"
 #include "support/SimHarness.h"
+#include "tuning/MainDialogModel.h"
 #include "tuning/MainFrameModel.h"
 
 namespace qv::test {
@@ -47,7 +48,7 @@ TEST(Program, ScreenshotDrawsTheFrameIntoAPngAndEnds) {
     ASSERT_EQ(result.exitCode, 0) << result.err;
     QImage image(QString::fromStdString(picture));
     ASSERT_FALSE(image.isNull());
-    EXPECT_EQ(image.width(), tuning::kFrameWidth);
+    EXPECT_EQ(image.width(), tuning::kDialogWidthNormal);
     EXPECT_EQ(image.height(), tuning::kFrameHeight);
 }
 

@@ -1,0 +1,225 @@
+// The main window's rules without a window: the view record the controller keeps for each input.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "gpu/DriverIds.h"
+#include "gpu/DriverStatus.h"
+#include "lang/LanguageRows.h"
+#include "platform/QueuePoster.h"
+#include "settings/FileRegistryStore.h"
+#include "support/SimHarness.h"
+#include "tuning/MainWindowController.h"
+
+namespace qv::tuning {
+namespace {
+
+constexpr uint8_t kGpuKepler = 0;  // driver cooler, P-states 2.0, no VID regulator
+constexpr uint8_t kGpu0E22 = 1;    // slot-0 fan chip, slot-7 regulator
+constexpr uint8_t kGpu05E2 = 2;    // slot-2 VID regulator, family A
+
+// Takes every question as dismissed.
+class DismissingPrompt final : public platform::Prompt {
+public:
+    platform::PromptAnswer show(const std::string&, const std::string&, platform::PromptIcon,
+                                platform::PromptButtons buttons) override {
+        return platform::dismissedAnswer(buttons);
+    }
+};
+
+// The built-in boards behind a real layer and controller, on a clock that never sleeps, with the
+// simulator's time standing still.
+struct ControllerRig {
+    explicit ControllerRig(bool hardwareReady = true) : session("", clock) {
+        gpu::GpuLayerServices gpuServices;
+        gpuServices.clock = &clock;
+        gpuServices.poster = &poster;
+        gpuServices.workingFolder = work.path();
+        layer = std::make_unique<gpu::GpuLayer>(session.loader(), gpuServices);
+        EXPECT_EQ(layer->initialize(), gpu::kInitOk);
+        layer->waitForProbe();
+        EXPECT_EQ(session.sim().freezeTime(1), 0);
+        settings.osdTempShow = false;
+        settings.osdFanSpeedShow = false;
+        clock.sleepMs(kSamplingPeriodMs);
+
+        MainWindowServices services;
+        services.store = &store;
+        services.settings = &settings;
+        services.clock = &clock;
+        services.poster = &poster;
+        services.prompt = &prompt;
+        services.hardwareReady = hardwareReady;
+        services.simulated = true;
+        controller = std::make_unique<MainWindowController>(*layer, services);
+    }
+    const test::SimControl& sim() const { return session.sim(); }
+    const MainWindowView& view() const { return controller->view(); }
+    const SliderView& slider(Slider which) const {
+        return view().sliders[static_cast<size_t>(which)];
+    }
+
+    test::FakeClock clock;
+    test::TempDir work;
+    test::SimSession session;
+    platform::QueuePoster poster;
+    DismissingPrompt prompt;
+    settings::FileRegistryStore store{
+        settings::StorePaths{work.file("settings.conf"), work.file("quorvel.desktop")}};
+    settings::RegistrySettings settings;
+    std::unique_ptr<gpu::GpuLayer> layer;
+    std::unique_ptr<MainWindowController> controller;
+};
+
+TEST(MainWindowController, TheFirstShowingReadsTheTemperatureOnceAndTheSelectorBoundsTheGpus) {
+    ControllerRig rig;
+    ASSERT_EQ(rig.sim().setTemperature(kGpuKepler, 47), 0);
+    ASSERT_EQ(rig.sim().setTemperature(kGpu05E2, 103), 0);
+    EXPECT_EQ(rig.view().gpuOnShow, kNoGpu);
+    EXPECT_EQ(rig.view().temperatureText, kMissingValueText);
+    EXPECT_FALSE(rig.view().stepButtonsEnabled) << "no GPU on show yet";
+
+    rig.controller->start();
+    EXPECT_EQ(rig.view().gpuOnShow, kGpuKepler);
+    EXPECT_EQ(rig.view().temperatureText, " 47");
+    EXPECT_EQ(rig.view().caption, "Quorvel K");
+    EXPECT_EQ(rig.view().statusLine, kSimulatedNotice);
+    EXPECT_TRUE(rig.view().stepButtonsEnabled);
+
+    rig.controller->showGpu(kGpu05E2);
+    EXPECT_EQ(rig.view().gpuOnShow, kGpu05E2);
+    EXPECT_EQ(rig.view().temperatureText, "103");
+    // Indices without an entry change nothing.
+    rig.controller->showGpu(3);
+    rig.controller->showGpu(-1);
+    EXPECT_EQ(rig.view().gpuOnShow, kGpu05E2);
+    EXPECT_EQ(rig.controller->dialog().gpuOnShow(), kGpu05E2);
+}
+
+TEST(MainWindowController, AnUnreadableTemperatureShowsAsMissing) {
+    ControllerRig rig;
+    rig.sim().injectStatus(drv::kGpuGetThermalSettings, -5, -1);
+    rig.controller->start();
+    EXPECT_EQ(rig.view().gpuOnShow, kGpuKepler);
+    EXPECT_EQ(rig.view().temperatureText, kMissingValueText);
+}
+
+TEST(MainWindowController, WithoutWorkingHardwareNothingIsShownAndNothingCanBeApplied) {
+    ControllerRig rig(false);
+    rig.controller->start();
+    EXPECT_TRUE(rig.view().selectorEntries.empty());
+    EXPECT_EQ(rig.view().gpuOnShow, kNoGpu);
+    EXPECT_FALSE(rig.view().apply.enabled);
+    EXPECT_FALSE(rig.view().reset.enabled);
+    EXPECT_FALSE(rig.view().stepButtonsEnabled);
+    EXPECT_FALSE(rig.controller->tick(false));
+    EXPECT_EQ(rig.view().gauges[kGaugeTemperature].text, kMissingValueText);
+}
+
+TEST(MainWindowController, ADisabledSliderDoesNotMoveWhateverItControls) {
+    ControllerRig rig;
+    rig.controller->start();
+    // The frame-rate target is off, and the Kepler-class board has no shader domain.
+    ASSERT_FALSE(rig.slider(Slider::kFrameRate).enabled);
+    ASSERT_FALSE(rig.slider(Slider::kShaderClock).enabled);
+    size_t disabled = 0;
+    for (size_t i = 0; i < kSliderCount; ++i) {
+        const auto which = static_cast<Slider>(i);
+        const SliderView before = rig.slider(which);
+        if (before.enabled) {
+            continue;
+        }
+        ++disabled;
+        rig.controller->moveSlider(which, before.pos + 5);
+        rig.controller->moveSlider(which, before.pos - 5);
+        EXPECT_EQ(rig.slider(which).pos, before.pos) << "slider " << i;
+    }
+    EXPECT_GE(disabled, 2u);
+
+    // An enabled one moves, inside its range, and its value text follows without a card read.
+    const SliderView offset = rig.slider(Slider::kGpuOffset);
+    ASSERT_TRUE(offset.enabled);
+    rig.sim().clearCounters();
+    rig.controller->moveSlider(Slider::kGpuOffset, offset.max + 100);
+    EXPECT_EQ(rig.slider(Slider::kGpuOffset).pos, offset.max);
+    EXPECT_NE(rig.slider(Slider::kGpuOffset).valueText, offset.valueText);
+    EXPECT_EQ(rig.sim().callCount(0), 0u);
+
+    rig.controller->setFrameRateTarget(true);
+    rig.controller->moveSlider(Slider::kFrameRate, 60);
+    EXPECT_EQ(rig.slider(Slider::kFrameRate).pos, 60);
+    EXPECT_EQ(rig.slider(Slider::kFrameRate).valueText, " 60FPS");
+}
+
+TEST(MainWindowController, CaptionsComeFromTheModelWithTheTogglesOwnFallbacks) {
+    ControllerRig rig;
+    rig.controller->start();
+    // Toggles whose state has no caption show their own fixed text.
+    EXPECT_EQ(rig.view().synchronous.caption, kSynchronousCaption);
+    EXPECT_EQ(rig.view().frameRateToggle.caption, kFrameRateCaption);
+    EXPECT_EQ(rig.view().apply.caption, "Apply");
+    EXPECT_EQ(rig.view().overclocking.caption, "Overclock \u00bb");
+
+    rig.controller->showGpu(kGpu0E22);
+    EXPECT_EQ(rig.view().fanMode.caption, "Auto");
+    rig.controller->toggleFanMode();
+    EXPECT_EQ(rig.view().fanMode.caption, "Manual");
+    rig.controller->toggleUnlockMax();
+    EXPECT_EQ(rig.view().unlockMax.caption, kRelockMaxCaption);
+}
+
+TEST(MainWindowController, TheTickFillsTheGaugesWithTypedReadingsAndThenTheInformation) {
+    ControllerRig rig;
+    ASSERT_EQ(rig.sim().setTemperature(kGpuKepler, 55), 0);
+    rig.controller->start();
+    EXPECT_EQ(rig.view().gauges[kGaugeGpuClock].text, kMissingValueText) << "before the tick";
+
+    EXPECT_FALSE(rig.controller->tick(false));
+    const GaugeView& clock = rig.view().gauges[kGaugeGpuClock];
+    EXPECT_EQ(clock.tone, GaugeTone::kReadout);
+    EXPECT_GT(clock.value, 0);
+    EXPECT_EQ(clock.text, std::to_string(clock.value));
+    EXPECT_EQ(clock.scaleMax, rig.slider(Slider::kGpuClock).max);
+    // No shader domain on this board: its gauge shows the reading as missing.
+    EXPECT_EQ(rig.view().gauges[kGaugeShaderClock].tone, GaugeTone::kMissing);
+    EXPECT_EQ(rig.view().gauges[kGaugeShaderClock].value, -1);
+    EXPECT_EQ(rig.view().gauges[kGaugeTemperature].value, 55);
+    EXPECT_EQ(rig.view().temperatureText, " 55");
+    EXPECT_EQ(rig.view().fanModeText, "Auto");
+
+    // The information panel is read after the tick, so its temperature is the tick's.
+    const auto& info = rig.view().information;
+    const auto temperature = std::find_if(info.begin(), info.end(), [](const InfoField& field) {
+        return field.id == kInfoTemperature;
+    });
+    ASSERT_NE(temperature, info.end());
+    EXPECT_NE(temperature->text.find("55"), std::string::npos) << temperature->text;
+}
+
+TEST(MainWindowController, TheVoltageGaugeShowsTheMeasuredVoltageAndMissingWithoutOne) {
+    ControllerRig rig;
+    rig.controller->start();
+    rig.controller->tick(false);
+    // The Kepler-class board reports its core voltage, "%4.2f" volts.
+    const GaugeView measured = rig.view().gauges[kGaugeVoltage];
+    EXPECT_EQ(measured.tone, GaugeTone::kReadout);
+    EXPECT_EQ(measured.text.size(), 4u) << measured.text;
+    EXPECT_GT(measured.value, 0);
+
+    // With neither the driver's voltage nor the regulator (nor its VID code) to read, the gauge
+    // shows the voltage as missing instead of keeping the last one.
+    rig.controller->showGpu(kGpu05E2);
+    rig.controller->pressMode(gpu::kLevelKind3DPerf);
+    rig.sim().injectStatus(drv::kGpuGetVoltageDomainsStatus, drv::kNotSupported, -1);
+    rig.sim().injectStatus(drv::kI2cRead, drv::kError, -1);
+    rig.sim().injectStatus(drv::kI2cReadEx, drv::kError, -1);
+    rig.controller->tick(false);
+    const GaugeView& missing = rig.view().gauges[kGaugeVoltage];
+    EXPECT_EQ(missing.tone, GaugeTone::kMissing);
+    EXPECT_EQ(missing.text, kMissingValueText);
+    EXPECT_EQ(missing.value, -1);
+}
+
+}  // namespace
+}  // namespace qv::tuning
