@@ -195,6 +195,27 @@ public:
     static constexpr int kFanModeManual = 2;
 
 private:
+    enum class I2cDirection { kRead, kWrite };
+    enum class PairOrder { kHighFirst, kLowFirst };
+
+    // The fan operations of one controller kind.
+    struct FanPath {
+        int (GpuLayer::*mode)(uint8_t gpu, int& mode);
+        int (GpuLayer::*speed)(uint8_t gpu, int32_t& value, bool rpm);
+        int (GpuLayer::*setLevel)(uint8_t gpu, uint32_t level);
+        int (GpuLayer::*setAutomatic)(uint8_t gpu, const uint8_t* temperaturePoints,
+                                      const uint32_t* rpmPoints);
+    };
+    static const FanPath& fanPath(FanControllerKind kind);
+
+    // One register transfer with a chip, under the GPU's I2C lock; the extended driver
+    // operation stands in when the plain one fails.
+    int transferRegisters(uint8_t gpu, I2cSlot slot, const uint8_t* reg, uint32_t regCount,
+                          uint8_t* data, uint32_t dataCount, I2cDirection direction);
+    // A 16-bit value a chip keeps in two registers, read one byte at a time in `order`.
+    int readRegisterPair(uint8_t gpu, I2cSlot slot, uint8_t highReg, uint8_t lowReg,
+                         PairOrder order, uint16_t& value);
+
     int enumerate();
     int displayOfGpu(uint8_t gpu, drv::DisplayHandle& display);
     int scanClockLimits(uint8_t gpu);
@@ -219,6 +240,28 @@ private:
                            uint32_t& levelCount);
     const drv::CoolerSettings::Cooler* fanCooler(const drv::CoolerSettings& table) const;
     int sendCoolerLevel(uint8_t gpu, uint32_t level, uint32_t policy);
+
+    // The fan paths, one set per controller kind.
+    int noCoolerMode(uint8_t gpu, int& mode);
+    int noCoolerSpeed(uint8_t gpu, int32_t& value, bool rpm);
+    int noCoolerSetLevel(uint8_t gpu, uint32_t level);
+    int noCoolerSetAutomatic(uint8_t gpu, const uint8_t* temperaturePoints,
+                             const uint32_t* rpmPoints);
+    int coolerMode(uint8_t gpu, int& mode);
+    int coolerSpeed(uint8_t gpu, int32_t& value, bool rpm);
+    int coolerSetLevel(uint8_t gpu, uint32_t level);
+    int coolerSetAutomatic(uint8_t gpu, const uint8_t* temperaturePoints,
+                           const uint32_t* rpmPoints);
+    int pausedCoolerSpeed(uint8_t gpu, int32_t& value, bool rpm);
+    int slot1Mode(uint8_t gpu, int& mode);
+    int slot1Speed(uint8_t gpu, int32_t& value, bool rpm);
+    int slot1SpeedFrom(uint8_t gpu, int32_t& value, bool rpm, uint8_t dutyRegister);
+    int slot1SetLevel(uint8_t gpu, uint32_t level);
+    int slot1SetAutomatic(uint8_t gpu, const uint8_t* temperaturePoints, const uint32_t* rpmPoints);
+    int slot0Mode(uint8_t gpu, int& mode);
+    int slot0Speed(uint8_t gpu, int32_t& value, bool rpm);
+    int slot0SetLevel(uint8_t gpu, uint32_t level);
+    int slot0SetAutomatic(uint8_t gpu, const uint8_t* temperaturePoints, const uint32_t* rpmPoints);
 
     void startProbeThread();
     void runProbe(std::stop_token stop);
