@@ -73,20 +73,8 @@ void appendUnreadableLevel(std::string& out, int kind) {
     }
 }
 
-// Whether the GPU has a level of `kind`. Kind 4 exists on four-level tables only, which the
-// layer knows once it has read the current level.
-bool hasKind(const gpu::GpuLayer& layer, uint8_t gpu, int kind) {
-    const gpu::GpuRecord& record = layer.record(gpu);
-    if (kind == gpu::kLevelKindFour) {
-        return record.fourLevelTable;
-    }
-    const int index = gpu::levelKindIndex(kind);
-    return index >= 0 && record.levelKindPresent[index];
-}
-
 int readCurrentKind(gpu::GpuLayer& layer, uint8_t gpu, int& kind) {
-    uint32_t graphics = 0, shader = 0, memory = 0;
-    const int status = layer.currentClocksAndKind(gpu, graphics, shader, memory, kind);
+    const int status = layer.currentLevelKind(gpu, kind);
     layer.reenumerateOnStatus(status);
     return status;
 }
@@ -98,16 +86,12 @@ int readLevel(gpu::GpuLayer& layer, uint8_t gpu, int kind, gpu::PerfClockRequest
     return status;
 }
 
-uint32_t roundedMegahertz(uint32_t kHz) {
-    return (kHz + kKHzPerMHz / 2) / kKHzPerMHz;
-}
-
 // A requested frequency must lie in the level's range. A domain for which the driver reports
 // no range cannot be checked, so it keeps its present frequency: only that frequency, rounded
 // to whole MHz, is accepted for it.
 bool checkRequest(const Domain& domain, int kind, uint32_t& requestedKHz) {
     if (!hasRange(domain)) {
-        if (requestedKHz == roundedMegahertz(domain.current) * kKHzPerMHz) {
+        if (requestedKHz == gpu::roundedMHz(domain.current) * gpu::kKHzPerMHz) {
             requestedKHz = domain.current;
             return true;
         }
@@ -115,7 +99,7 @@ bool checkRequest(const Domain& domain, int kind, uint32_t& requestedKHz) {
             format("the level of kind %d reports no range for the %s clock; it keeps "
                    "its %s MHz, so give %u, not %u",
                    kind, domain.name, thousandthsText(domain.current).c_str(),
-                   roundedMegahertz(domain.current), requestedKHz / kKHzPerMHz));
+                   gpu::roundedMHz(domain.current), requestedKHz / gpu::kKHzPerMHz));
         return false;
     }
     if (requestedKHz >= domain.minimum && requestedKHz <= domain.maximum) {
@@ -143,7 +127,7 @@ bool parseMegahertz(const std::string& text, const char* what, uint32_t& kHz) {
                            text.c_str()));
         return false;
     }
-    kHz = mhz * kKHzPerMHz;
+    kHz = gpu::toKHz(static_cast<int32_t>(mhz));
     return true;
 }
 
@@ -169,7 +153,7 @@ int runClocks(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::F
         failed = currentStatus;
     }
     for (const int kind : gpu::kLevelKindOrder) {
-        if (!hasKind(layer, gpu, kind)) {
+        if (!layer.record(gpu).hasTableLevel(kind)) {
             continue;
         }
         gpu::PerfClockRequest request;
@@ -182,7 +166,7 @@ int runClocks(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::F
         appendLevel(text, layer, gpu, kind, request);
         appendLine(text, kindKey(kind, "boost-ratio"), format("%.3f", layer.boostRatio(gpu, kind)));
     }
-    if (hasKind(layer, gpu, gpu::kLevelKindFour)) {
+    if (layer.record(gpu).hasTableLevel(gpu::kLevelKindFour)) {
         // The fourth level is shown when it can be read; it has no boost ratio of its own.
         gpu::PerfClockRequest request;
         if (readLevel(layer, gpu, gpu::kLevelKindFour, request) == drv::kOk) {
@@ -229,7 +213,7 @@ int runSetClocks(gpu::GpuLayer& layer, const std::vector<std::string>& args, std
             return reportDriverFailure("reading the clock table of " + name, status);
         }
     }
-    if (!hasKind(layer, gpu, kind)) {
+    if (!layer.record(gpu).hasTableLevel(kind)) {
         reportError(
             format("%s has no level of kind %d (%s)", name.c_str(), kind, levelKindName(kind)));
         return kExitUsage;
@@ -250,16 +234,19 @@ int runSetClocks(gpu::GpuLayer& layer, const std::vector<std::string>& args, std
     if (!accepted) {
         return kExitUsage;
     }
-    request.graphicsCurrent = graphicsKHz;
-    request.memoryCurrent = memoryKHz;
+    gpu::LevelClockChange change;
+    change.graphicsKHz = graphicsKHz;
+    change.memoryKHz = memoryKHz;
     if (hasShader) {
-        request.processorCurrent = shaderKHz;
+        change.processorKHz = shaderKHz;
     }
-    status = layer.writeLevelClocks(gpu, request, kind, kWriteFlagSet);
+    gpu::LevelClockStep failedStep = gpu::LevelClockStep::kNone;
+    status = layer.replaceLevelClocks(gpu, kind, change, kWriteFlagSet, &failedStep);
     layer.reenumerateOnStatus(status);
     if (status != drv::kOk) {
-        return reportDriverFailure(format("writing the level of kind %d of %s", kind, name.c_str()),
-                                   status);
+        const char* step = failedStep == gpu::LevelClockStep::kRead ? "reading" : "writing";
+        return reportDriverFailure(
+            format("%s the level of kind %d of %s", step, kind, name.c_str()), status);
     }
     gpu::PerfClockRequest readBack;
     status = readLevel(layer, gpu, kind, readBack);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gpu/GpuLayer.h"
+#include "gpu/Units.h"
 #include "tuning/PowerReadout.h"
 
 namespace qv::cli {
@@ -21,8 +22,6 @@ inline constexpr int kExitFailed = 4;       // a hardware operation failed
 
 inline constexpr const char* kProgramName = "qvctl";
 inline constexpr const char* kNotAvailable = "n/a";
-inline constexpr uint32_t kKHzPerMHz = 1000;
-inline constexpr uint32_t kMicrovoltsPerMillivolt = 1000;
 
 // Parses a decimal number without sign, spaces or trailing characters, at most `maximum`.
 bool parseUnsigned(std::string_view text, uint32_t maximum, uint32_t& value);

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <string>
 
+#include "gpu/ChipRegisters.h"
 #include "gpu/DriverStatus.h"
 #include "qvctl_commands.h"
 
@@ -14,15 +15,15 @@ constexpr uint32_t kMaxFanPercent = 100;
 // The slot-0 fan chip takes its level as an rpm set point and stores the fan period
 // (kSlot0PeriodNumerator / rpm) in a 16-bit register pair. Lower set points than
 // kMinSlot0Rpm (other than 0) would not fit and would be cut to a wrong period.
-constexpr uint32_t kSlot0PeriodNumerator = 1500000;
-constexpr uint32_t kSlot0MaxPeriod = 0xFFFF;
+using gpu::chip::kSlot0MaxPeriod;
+using gpu::chip::kSlot0PeriodNumerator;
 constexpr uint32_t kMinSlot0Rpm = kSlot0PeriodNumerator / (kSlot0MaxPeriod + 1) + 1;
 constexpr uint32_t kMaxSlot0Rpm = kSlot0PeriodNumerator;
 static_assert(kSlot0PeriodNumerator / kMinSlot0Rpm <= kSlot0MaxPeriod);
 static_assert(kSlot0PeriodNumerator / (kMinSlot0Rpm - 1) > kSlot0MaxPeriod);
 
-bool parseLevel(const std::string& text, gpu::FanControllerKind kind, uint32_t& level) {
-    if (kind == gpu::kFanSlot0Chip) {
+bool parseLevel(const std::string& text, bool rpm, uint32_t& level) {
+    if (rpm) {
         if (parseUnsigned(text, kMaxSlot0Rpm, level) && (level == 0 || level >= kMinSlot0Rpm)) {
             return true;
         }
@@ -51,7 +52,7 @@ int runFan(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE
     const gpu::FanControllerKind kind = layer.record(gpu).fanKind;
     const bool automatic = args[1] == kAutomaticWord;
     uint32_t level = 0;
-    if (!automatic && !parseLevel(args[1], kind, level)) {
+    if (!automatic && !parseLevel(args[1], layer.record(gpu).fanSetInRpm(), level)) {
         return kExitUsage;
     }
     if (kind == gpu::kFanNoCooler) {

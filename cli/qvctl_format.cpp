@@ -82,7 +82,7 @@ std::string familyText(const gpu::GpuRecord& record) {
 }
 
 std::string megahertz(uint32_t kHz) {
-    return format("%u MHz", (kHz + kKHzPerMHz / 2) / kKHzPerMHz);
+    return format("%u MHz", gpu::roundedMHz(kHz));
 }
 
 // Core voltage in mV: the driver's reading, else the board's own regulator.
@@ -95,19 +95,18 @@ std::string coreVoltageText(gpu::GpuLayer& layer, uint8_t gpu) {
     }
     layer.reenumerateOnStatus(status);
     if (status == drv::kOk) {
-        return format("%u mV",
-                      (microvolts + kMicrovoltsPerMillivolt / 2) / kMicrovoltsPerMillivolt);
+        return format("%u mV", gpu::roundedMillivolts(microvolts));
     }
     float volts = 0.0f;
     if (layer.regulatorVoltage(gpu, volts) == drv::kOk && volts > 0.0f) {
-        return format("%ld mV", std::lround(volts * kThousand));
+        return format("%ld mV", std::lround(volts * gpu::kMillivoltsPerVolt));
     }
     return kNotAvailable;
 }
 
 // The unit of a fan level: an rpm set point on the slot-0 fan chip, percent elsewhere.
-const char* fanLevelUnit(gpu::FanControllerKind kind) {
-    return kind == gpu::kFanSlot0Chip ? "rpm" : "%";
+const char* fanLevelUnit(const gpu::GpuRecord& record) {
+    return record.fanSetInRpm() ? "rpm" : "%";
 }
 
 void appendBoardMemory(std::string& out, gpu::GpuLayer& layer, uint8_t gpu) {
@@ -274,7 +273,7 @@ std::string formatBoard(gpu::GpuLayer& layer, uint8_t gpu) {
     appendLine(
         out, "fan-controller",
         format("%d (%s)", static_cast<int>(record.fanKind), fanControllerName(record.fanKind)));
-    appendLine(out, "fan-level-unit", fanLevelUnit(record.fanKind));
+    appendLine(out, "fan-level-unit", fanLevelUnit(record));
     size_t chips = 0;
     for (size_t slot = 0; slot < gpu::kI2cSlotCount; ++slot) {
         chips += record.slots[slot].address != 0 ? 1 : 0;
@@ -334,8 +333,9 @@ std::string formatStatus(gpu::GpuLayer& layer, uint8_t gpu, BoardPower& power) {
     int32_t level = -1;
     const int levelStatus = layer.fanSpeed(gpu, level, false);
     appendLine(out, "fan-level",
-               levelStatus == drv::kOk && level >= 0 ? format("%d %s", level, fanLevelUnit(fanKind))
-                                                     : std::string(kNotAvailable));
+               levelStatus == drv::kOk && level >= 0
+                   ? format("%d %s", level, fanLevelUnit(layer.record(gpu)))
+                   : std::string(kNotAvailable));
 
     std::string rpmText = kNotAvailable;
     if (fanKind != gpu::kFanNoCooler && layer.fanReadsRpm(gpu)) {

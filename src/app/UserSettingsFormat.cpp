@@ -35,7 +35,7 @@ GpuSettingsCapabilities settingsCapabilities(const gpu::GpuLayer& layer, uint8_t
     GpuSettingsCapabilities caps;
     caps.identityText = layer.deviceIdText(gpu);
     for (size_t mode = 0; mode < kModeCount; ++mode) {
-        caps.modePresent[mode] = r.levelKindPresent[mode];
+        caps.modePresent[mode] = r.hasLevelKind(levelKindOfMode(mode));
         for (size_t clock = 0; clock < kClockCount; ++clock) {
             const gpu::ClockRange& range =
                 r.clockLimits[mode][static_cast<size_t>(kClockSelectors[clock])];
@@ -51,7 +51,7 @@ GpuSettingsCapabilities settingsCapabilities(const gpu::GpuLayer& layer, uint8_t
     caps.voltage.slot3Regulator = r.hasChip(gpu::kSlotRegulator3);
     caps.voltage.driverTable = r.familyC;
     caps.alarmApplied = r.hasChip(gpu::kSlotFanChip0) && !r.hasChip(gpu::kSlotRegulator3);
-    caps.alarmWritten = caps.alarmApplied && r.fanKind == gpu::kFanSlot0Chip;
+    caps.alarmWritten = caps.alarmApplied && r.fanSetInRpm();
     return caps;
 }
 

@@ -8,21 +8,15 @@ namespace {
 
 constexpr uint32_t kLowByte = 0xFF;
 
-// Index of a mode in the record's slot-2 code registers (2D, 3D performance); -1 for others.
-int codeRegisterIndex(size_t mode) {
-    return mode == kMode2D ? 0 : mode == kMode3DPerformance ? 1 : -1;
-}
-
 // The slot-2 code register of the mode with its present code, when the regulator serves the
 // mode: the register is known and the code in it is not 0.
 bool slot2Serves(gpu::GpuLayer& layer, uint8_t gpu, const GpuSettingsCapabilities& caps,
                  size_t mode, uint8_t& reg, uint8_t& code, int& status) {
     status = drv::kNotSupported;
-    const int index = codeRegisterIndex(mode);
-    if (!caps.voltage.slot2Regulator || index < 0) {
+    if (!caps.voltage.slot2Regulator) {
         return false;
     }
-    reg = layer.record(gpu).regulatorCodeRegister[static_cast<size_t>(index)];
+    reg = layer.record(gpu).regulatorCodeRegisterOf(levelKindOfMode(mode));
     if (reg == 0) {
         return false;
     }
@@ -60,11 +54,8 @@ void learnRegulatorRegister(gpu::GpuLayer& layer, uint8_t gpu) {
     if (!layer.record(gpu).hasChip(gpu::kSlotRegulator2)) {
         return;
     }
-    uint32_t graphics = 0;
-    uint32_t processor = 0;
-    uint32_t memory = 0;
-    int kind = 0;
-    layer.currentClocksAndKind(gpu, graphics, processor, memory, kind);
+    int kind = gpu::kNoLevelKind;
+    layer.currentLevelKind(gpu, kind);
 }
 
 int readFileVoltage(gpu::GpuLayer& layer, uint8_t gpu, const GpuSettingsCapabilities& caps,
@@ -119,7 +110,7 @@ int applyFileVoltage(gpu::GpuLayer& layer, uint8_t gpu, const GpuSettingsCapabil
         if (!codeInRange(layer, gpu, mode, value, code)) {
             return drv::kNotSupported;
         }
-        return layer.writeRegister(gpu, gpu::kSlotRegulator7, kSlot7CodeRegister, code);
+        return layer.writeRegister(gpu, gpu::kSlotRegulator7, gpu::chip::kSlot7RegCode, code);
     }
     if (caps.voltage.slot3Regulator) {
         return layer.setStepRegulator(

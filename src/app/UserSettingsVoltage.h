@@ -9,8 +9,6 @@
 
 namespace qv::app {
 
-// Code register of the slot-7 regulator.
-inline constexpr uint8_t kSlot7CodeRegister = 0x15;
 // Register of the slot-0 fan chip that holds the alarm temperature.
 inline constexpr uint8_t kAlarmTemperatureRegister = gpu::chip::kSlot0RegStatus;
 

@@ -18,6 +18,8 @@ inline constexpr std::array<uint16_t, 20> kFamilyC = {
 inline constexpr std::array<uint16_t, 3> kSlot2ProbeSet = {0x05E2, 0x05E3, 0x05E6};
 inline constexpr std::array<uint16_t, 3> kSlot7ProbeSet = {0x0E22, 0x1200, 0x1244};
 inline constexpr std::array<uint16_t, 3> kSlot3ProbeSet = {0x0CA3, 0x0DE0, 0x0DE1};
+// Boards whose slot-3 step regulator takes the narrow step range.
+inline constexpr std::array<uint16_t, 2> kNarrowStepBoards = {0x0DE0, 0x0DE1};
 inline constexpr std::array<uint16_t, 5> kSlot6ProbeSet = {0x0E22, 0x1200, 0x1244, 0x1080,
                                                            0x1180};
 inline constexpr std::array<uint16_t, 4> kKeplerClass = {0x1180, 0x1189, 0x0FC1, 0x1188};

@@ -36,6 +36,8 @@ inline constexpr uint32_t kSlot0TemperaturePoints = 4;
 inline constexpr uint32_t kSlot0RpmPoints = 5;
 inline constexpr uint32_t kSlot0RpmPointShift = 4;
 inline constexpr uint32_t kSlot0PeriodNumerator = 1500000;
+// The period registers are 16 bits wide.
+inline constexpr uint32_t kSlot0MaxPeriod = 0xFFFF;
 inline constexpr uint32_t kSlot0FullScaleRpm64 = 3000;
 inline constexpr uint32_t kSlot0FullScaleRpm = 5500;
 inline constexpr uint8_t kSlot0TemperatureLow = 50;
@@ -76,6 +78,7 @@ inline constexpr uint8_t kRegulatorAddressE0 = 0xE0;
 inline constexpr uint8_t kRegulatorRegIdentity = 0x1A;
 inline constexpr uint8_t kSlot2Identity = 10;
 inline constexpr uint8_t kSlot7Identity = 12;
+inline constexpr uint8_t kSlot7RegCode = 0x15;
 inline constexpr uint8_t kStepRegulatorAddress = 0x60;
 inline constexpr uint8_t kStepRegulatorRegStep = 0x01;
 inline constexpr uint8_t kSlot5Address = 0x10;
@@ -104,6 +107,8 @@ inline constexpr float kRegulatorMatchMv = 6.25f;
 // Code ranges of the regulators.
 inline constexpr uint32_t kSlot2CodeLow = 44, kSlot2CodeHigh = 76;
 inline constexpr uint32_t kStepCodeLow = 0, kStepCodeHigh = 10;
+// The slot-3 step regulator of the narrow-step boards (BoardIds.h) takes steps 0-3 only.
+inline constexpr uint32_t kNarrowStepHigh = 3;
 inline constexpr uint32_t kSlot5CodeLow = 111, kSlot5CodeHigh = 143;
 inline constexpr uint32_t kSlot7CodeLow = 0, kSlot7CodeHigh = 25;
 

@@ -8,6 +8,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -37,6 +38,16 @@ struct PerfClockRequest {
     uint32_t mode = 0;  // 0 read, 1 write
     uint32_t writeFlag = 0;
 };
+
+// New current clocks for a level, kHz; a domain left empty keeps the clock it has.
+struct LevelClockChange {
+    std::optional<uint32_t> graphicsKHz;
+    std::optional<uint32_t> processorKHz;
+    std::optional<uint32_t> memoryKHz;
+};
+
+// The step of a level's read-replace-write that failed.
+enum class LevelClockStep { kNone, kRead, kWrite };
 
 // The services the layer needs from the platform.
 struct GpuLayerServices {
@@ -107,9 +118,18 @@ public:
     float boostRatio(uint8_t gpu, int kind) const;
     int gpuLoad(uint8_t gpu, drv::DynamicPstatesInfoEx& info);
     int writeLevelClocks(uint8_t gpu, PerfClockRequest& request, int kind, uint32_t writeFlag);
+    // Reads the level of `kind`, puts in the clocks `change` names and writes the level back.
+    // `failed`, when given, says whether a failure came from the read or the write.
+    int replaceLevelClocks(uint8_t gpu, int kind, const LevelClockChange& change,
+                           uint32_t writeFlag, LevelClockStep* failed = nullptr);
     // Frequencies of the level the GPU runs at now, and that level's kind (0-4).
     int currentClocksAndKind(uint8_t gpu, uint32_t& graphicsKHz, uint32_t& processorKHz,
                              uint32_t& memoryKHz, int& kind);
+    // The kind (0-4) of the level the GPU runs at now.
+    int currentLevelKind(uint8_t gpu, int& kind);
+    // The mode the GPU runs in now: its current level's kind when that is 1, 2 or 3;
+    // kNoLevelKind when the level cannot be read or is of no such kind.
+    int currentMode(uint8_t gpu);
     int currentPstate(uint8_t gpu, uint32_t& pstate);
     int pstates20Info(uint8_t gpu, drv::Pstates20Info& info);
     int setGraphicsOffset(uint8_t gpu, int32_t offsetKHz);
@@ -134,6 +154,14 @@ public:
     int setStepRegulator(uint8_t gpu, I2cSlot slot, int32_t step);
     // Learns, once per kind, which code register the slot-2 regulator uses for that kind.
     int voltageRegisterForKind(uint8_t gpu, int kind);
+    // The slot-2 regulator's code for a kind (1 or 2), its code register learnt first; -104 when
+    // the board has no slot-2 regulator or the register is not known.
+    int kindRegulatorCode(uint8_t gpu, int kind, uint8_t& code);
+    int setKindRegulatorCode(uint8_t gpu, int kind, uint8_t code);
+    // The range of the core voltage control for a kind: the code range of the slot-2, slot-3 or
+    // slot-7 regulator (the slot-3 step range narrowed on the boards that need it). False when
+    // the board has none of them, or the slot-2 regulator has no code register for the kind.
+    bool coreVoltageRange(uint8_t gpu, int kind, uint32_t& low, uint32_t& high) const;
     static float regulatorCodeToMillivolts(uint32_t code);
     static int regulatorMillivoltsToCode(float millivolts);
 
@@ -167,6 +195,27 @@ public:
     static constexpr int kFanModeManual = 2;
 
 private:
+    enum class I2cDirection { kRead, kWrite };
+    enum class PairOrder { kHighFirst, kLowFirst };
+
+    // The fan operations of one controller kind.
+    struct FanPath {
+        int (GpuLayer::*mode)(uint8_t gpu, int& mode);
+        int (GpuLayer::*speed)(uint8_t gpu, int32_t& value, bool rpm);
+        int (GpuLayer::*setLevel)(uint8_t gpu, uint32_t level);
+        int (GpuLayer::*setAutomatic)(uint8_t gpu, const uint8_t* temperaturePoints,
+                                      const uint32_t* rpmPoints);
+    };
+    static const FanPath& fanPath(FanControllerKind kind);
+
+    // One register transfer with a chip, under the GPU's I2C lock; the extended driver
+    // operation stands in when the plain one fails.
+    int transferRegisters(uint8_t gpu, I2cSlot slot, const uint8_t* reg, uint32_t regCount,
+                          uint8_t* data, uint32_t dataCount, I2cDirection direction);
+    // A 16-bit value a chip keeps in two registers, read one byte at a time in `order`.
+    int readRegisterPair(uint8_t gpu, I2cSlot slot, uint8_t highReg, uint8_t lowReg,
+                         PairOrder order, uint16_t& value);
+
     int enumerate();
     int displayOfGpu(uint8_t gpu, drv::DisplayHandle& display);
     int scanClockLimits(uint8_t gpu);
@@ -181,6 +230,8 @@ private:
     void detectSlot1Chip(uint8_t gpu);
     void computeBoostRatios(uint8_t gpu);
     int readFanDutyRangeIntoRecord(uint8_t gpu);
+    // The slot-2 code register of a kind, learnt first when not known yet.
+    int kindCodeRegister(uint8_t gpu, int kind, uint8_t& reg);
     int readClockTable(uint8_t gpu, int32_t level, drv::PerfClockTable& table);
     int selectLevel(uint8_t gpu, const drv::PerfClockTable& table, uint32_t mask) const;
     // Reads the level that `kind` addresses into table.levels[0], with the kind's mask and the
@@ -189,6 +240,28 @@ private:
                            uint32_t& levelCount);
     const drv::CoolerSettings::Cooler* fanCooler(const drv::CoolerSettings& table) const;
     int sendCoolerLevel(uint8_t gpu, uint32_t level, uint32_t policy);
+
+    // The fan paths, one set per controller kind.
+    int noCoolerMode(uint8_t gpu, int& mode);
+    int noCoolerSpeed(uint8_t gpu, int32_t& value, bool rpm);
+    int noCoolerSetLevel(uint8_t gpu, uint32_t level);
+    int noCoolerSetAutomatic(uint8_t gpu, const uint8_t* temperaturePoints,
+                             const uint32_t* rpmPoints);
+    int coolerMode(uint8_t gpu, int& mode);
+    int coolerSpeed(uint8_t gpu, int32_t& value, bool rpm);
+    int coolerSetLevel(uint8_t gpu, uint32_t level);
+    int coolerSetAutomatic(uint8_t gpu, const uint8_t* temperaturePoints,
+                           const uint32_t* rpmPoints);
+    int pausedCoolerSpeed(uint8_t gpu, int32_t& value, bool rpm);
+    int slot1Mode(uint8_t gpu, int& mode);
+    int slot1Speed(uint8_t gpu, int32_t& value, bool rpm);
+    int slot1SpeedFrom(uint8_t gpu, int32_t& value, bool rpm, uint8_t dutyRegister);
+    int slot1SetLevel(uint8_t gpu, uint32_t level);
+    int slot1SetAutomatic(uint8_t gpu, const uint8_t* temperaturePoints, const uint32_t* rpmPoints);
+    int slot0Mode(uint8_t gpu, int& mode);
+    int slot0Speed(uint8_t gpu, int32_t& value, bool rpm);
+    int slot0SetLevel(uint8_t gpu, uint32_t level);
+    int slot0SetAutomatic(uint8_t gpu, const uint8_t* temperaturePoints, const uint32_t* rpmPoints);
 
     void startProbeThread();
     void runProbe(std::stop_token stop);

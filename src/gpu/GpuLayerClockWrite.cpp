@@ -29,7 +29,7 @@ int kindOfCurrentLevel(const drv::PerfLevel& level, bool fourLevels) {
         return kLevelKind3DLow;
     }
     if (!fourLevels) {
-        return (flags & drv::kPerfLevelFlagBit2) != 0 ? kLevelKind3DPerf : 0;
+        return (flags & drv::kPerfLevelFlagBit2) != 0 ? kLevelKind3DPerf : kNoLevelKind;
     }
     if ((flags & drv::kPerfLevelFlagBit2) != 0 && level.id == kFourLevelPerfId) {
         return kLevelKind3DPerf;
@@ -37,7 +37,7 @@ int kindOfCurrentLevel(const drv::PerfLevel& level, bool fourLevels) {
     if ((flags & kFourLevelFourthMask) != 0 && level.id == kFourLevelFourthId) {
         return kLevelKindFour;
     }
-    return 0;
+    return kNoLevelKind;
 }
 
 }  // namespace
@@ -85,6 +85,24 @@ int GpuLayer::writeLevelClocks(uint8_t gpu, PerfClockRequest& request, int kind,
     return status == drv::kSetNotAllowed ? drv::kOk : status;
 }
 
+int GpuLayer::replaceLevelClocks(uint8_t gpu, int kind, const LevelClockChange& change,
+                                 uint32_t writeFlag, LevelClockStep* failed) {
+    LevelClockStep step = LevelClockStep::kRead;
+    PerfClockRequest request;
+    int status = readLevelClocks(gpu, request, kind);
+    if (status == drv::kOk) {
+        step = LevelClockStep::kWrite;
+        request.graphicsCurrent = change.graphicsKHz.value_or(request.graphicsCurrent);
+        request.processorCurrent = change.processorKHz.value_or(request.processorCurrent);
+        request.memoryCurrent = change.memoryKHz.value_or(request.memoryCurrent);
+        status = writeLevelClocks(gpu, request, kind, writeFlag);
+    }
+    if (failed != nullptr) {
+        *failed = status == drv::kOk ? LevelClockStep::kNone : step;
+    }
+    return status;
+}
+
 int GpuLayer::currentClocksAndKind(uint8_t gpu, uint32_t& graphicsKHz, uint32_t& processorKHz,
                                    uint32_t& memoryKHz, int& kind) {
     if (!validGpu(gpu)) {
@@ -109,7 +127,7 @@ int GpuLayer::currentClocksAndKind(uint8_t gpu, uint32_t& graphicsKHz, uint32_t&
     }
     const drv::PerfLevel& level = table.levels[table.currentLevel];
     kind = kindOfCurrentLevel(level, fourLevels);
-    if (r.hasChip(kSlotRegulator2) && kind != 0) {
+    if (r.hasChip(kSlotRegulator2) && kind != kNoLevelKind) {
         voltageRegisterForKind(gpu, kind);
     }
     graphicsKHz = processorKHz = memoryKHz = 0;
@@ -127,6 +145,19 @@ int GpuLayer::currentClocksAndKind(uint8_t gpu, uint32_t& graphicsKHz, uint32_t&
     platform::debugOutput("current level %u, extra count %u\n", table.currentLevel,
                           table.extraCount);
     return drv::kOk;
+}
+
+int GpuLayer::currentLevelKind(uint8_t gpu, int& kind) {
+    uint32_t graphicsKHz = 0, processorKHz = 0, memoryKHz = 0;
+    return currentClocksAndKind(gpu, graphicsKHz, processorKHz, memoryKHz, kind);
+}
+
+int GpuLayer::currentMode(uint8_t gpu) {
+    int kind = kNoLevelKind;
+    if (currentLevelKind(gpu, kind) != drv::kOk || levelKindIndex(kind) < 0) {
+        return kNoLevelKind;
+    }
+    return kind;
 }
 
 int GpuLayer::currentPstate(uint8_t gpu, uint32_t& pstate) {

@@ -33,7 +33,7 @@ int classifyLevel(uint32_t flags) {
     if ((flags & drv::kPerfLevelFlagBit2) != 0) {
         return kLevelKind3DPerf;
     }
-    return 0;
+    return kNoLevelKind;
 }
 
 uint32_t levelCountOf(const drv::PerfClockTable& table) {

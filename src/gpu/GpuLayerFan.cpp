@@ -13,7 +13,6 @@ namespace {
 constexpr uint32_t kCoolerPauseMs = 20;
 constexpr uint32_t kCoolerRepeatPauseMs = 10;
 constexpr int kManualRequestRepeats = 2;
-constexpr uint32_t kMaxPeriod = 0xFFFF;
 
 // 1 500 000 / value, 0 for 0: the chip's period and rpm are reciprocal.
 uint32_t reciprocal(uint32_t numerator, uint32_t value) { return value == 0 ? 0 : numerator / value; }
@@ -159,114 +158,59 @@ int GpuLayer::sendCoolerLevel(uint8_t gpu, uint32_t level, uint32_t policy) {
 
 // ---- Fan operations by controller kind ------------------------------------------------------
 
+const GpuLayer::FanPath& GpuLayer::fanPath(FanControllerKind kind) {
+    // By controller kind, in the order of FanControllerKind.
+    static constexpr std::array<FanPath, kFanNoCooler + 1> kPaths = {{
+        {&GpuLayer::coolerMode, &GpuLayer::coolerSpeed, &GpuLayer::coolerSetLevel,
+         &GpuLayer::coolerSetAutomatic},
+        // The driver sets the level; the slot-1 chip beside it reads the fan.
+        {&GpuLayer::coolerMode, &GpuLayer::pausedCoolerSpeed, &GpuLayer::coolerSetLevel,
+         &GpuLayer::coolerSetAutomatic},
+        {&GpuLayer::slot1Mode, &GpuLayer::slot1Speed, &GpuLayer::slot1SetLevel,
+         &GpuLayer::slot1SetAutomatic},
+        {&GpuLayer::slot0Mode, &GpuLayer::slot0Speed, &GpuLayer::slot0SetLevel,
+         &GpuLayer::slot0SetAutomatic},
+        {&GpuLayer::noCoolerMode, &GpuLayer::noCoolerSpeed, &GpuLayer::noCoolerSetLevel,
+         &GpuLayer::noCoolerSetAutomatic},
+    }};
+    static_assert(kFanDriverCooler == 0 && kFanDriverCoolerPaused == 1 && kFanSlot1Chip == 2 &&
+                  kFanSlot0Chip == 3);
+    return kind >= 0 && kind < kFanNoCooler ? kPaths[static_cast<size_t>(kind)]
+                                            : kPaths[kFanNoCooler];
+}
+
 int GpuLayer::fanMode(uint8_t gpu, int& mode) {
     if (!validGpu(gpu)) {
         return drv::kInvalidArgument;
     }
-    GpuRecord& r = records_[gpu];
-    if (r.fanKind == kFanNoCooler) {
-        return drv::kError;
-    }
-    if (r.hasChip(kSlotFanChip0) && !r.hasChip(kSlotRegulator3)) {
-        uint8_t value = 0;
-        const int status = readRegister(gpu, kSlotFanChip0, chip::kSlot0RegMode, value);
-        if (status == drv::kOk) {
-            mode = (value & chip::kSlot0ModeManual) != 0 ? kFanModeManual : kFanModeAutomatic;
-        }
-        return status;
-    }
-    if (r.fanKind == kFanSlot1Chip) {
-        uint8_t value = 0;
-        const int status = readRegister(gpu, kSlotFanChip1, chip::kSlot1RegMode, value);
-        if (status == drv::kOk) {
-            mode = value >= chip::kSlot1ModeManualFrom ? kFanModeManual : kFanModeAutomatic;
-        }
-        return status;
-    }
-    const int status = readCoolerTable(gpu);
-    const drv::CoolerSettings::Cooler* fan = status == drv::kOk ? fanCooler(r.coolers) : nullptr;
-    if (fan == nullptr) {
-        r.cachedFanLevel = -1;
-        return status != drv::kOk ? status : drv::kNotSupported;
-    }
-    mode = fan->currentPolicy == drv::kCoolerPolicyManual ? kFanModeManual : kFanModeAutomatic;
-    r.cachedFanLevel = static_cast<int32_t>(fan->currentLevel);
-    return drv::kOk;
+    const GpuRecord& r = records_[gpu];
+    // A slot-0 fan chip that shares no board with a step regulator reports the mode, whichever
+    // path drives the fan.
+    const bool slot0Reports =
+        r.fanKind != kFanNoCooler && r.hasChip(kSlotFanChip0) && !r.hasChip(kSlotRegulator3);
+    return (this->*fanPath(slot0Reports ? kFanSlot0Chip : r.fanKind).mode)(gpu, mode);
 }
 
 int GpuLayer::fanSpeed(uint8_t gpu, int32_t& value, bool rpm) {
     if (!validGpu(gpu)) {
         return drv::kInvalidArgument;
     }
-    GpuRecord& r = records_[gpu];
-    switch (r.fanKind) {
-        case kFanDriverCooler: {
-            if (rpm) {
-                uint32_t reading = 0;
-                const int status = driver_.call<drv::GpuGetTachReadingFn>(drv::kGpuGetTachReading,
-                                                                          r.handle, &reading);
-                if (status == drv::kOk) {
-                    value = static_cast<int32_t>(reading);
-                }
-                return status;
-            }
-            value = r.cachedFanLevel;
-            return r.cachedFanLevel == -1 ? drv::kError : drv::kOk;
-        }
-        case kFanDriverCoolerPaused:
-        case kFanSlot1Chip: {
-            if ((r.fanCapability & kFanCapabilityTachometer) != 0 && rpm) {
-                uint8_t low = 0, high = 0;
-                int status = readRegister(gpu, kSlotFanChip1, chip::kSlot1RegTachLow, low);
-                if (status == drv::kOk) {
-                    status = readRegister(gpu, kSlotFanChip1, chip::kSlot1RegTachHigh, high);
-                }
-                if (status != drv::kOk) {
-                    return status;
-                }
-                const uint32_t speed = reciprocal(chip::kSlot1TachNumerator, low + 256u * high);
-                value = speed < chip::kSlot1MinimumRpm ? 0 : static_cast<int32_t>(speed);
-                return drv::kOk;
-            }
-            const uint8_t reg = r.fanKind == kFanSlot1Chip ? chip::kSlot1RegDutyKind2
-                                                           : chip::kSlot1RegDutyKind1;
-            uint8_t duty = 0;
-            const int status = readRegister(gpu, kSlotFanChip1, reg, duty);
-            if (status == drv::kOk) {
-                value = static_cast<int32_t>(duty / 255.0 * 100.0);
-            }
-            return status;
-        }
-        case kFanSlot0Chip: {
-            if (rpm) {
-                uint8_t high = 0, low = 0;
-                int status = readRegister(gpu, kSlotFanChip0, chip::kSlot0RegTachHigh, high);
-                if (status == drv::kOk) {
-                    status = readRegister(gpu, kSlotFanChip0, chip::kSlot0RegTachLow, low);
-                }
-                if (status == drv::kOk) {
-                    value = static_cast<int32_t>(
-                        reciprocal(chip::kSlot0PeriodNumerator, 256u * high + low));
-                }
-                return status;
-            }
-            uint8_t mode = 0, high = 0, low = 0;
-            int status = readRegister(gpu, kSlotFanChip0, chip::kSlot0RegMode, mode);
-            if (status == drv::kOk) {
-                status = readRegister(gpu, kSlotFanChip0, chip::kSlot0RegPeriodHigh, high);
-            }
-            if (status == drv::kOk) {
-                status = readRegister(gpu, kSlotFanChip0, chip::kSlot0RegPeriodLow, low);
-            }
-            if (status == drv::kOk) {
-                value = static_cast<int32_t>(
-                    reciprocal(chip::kSlot0PeriodNumerator, 256u * high + low));
-            }
-            return status;
-        }
-        default:
-            return drv::kNotSupported;
+    return (this->*fanPath(records_[gpu].fanKind).speed)(gpu, value, rpm);
+}
+
+int GpuLayer::setFanLevel(uint8_t gpu, uint32_t level) {
+    if (!validGpu(gpu)) {
+        return drv::kInvalidArgument;
     }
+    return (this->*fanPath(records_[gpu].fanKind).setLevel)(gpu, level);
+}
+
+int GpuLayer::setFanAutomatic(uint8_t gpu, const uint8_t* temperaturePoints,
+                              const uint32_t* rpmPoints) {
+    if (!validGpu(gpu)) {
+        return drv::kInvalidArgument;
+    }
+    return (this->*fanPath(records_[gpu].fanKind).setAutomatic)(gpu, temperaturePoints, rpmPoints);
 }
 
 bool GpuLayer::fanReadsRpm(uint8_t gpu) {
@@ -285,135 +229,237 @@ bool GpuLayer::fanReadsRpm(uint8_t gpu) {
            drv::kOk;
 }
 
-int GpuLayer::setFanLevel(uint8_t gpu, uint32_t level) {
-    if (!validGpu(gpu)) {
-        return drv::kInvalidArgument;
-    }
-    GpuRecord& r = records_[gpu];
-    switch (r.fanKind) {
-        case kFanDriverCooler:
-        case kFanDriverCoolerPaused: {
-            int status = drv::kOk;
-            for (int i = 0; i < kManualRequestRepeats; ++i) {
-                status = sendCoolerLevel(gpu, level, drv::kCoolerPolicyManual);
-                services_.clock->sleepMs(kCoolerRepeatPauseMs);
-            }
-            return status;
-        }
-        case kFanSlot1Chip: {
-            sendCoolerLevel(gpu, level, drv::kCoolerPolicyManual);
-            if (r.savedFanConfig != -1) {
-                writeRegister(gpu, kSlotFanChip1, chip::kSlot1RegConfigKind2,
-                              chip::kSlot1ConfigProbe);
-            }
-            uint8_t mode = 0;
-            int status = readRegister(gpu, kSlotFanChip1, chip::kSlot1RegMode, mode);
-            if (status == drv::kOk) {
-                status = writeRegister(gpu, kSlotFanChip1, chip::kSlot1RegMode,
-                                       static_cast<uint8_t>(mode | chip::kSlot1ModeManualBits));
-            }
-            if (status != drv::kOk) {
-                return status;
-            }
-            const auto duty = std::min<uint32_t>(
-                static_cast<uint32_t>(level / chip::kSlot1PercentPerDutyStep), chip::kSlot1DutyMax);
-            return writeRegister(gpu, kSlotFanChip1, chip::kSlot1RegDutyKind2,
-                                 static_cast<uint8_t>(duty));
-        }
-        case kFanSlot0Chip: {
-            uint8_t mode = 0;
-            int status = readRegister(gpu, kSlotFanChip0, chip::kSlot0RegMode, mode);
-            if (status == drv::kOk) {
-                mode = static_cast<uint8_t>((mode & ~chip::kSlot0ModeBit2) | chip::kSlot0ModeManual);
-                status = writeRegister(gpu, kSlotFanChip0, chip::kSlot0RegMode, mode);
-            }
-            if (status != drv::kOk) {
-                return status;
-            }
-            // The period register is 16 bits wide; very low speeds stop at its largest period.
-            const uint32_t period =
-                std::min(reciprocal(chip::kSlot0PeriodNumerator, level), kMaxPeriod);
-            status = writeRegister(gpu, kSlotFanChip0, chip::kSlot0RegPeriodHigh,
-                                   static_cast<uint8_t>(period >> 8));
-            if (status != drv::kOk) {
-                return status;
-            }
-            return writeRegister(gpu, kSlotFanChip0, chip::kSlot0RegPeriodLow,
-                                 static_cast<uint8_t>(period & 0xFF));
-        }
-        default:
-            return drv::kNotSupported;
-    }
+// ---- No cooler ---------------------------------------------------------------------------------
+
+int GpuLayer::noCoolerMode(uint8_t, int&) {
+    return drv::kError;
 }
 
-int GpuLayer::setFanAutomatic(uint8_t gpu, const uint8_t* temperaturePoints,
-                              const uint32_t* rpmPoints) {
-    if (!validGpu(gpu)) {
-        return drv::kInvalidArgument;
-    }
+int GpuLayer::noCoolerSpeed(uint8_t, int32_t&, bool) {
+    return drv::kNotSupported;
+}
+
+int GpuLayer::noCoolerSetLevel(uint8_t, uint32_t) {
+    return drv::kNotSupported;
+}
+
+int GpuLayer::noCoolerSetAutomatic(uint8_t, const uint8_t*, const uint32_t*) {
+    return drv::kNotSupported;
+}
+
+// ---- The driver's cooler -----------------------------------------------------------------------
+
+int GpuLayer::coolerMode(uint8_t gpu, int& mode) {
     GpuRecord& r = records_[gpu];
-    switch (r.fanKind) {
-        case kFanDriverCooler:
-        case kFanDriverCoolerPaused: {
-            const drv::CoolerSettings::Cooler* fan = fanCooler(r.coolers);
-            uint32_t policy = fan != nullptr ? fan->defaultPolicy : drv::kCoolerPolicyPerf;
-            if (policy == drv::kCoolerPolicyManual) {
-                policy = drv::kCoolerPolicyPerf;
-            }
-            return sendCoolerLevel(gpu, 0, policy);
+    const int status = readCoolerTable(gpu);
+    const drv::CoolerSettings::Cooler* fan = status == drv::kOk ? fanCooler(r.coolers) : nullptr;
+    if (fan == nullptr) {
+        r.cachedFanLevel = -1;
+        return status != drv::kOk ? status : drv::kNotSupported;
+    }
+    mode = fan->currentPolicy == drv::kCoolerPolicyManual ? kFanModeManual : kFanModeAutomatic;
+    r.cachedFanLevel = static_cast<int32_t>(fan->currentLevel);
+    return drv::kOk;
+}
+
+int GpuLayer::coolerSpeed(uint8_t gpu, int32_t& value, bool rpm) {
+    const GpuRecord& r = records_[gpu];
+    if (rpm) {
+        uint32_t reading = 0;
+        const int status =
+            driver_.call<drv::GpuGetTachReadingFn>(drv::kGpuGetTachReading, r.handle, &reading);
+        if (status == drv::kOk) {
+            value = static_cast<int32_t>(reading);
         }
-        case kFanSlot1Chip: {
-            if (r.savedFanConfig != -1) {
-                writeRegister(gpu, kSlotFanChip1, chip::kSlot1RegConfigKind2,
-                              static_cast<uint8_t>(r.savedFanConfig));
-            }
-            uint8_t mode = 0;
-            int status = readRegister(gpu, kSlotFanChip1, chip::kSlot1RegMode, mode);
-            if (status == drv::kOk) {
-                status = writeRegister(gpu, kSlotFanChip1, chip::kSlot1RegMode,
-                                       static_cast<uint8_t>(mode & chip::kSlot1ModeKeepMask));
-            }
+        return status;
+    }
+    value = r.cachedFanLevel;
+    return r.cachedFanLevel == -1 ? drv::kError : drv::kOk;
+}
+
+int GpuLayer::coolerSetLevel(uint8_t gpu, uint32_t level) {
+    int status = drv::kOk;
+    for (int i = 0; i < kManualRequestRepeats; ++i) {
+        status = sendCoolerLevel(gpu, level, drv::kCoolerPolicyManual);
+        services_.clock->sleepMs(kCoolerRepeatPauseMs);
+    }
+    return status;
+}
+
+int GpuLayer::coolerSetAutomatic(uint8_t gpu, const uint8_t*, const uint32_t*) {
+    const drv::CoolerSettings::Cooler* fan = fanCooler(records_[gpu].coolers);
+    uint32_t policy = fan != nullptr ? fan->defaultPolicy : drv::kCoolerPolicyPerf;
+    if (policy == drv::kCoolerPolicyManual) {
+        policy = drv::kCoolerPolicyPerf;
+    }
+    return sendCoolerLevel(gpu, 0, policy);
+}
+
+int GpuLayer::pausedCoolerSpeed(uint8_t gpu, int32_t& value, bool rpm) {
+    return slot1SpeedFrom(gpu, value, rpm, chip::kSlot1RegDutyKind1);
+}
+
+// ---- Slot-1 fan chip ---------------------------------------------------------------------------
+
+int GpuLayer::slot1Mode(uint8_t gpu, int& mode) {
+    uint8_t value = 0;
+    const int status = readRegister(gpu, kSlotFanChip1, chip::kSlot1RegMode, value);
+    if (status == drv::kOk) {
+        mode = value >= chip::kSlot1ModeManualFrom ? kFanModeManual : kFanModeAutomatic;
+    }
+    return status;
+}
+
+int GpuLayer::slot1Speed(uint8_t gpu, int32_t& value, bool rpm) {
+    return slot1SpeedFrom(gpu, value, rpm, chip::kSlot1RegDutyKind2);
+}
+
+// The tachometer when the chip sees one and rpm are asked for, else the duty in percent.
+int GpuLayer::slot1SpeedFrom(uint8_t gpu, int32_t& value, bool rpm, uint8_t dutyRegister) {
+    if ((records_[gpu].fanCapability & kFanCapabilityTachometer) != 0 && rpm) {
+        uint16_t count = 0;
+        const int status = readRegisterPair(gpu, kSlotFanChip1, chip::kSlot1RegTachHigh,
+                                            chip::kSlot1RegTachLow, PairOrder::kLowFirst, count);
+        if (status != drv::kOk) {
             return status;
         }
-        case kFanSlot0Chip: {
-            uint8_t mode = 0;
-            int status = readRegister(gpu, kSlotFanChip0, chip::kSlot0RegMode, mode);
-            if (status == drv::kOk) {
-                mode = static_cast<uint8_t>(mode & ~(chip::kSlot0ModeManual | chip::kSlot0ModeBit2));
-                status = writeRegister(gpu, kSlotFanChip0, chip::kSlot0RegMode, mode);
-            }
-            if (status != drv::kOk) {
-                return status;
-            }
-            const std::array<uint8_t, chip::kSlot0TemperaturePoints> defaultTemps = {
-                r.fanTempHigh, r.fanTempLow, 0, 0};
-            const std::array<uint32_t, chip::kSlot0RpmPoints> defaultRpms = {
-                r.fanRpmFull, r.fanRpm75, r.fanRpm51, r.fanRpm51, r.fanRpm51};
-            const uint8_t* temps = temperaturePoints != nullptr ? temperaturePoints : defaultTemps.data();
-            const uint32_t* rpms = rpmPoints != nullptr ? rpmPoints : defaultRpms.data();
-            for (uint32_t i = 0; i < chip::kSlot0TemperaturePoints; ++i) {
-                status = writeRegister(gpu, kSlotFanChip0,
-                                       static_cast<uint8_t>(chip::kSlot0RegTemperaturePoint0 + i),
-                                       temps[i]);
-                if (status != drv::kOk) {
-                    return status;
-                }
-            }
-            for (uint32_t i = 0; i < chip::kSlot0RpmPoints; ++i) {
-                const uint32_t point =
-                    reciprocal(chip::kSlot0PeriodNumerator, rpms[i]) >> chip::kSlot0RpmPointShift;
-                status = writeRegister(gpu, kSlotFanChip0,
-                                       static_cast<uint8_t>(chip::kSlot0RegRpmPoint0 + i),
-                                       static_cast<uint8_t>(std::min<uint32_t>(point, 0xFF)));
-                if (status != drv::kOk) {
-                    return status;
-                }
-            }
-            return drv::kOk;
-        }
-        default:
-            return drv::kNotSupported;
+        const uint32_t speed = reciprocal(chip::kSlot1TachNumerator, count);
+        value = speed < chip::kSlot1MinimumRpm ? 0 : static_cast<int32_t>(speed);
+        return drv::kOk;
     }
+    uint8_t duty = 0;
+    const int status = readRegister(gpu, kSlotFanChip1, dutyRegister, duty);
+    if (status == drv::kOk) {
+        value = static_cast<int32_t>(duty / 255.0 * 100.0);
+    }
+    return status;
+}
+
+int GpuLayer::slot1SetLevel(uint8_t gpu, uint32_t level) {
+    sendCoolerLevel(gpu, level, drv::kCoolerPolicyManual);
+    if (records_[gpu].savedFanConfig != -1) {
+        writeRegister(gpu, kSlotFanChip1, chip::kSlot1RegConfigKind2, chip::kSlot1ConfigProbe);
+    }
+    uint8_t mode = 0;
+    int status = readRegister(gpu, kSlotFanChip1, chip::kSlot1RegMode, mode);
+    if (status == drv::kOk) {
+        status = writeRegister(gpu, kSlotFanChip1, chip::kSlot1RegMode,
+                               static_cast<uint8_t>(mode | chip::kSlot1ModeManualBits));
+    }
+    if (status != drv::kOk) {
+        return status;
+    }
+    const auto duty = std::min<uint32_t>(
+        static_cast<uint32_t>(level / chip::kSlot1PercentPerDutyStep), chip::kSlot1DutyMax);
+    return writeRegister(gpu, kSlotFanChip1, chip::kSlot1RegDutyKind2, static_cast<uint8_t>(duty));
+}
+
+int GpuLayer::slot1SetAutomatic(uint8_t gpu, const uint8_t*, const uint32_t*) {
+    const GpuRecord& r = records_[gpu];
+    if (r.savedFanConfig != -1) {
+        writeRegister(gpu, kSlotFanChip1, chip::kSlot1RegConfigKind2,
+                      static_cast<uint8_t>(r.savedFanConfig));
+    }
+    uint8_t mode = 0;
+    int status = readRegister(gpu, kSlotFanChip1, chip::kSlot1RegMode, mode);
+    if (status == drv::kOk) {
+        status = writeRegister(gpu, kSlotFanChip1, chip::kSlot1RegMode,
+                               static_cast<uint8_t>(mode & chip::kSlot1ModeKeepMask));
+    }
+    return status;
+}
+
+// ---- Slot-0 fan chip ---------------------------------------------------------------------------
+
+int GpuLayer::slot0Mode(uint8_t gpu, int& mode) {
+    uint8_t value = 0;
+    const int status = readRegister(gpu, kSlotFanChip0, chip::kSlot0RegMode, value);
+    if (status == drv::kOk) {
+        mode = (value & chip::kSlot0ModeManual) != 0 ? kFanModeManual : kFanModeAutomatic;
+    }
+    return status;
+}
+
+// The measured speed in rpm, or the speed the chip is set to.
+int GpuLayer::slot0Speed(uint8_t gpu, int32_t& value, bool rpm) {
+    uint16_t period = 0;
+    int status = drv::kOk;
+    if (rpm) {
+        status = readRegisterPair(gpu, kSlotFanChip0, chip::kSlot0RegTachHigh,
+                                  chip::kSlot0RegTachLow, PairOrder::kHighFirst, period);
+    } else {
+        uint8_t mode = 0;
+        status = readRegister(gpu, kSlotFanChip0, chip::kSlot0RegMode, mode);
+        if (status == drv::kOk) {
+            status = readRegisterPair(gpu, kSlotFanChip0, chip::kSlot0RegPeriodHigh,
+                                      chip::kSlot0RegPeriodLow, PairOrder::kHighFirst, period);
+        }
+    }
+    if (status == drv::kOk) {
+        value = static_cast<int32_t>(reciprocal(chip::kSlot0PeriodNumerator, period));
+    }
+    return status;
+}
+
+int GpuLayer::slot0SetLevel(uint8_t gpu, uint32_t level) {
+    uint8_t mode = 0;
+    int status = readRegister(gpu, kSlotFanChip0, chip::kSlot0RegMode, mode);
+    if (status == drv::kOk) {
+        mode = static_cast<uint8_t>((mode & ~chip::kSlot0ModeBit2) | chip::kSlot0ModeManual);
+        status = writeRegister(gpu, kSlotFanChip0, chip::kSlot0RegMode, mode);
+    }
+    if (status != drv::kOk) {
+        return status;
+    }
+    // The period register is 16 bits wide; very low speeds stop at its largest period.
+    const uint32_t period =
+        std::min(reciprocal(chip::kSlot0PeriodNumerator, level), chip::kSlot0MaxPeriod);
+    status = writeRegister(gpu, kSlotFanChip0, chip::kSlot0RegPeriodHigh,
+                           static_cast<uint8_t>(period >> 8));
+    if (status != drv::kOk) {
+        return status;
+    }
+    return writeRegister(gpu, kSlotFanChip0, chip::kSlot0RegPeriodLow,
+                         static_cast<uint8_t>(period & 0xFF));
+}
+
+int GpuLayer::slot0SetAutomatic(uint8_t gpu, const uint8_t* temperaturePoints,
+                                const uint32_t* rpmPoints) {
+    const GpuRecord& r = records_[gpu];
+    uint8_t mode = 0;
+    int status = readRegister(gpu, kSlotFanChip0, chip::kSlot0RegMode, mode);
+    if (status == drv::kOk) {
+        mode = static_cast<uint8_t>(mode & ~(chip::kSlot0ModeManual | chip::kSlot0ModeBit2));
+        status = writeRegister(gpu, kSlotFanChip0, chip::kSlot0RegMode, mode);
+    }
+    if (status != drv::kOk) {
+        return status;
+    }
+    const std::array<uint8_t, chip::kSlot0TemperaturePoints> defaultTemps = {r.fanTempHigh,
+                                                                             r.fanTempLow, 0, 0};
+    const std::array<uint32_t, chip::kSlot0RpmPoints> defaultRpms = {
+        r.fanRpmFull, r.fanRpm75, r.fanRpm51, r.fanRpm51, r.fanRpm51};
+    const uint8_t* temps = temperaturePoints != nullptr ? temperaturePoints : defaultTemps.data();
+    const uint32_t* rpms = rpmPoints != nullptr ? rpmPoints : defaultRpms.data();
+    for (uint32_t i = 0; i < chip::kSlot0TemperaturePoints; ++i) {
+        status =
+            writeRegister(gpu, kSlotFanChip0,
+                          static_cast<uint8_t>(chip::kSlot0RegTemperaturePoint0 + i), temps[i]);
+        if (status != drv::kOk) {
+            return status;
+        }
+    }
+    for (uint32_t i = 0; i < chip::kSlot0RpmPoints; ++i) {
+        const uint32_t point =
+            reciprocal(chip::kSlot0PeriodNumerator, rpms[i]) >> chip::kSlot0RpmPointShift;
+        status =
+            writeRegister(gpu, kSlotFanChip0, static_cast<uint8_t>(chip::kSlot0RegRpmPoint0 + i),
+                          static_cast<uint8_t>(std::min<uint32_t>(point, 0xFF)));
+        if (status != drv::kOk) {
+            return status;
+        }
+    }
+    return drv::kOk;
 }
 
 int GpuLayer::setSlot0ManualBit(uint8_t gpu, bool on) {

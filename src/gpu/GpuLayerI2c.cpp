@@ -3,6 +3,7 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <type_traits>
 
 #include "gpu/BoardIds.h"
 #include "gpu/ChipRegisters.h"
@@ -34,8 +35,8 @@ drv::I2cInfo makeRequest(const I2cDeviceSlot& slot, uint8_t* reg, uint32_t regCo
 
 }  // namespace
 
-int GpuLayer::writeRegisters(uint8_t gpu, const uint8_t* reg, uint32_t regCount,
-                             const uint8_t* data, uint32_t dataCount, I2cSlot slot) {
+int GpuLayer::transferRegisters(uint8_t gpu, I2cSlot slot, const uint8_t* reg, uint32_t regCount,
+                                uint8_t* data, uint32_t dataCount, I2cDirection direction) {
     if (!validGpu(gpu) || slot >= kI2cSlotCount || regCount > kMaxRegisterBytes ||
         dataCount > kMaxDataBytes) {
         return drv::kInvalidArgument;
@@ -48,49 +49,55 @@ int GpuLayer::writeRegisters(uint8_t gpu, const uint8_t* reg, uint32_t regCount,
     if (!lock.try_lock_for(std::chrono::milliseconds(kI2cMutexWaitMs))) {
         return drv::kError;
     }
-    // The driver takes non-const buffers; hand it copies.
+    // The driver takes a non-const register buffer; hand it a copy.
     uint8_t regCopy[kMaxRegisterBytes] = {};
-    uint8_t dataCopy[kMaxDataBytes] = {};
     if (regCount > 0) {
         std::memcpy(regCopy, reg, regCount);
     }
-    if (dataCount > 0) {
-        std::memcpy(dataCopy, data, dataCount);
-    }
-    drv::I2cInfo info = makeRequest(r.slots[slot], regCopy, regCount, dataCopy, dataCount);
-    int status = driver_.call<drv::I2cWriteFn>(drv::kI2cWrite, r.handle, &info);
+    const bool write = direction == I2cDirection::kWrite;
+    // Read and write take the same arguments, so one function type serves both.
+    static_assert(std::is_same_v<drv::I2cReadFn, drv::I2cWriteFn> &&
+                  std::is_same_v<drv::I2cReadExFn, drv::I2cWriteExFn>);
+    drv::I2cInfo info = makeRequest(r.slots[slot], regCopy, regCount, data, dataCount);
+    int status =
+        driver_.call<drv::I2cReadFn>(write ? drv::kI2cWrite : drv::kI2cRead, r.handle, &info);
     if (status != drv::kOk) {
-        info = makeRequest(r.slots[slot], regCopy, regCount, dataCopy, dataCount);
+        info = makeRequest(r.slots[slot], regCopy, regCount, data, dataCount);
         uint32_t extended = 0;
-        status = driver_.call<drv::I2cWriteExFn>(drv::kI2cWriteEx, r.handle, &info, &extended);
+        status = driver_.call<drv::I2cReadExFn>(write ? drv::kI2cWriteEx : drv::kI2cReadEx,
+                                                r.handle, &info, &extended);
     }
     return status;
 }
 
-int GpuLayer::readRegisters(uint8_t gpu, const uint8_t* reg, uint32_t regCount, uint8_t* data,
-                            uint32_t dataCount, I2cSlot slot) {
-    if (!validGpu(gpu) || slot >= kI2cSlotCount || regCount > kMaxRegisterBytes ||
-        dataCount > kMaxDataBytes) {
+int GpuLayer::writeRegisters(uint8_t gpu, const uint8_t* reg, uint32_t regCount,
+                             const uint8_t* data, uint32_t dataCount, I2cSlot slot) {
+    if (dataCount > kMaxDataBytes) {
         return drv::kInvalidArgument;
     }
-    GpuRecord& r = records_[gpu];
-    if (!r.i2cMutex) {
-        return drv::kError;
+    // The driver takes a non-const data buffer; hand it a copy.
+    uint8_t dataCopy[kMaxDataBytes] = {};
+    if (dataCount > 0) {
+        std::memcpy(dataCopy, data, dataCount);
     }
-    std::unique_lock lock(*r.i2cMutex, std::defer_lock);
-    if (!lock.try_lock_for(std::chrono::milliseconds(kI2cMutexWaitMs))) {
-        return drv::kError;
+    return transferRegisters(gpu, slot, reg, regCount, dataCopy, dataCount, I2cDirection::kWrite);
+}
+
+int GpuLayer::readRegisters(uint8_t gpu, const uint8_t* reg, uint32_t regCount, uint8_t* data,
+                            uint32_t dataCount, I2cSlot slot) {
+    return transferRegisters(gpu, slot, reg, regCount, data, dataCount, I2cDirection::kRead);
+}
+
+int GpuLayer::readRegisterPair(uint8_t gpu, I2cSlot slot, uint8_t highReg, uint8_t lowReg,
+                               PairOrder order, uint16_t& value) {
+    uint8_t high = 0, low = 0;
+    const bool lowFirst = order == PairOrder::kLowFirst;
+    int status = readRegister(gpu, slot, lowFirst ? lowReg : highReg, lowFirst ? low : high);
+    if (status == drv::kOk) {
+        status = readRegister(gpu, slot, lowFirst ? highReg : lowReg, lowFirst ? high : low);
     }
-    uint8_t regCopy[kMaxRegisterBytes] = {};
-    if (regCount > 0) {
-        std::memcpy(regCopy, reg, regCount);
-    }
-    drv::I2cInfo info = makeRequest(r.slots[slot], regCopy, regCount, data, dataCount);
-    int status = driver_.call<drv::I2cReadFn>(drv::kI2cRead, r.handle, &info);
-    if (status != drv::kOk) {
-        info = makeRequest(r.slots[slot], regCopy, regCount, data, dataCount);
-        uint32_t extended = 0;
-        status = driver_.call<drv::I2cReadExFn>(drv::kI2cReadEx, r.handle, &info, &extended);
+    if (status == drv::kOk) {
+        value = static_cast<uint16_t>((high << 8) | low);
     }
     return status;
 }

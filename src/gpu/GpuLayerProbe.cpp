@@ -93,10 +93,11 @@ void GpuLayer::detectSlot1Fan(uint8_t gpu) {
         services_.clock->sleepMs(kDetectSettleMs);
         uint32_t goodPairs = 0;
         for (uint32_t i = 0; i < chip::kSlot1DetectReads; ++i) {
-            uint8_t low = 0, high = 0;
-            if (readRegister(gpu, kSlotFanChip1, chip::kSlot1RegTachLow, low) == drv::kOk &&
-                readRegister(gpu, kSlotFanChip1, chip::kSlot1RegTachHigh, high) == drv::kOk &&
-                low != chip::kSlot1TachAbsent && high != chip::kSlot1TachAbsent) {
+            uint16_t count = 0;
+            if (readRegisterPair(gpu, kSlotFanChip1, chip::kSlot1RegTachHigh,
+                                 chip::kSlot1RegTachLow, PairOrder::kLowFirst, count) == drv::kOk &&
+                (count & 0xFF) != chip::kSlot1TachAbsent &&
+                (count >> 8) != chip::kSlot1TachAbsent) {
                 ++goodPairs;
             }
         }

@@ -3,19 +3,13 @@
 #include <cmath>
 #include <cstdio>
 
+#include "gpu/BoardIds.h"
 #include "gpu/ChipRegisters.h"
 #include "gpu/DriverIds.h"
 #include "gpu/GpuLayer.h"
+#include "gpu/Units.h"
 
 namespace qv::gpu {
-
-namespace {
-
-int kindSlot(int kind) {
-    return kind == kLevelKind2D ? 0 : kind == kLevelKind3DPerf ? 1 : -1;
-}
-
-}  // namespace
 
 float GpuLayer::regulatorCodeToMillivolts(uint32_t code) {
     return chip::kRegulatorBaseMv + chip::kRegulatorStepMv * static_cast<float>(code);
@@ -74,7 +68,7 @@ int GpuLayer::regulatorVoltage(uint8_t gpu, float& volts) {
         if (status != drv::kOk) {
             return status;
         }
-        volts = regulatorCodeToMillivolts(code & chip::kRegulatorCodeMask) / 1000.0f;
+        volts = regulatorCodeToMillivolts(code & chip::kRegulatorCodeMask) / kMillivoltsPerVolt;
         return drv::kOk;
     }
     if (!r.hasChip(kSlotFanChip0)) {
@@ -182,7 +176,7 @@ int GpuLayer::voltageCodeRange(uint8_t gpu, uint32_t& low, uint32_t& high, int k
     }
     const GpuRecord& r = records_[gpu];
     if (r.hasChip(kSlotRegulator2)) {
-        if (kindSlot(kind) < 0) {
+        if (slot2RegisterIndex(kind) < 0) {
             return 0;
         }
         low = chip::kSlot2CodeLow;
@@ -207,6 +201,23 @@ int GpuLayer::voltageCodeRange(uint8_t gpu, uint32_t& low, uint32_t& high, int k
     return 0;
 }
 
+bool GpuLayer::coreVoltageRange(uint8_t gpu, int kind, uint32_t& low, uint32_t& high) const {
+    if (!validGpu(gpu)) {
+        return false;
+    }
+    const GpuRecord& r = records_[gpu];
+    const bool slot2 = r.hasChip(kSlotRegulator2);
+    const bool slot3 = !slot2 && r.hasChip(kSlotRegulator3);
+    if ((!slot2 && !slot3 && !r.hasChip(kSlotRegulator7)) ||
+        voltageCodeRange(gpu, low, high, kind) == 0) {
+        return false;
+    }
+    if (slot3 && inSet(kNarrowStepBoards, r.deviceId())) {
+        high = std::min(high, chip::kNarrowStepHigh);
+    }
+    return true;
+}
+
 int GpuLayer::slot6CodeRange(uint8_t gpu, uint32_t& low, uint32_t& high) const {
     if (!validGpu(gpu) || !records_[gpu].hasChip(kSlotRegulator6)) {
         return 0;
@@ -229,7 +240,7 @@ int GpuLayer::setStepRegulator(uint8_t gpu, I2cSlot slot, int32_t step) {
 }
 
 int GpuLayer::voltageRegisterForKind(uint8_t gpu, int kind) {
-    const int index = kindSlot(kind);
+    const int index = slot2RegisterIndex(kind);
     if (index < 0 || !validGpu(gpu)) {
         return drv::kOk;
     }
@@ -247,6 +258,30 @@ int GpuLayer::voltageRegisterForKind(uint8_t gpu, int kind) {
             chip::kSlot2RegCode0 + ((select >> chip::kSlot2SelectShift) & chip::kSlot2SelectMask));
     }
     return status;
+}
+
+int GpuLayer::kindCodeRegister(uint8_t gpu, int kind, uint8_t& reg) {
+    if (!validGpu(gpu) || slot2RegisterIndex(kind) < 0) {
+        return drv::kNotSupported;
+    }
+    const int status = voltageRegisterForKind(gpu, kind);
+    if (status != drv::kOk) {
+        return status;
+    }
+    reg = records_[gpu].regulatorCodeRegisterOf(kind);
+    return reg == 0 ? drv::kNotSupported : drv::kOk;
+}
+
+int GpuLayer::kindRegulatorCode(uint8_t gpu, int kind, uint8_t& code) {
+    uint8_t reg = 0;
+    const int status = kindCodeRegister(gpu, kind, reg);
+    return status != drv::kOk ? status : readRegulatorCode(gpu, reg, code);
+}
+
+int GpuLayer::setKindRegulatorCode(uint8_t gpu, int kind, uint8_t code) {
+    uint8_t reg = 0;
+    const int status = kindCodeRegister(gpu, kind, reg);
+    return status != drv::kOk ? status : writeRegulatorCode(gpu, reg, code);
 }
 
 // ---- Power ---------------------------------------------------------------------------------

@@ -51,6 +51,8 @@ inline constexpr int kLevelKind2D = 1;
 inline constexpr int kLevelKind3DPerf = 2;
 inline constexpr int kLevelKind3DLow = 3;
 inline constexpr int kLevelKindFour = 4;
+// What the current-level read gives for a level of none of the kinds.
+inline constexpr int kNoLevelKind = 0;
 inline constexpr std::array<int, 3> kLevelKindOrder = {kLevelKind2D, kLevelKind3DLow,
                                                        kLevelKind3DPerf};
 // Index of a kind (1, 3, 2) in the per-kind arrays; -1 for any other kind.
@@ -61,6 +63,10 @@ constexpr int levelKindIndex(int kind) {
         case kLevelKind3DPerf: return 2;
         default: return -1;
     }
+}
+// Index of a kind (1, 2) in the slot-2 regulator's code registers; -1 for a kind without one.
+constexpr int slot2RegisterIndex(int kind) {
+    return kind == kLevelKind2D ? 0 : kind == kLevelKind3DPerf ? 1 : -1;
 }
 
 // Clock domain selectors of the limits operations.
@@ -123,6 +129,34 @@ struct GpuRecord {
 
     bool hasChip(I2cSlot slot) const { return slots[slot].address != 0; }
     uint32_t deviceId() const;
+
+    // Whether the clock table has a level of kind 1, 2 or 3.
+    bool hasLevelKind(int kind) const {
+        const int index = levelKindIndex(kind);
+        return index >= 0 && levelKindPresent[static_cast<size_t>(index)];
+    }
+    // Whether the clock table has a level of `kind`, the fourth level included: that one is
+    // known once the current level has been read.
+    bool hasTableLevel(int kind) const {
+        return kind == kLevelKindFour ? fourLevelTable : hasLevelKind(kind);
+    }
+    // The first kind the table has, in the order 1, 3, 2; kNoLevelKind for none.
+    int firstPresentLevelKind() const {
+        for (const int kind : kLevelKindOrder) {
+            if (hasLevelKind(kind)) {
+                return kind;
+            }
+        }
+        return kNoLevelKind;
+    }
+    // The slot-0 fan chip takes a speed in rpm; every other cooler a level in percent.
+    bool fanSetInRpm() const { return fanKind == kFanSlot0Chip; }
+    // The slot-2 regulator's code register of a kind (1 or 2); 0 while not learnt, and for any
+    // other kind.
+    uint8_t regulatorCodeRegisterOf(int kind) const {
+        const int index = slot2RegisterIndex(kind);
+        return index < 0 ? 0 : regulatorCodeRegister[static_cast<size_t>(index)];
+    }
 };
 
 inline constexpr size_t kBiosVersionMaxChars = 16;

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 
-#include "app/UserSettingsVoltage.h"
+#include "gpu/ChipRegisters.h"
 #include "gpu/DriverStatus.h"
+#include "gpu/Units.h"
 #include "lang/LanguageRows.h"
 
 namespace qv::tuning {
@@ -12,36 +13,6 @@ namespace {
 
 bool validMode(int mode) {
     return gpu::levelKindIndex(mode) >= 0;
-}
-
-bool hasMode(const gpu::GpuRecord& record, int mode) {
-    const int index = gpu::levelKindIndex(mode);
-    return index >= 0 && record.levelKindPresent[static_cast<size_t>(index)];
-}
-
-int firstPresentMode(const gpu::GpuRecord& record) {
-    for (const int mode : gpu::kLevelKindOrder) {
-        if (hasMode(record, mode)) {
-            return mode;
-        }
-    }
-    return kNoMode;
-}
-
-// Index of a mode in the slot-2 regulator's code registers; -1 for a mode it has none for.
-int slot2RegisterIndex(int mode) {
-    if (mode == gpu::kLevelKind2D) {
-        return 0;
-    }
-    return mode == gpu::kLevelKind3DPerf ? 1 : -1;
-}
-
-int toMHz(uint32_t kHz) {
-    return static_cast<int>(kHz / kKHzPerMHz);
-}
-
-uint32_t toKHz(int32_t mhz) {
-    return mhz > 0 ? static_cast<uint32_t>(mhz) * kKHzPerMHz : 0;
 }
 
 }  // namespace
@@ -83,40 +54,6 @@ std::vector<uint8_t> ApplyController::targetGpus(int target) const {
         gpus.push_back(static_cast<uint8_t>(target));
     }
     return gpus;
-}
-
-bool ApplyController::fanInRpm(uint8_t gpu) const {
-    // Only the slot-0 fan chip is driven by a speed in rpm; every other cooler by a level.
-    return layer_.record(gpu).fanKind == gpu::kFanSlot0Chip;
-}
-
-bool ApplyController::coreVoltageRange(uint8_t gpu, int mode, int& low, int& high) const {
-    uint32_t lo = 0, hi = 0;
-    switch (model_.voltageControl(gpu)) {
-        case VoltageControl::kSlot2:
-        case VoltageControl::kSlot7:
-            if (layer_.voltageCodeRange(gpu, lo, hi, mode) == 0) {
-                return false;
-            }
-            break;
-        case VoltageControl::kSlot3: {
-            if (layer_.voltageCodeRange(gpu, lo, hi, mode) == 0) {
-                return false;
-            }
-            const uint32_t device = layer_.record(gpu).deviceId();
-            if (std::find(kNarrowStepDevices.begin(), kNarrowStepDevices.end(), device) !=
-                kNarrowStepDevices.end()) {
-                hi = std::min<uint32_t>(hi, kNarrowStepMax);
-            }
-            break;
-        }
-        case VoltageControl::kDriverTable:
-        case VoltageControl::kNone:
-            return false;
-    }
-    low = static_cast<int>(lo);
-    high = static_cast<int>(hi);
-    return true;
 }
 
 // ---- Apply ------------------------------------------------------------------------------------
@@ -179,7 +116,8 @@ void ApplyController::applyFanAndVoltage(uint8_t gpu) {
     if (layer_.record(gpu).fanKind != gpu::kFanNoCooler) {
         if (c.fanMode.pressed) {
             layer_.setFanAutomatic(gpu);
-        } else if (c.fanSpeed.enabled && (onShow || fanInRpm(gpu) == fanInRpm(shown))) {
+        } else if (c.fanSpeed.enabled && (onShow || layer_.record(gpu).fanSetInRpm() ==
+                                                        layer_.record(shown).fanSetInRpm())) {
             // A level in percent means nothing to a fan set in rpm, and the other way round.
             layer_.setFanLevel(gpu, static_cast<uint32_t>(std::max(c.fanSpeed.pos, 0)));
         }
@@ -201,41 +139,28 @@ void ApplyController::applyCoreVoltage(uint8_t gpu, bool onShow) {
     }
     int mode = model_.pressedMode();
     if (mode == kNoMode) {
-        uint32_t graphics = 0, processor = 0, memory = 0;
-        int kind = kNoMode;
-        if (layer_.currentClocksAndKind(gpu, graphics, processor, memory, kind) == drv::kOk) {
-            mode = kind;
-        }
+        mode = layer_.currentMode(gpu);
     }
     const int value = c.coreVoltage.pos;
     if (!onShow) {
         // Another GPU takes the slider's value only where it means the same: the same kind of
         // regulator, and a value inside that GPU's own range.
-        int low = 0, high = 0;
+        uint32_t low = 0, high = 0;
         if (control != model_.voltageControl(static_cast<uint8_t>(model_.gpuOnShow())) ||
-            !coreVoltageRange(gpu, mode, low, high) || value < low || value > high) {
+            !layer_.coreVoltageRange(gpu, mode, low, high) || value < static_cast<int>(low) ||
+            value > static_cast<int>(high)) {
             return;
         }
     }
     switch (control) {
-        case VoltageControl::kSlot2: {
-            const int index = slot2RegisterIndex(mode);
-            if (index < 0) {
-                return;
-            }
-            layer_.voltageRegisterForKind(gpu, mode);
-            const uint8_t reg =
-                layer_.record(gpu).regulatorCodeRegister[static_cast<size_t>(index)];
-            if (reg != 0) {
-                layer_.writeRegulatorCode(gpu, reg, static_cast<uint8_t>(value));
-            }
+        case VoltageControl::kSlot2:
+            layer_.setKindRegulatorCode(gpu, mode, static_cast<uint8_t>(value));
             return;
-        }
         case VoltageControl::kSlot3:
             layer_.setStepRegulator(gpu, gpu::kSlotRegulator3, value);
             return;
         case VoltageControl::kSlot7:
-            layer_.writeRegister(gpu, gpu::kSlotRegulator7, app::kSlot7CodeRegister,
+            layer_.writeRegister(gpu, gpu::kSlotRegulator7, gpu::chip::kSlot7RegCode,
                                  static_cast<uint8_t>(std::clamp(value, 0, 0xFF)));
             return;
         case VoltageControl::kDriverTable:
@@ -264,9 +189,9 @@ std::vector<ApplyGpuPlan> ApplyController::planRun(int target) const {
                     e.memoryTargetKHz[static_cast<size_t>(e.selectedMode)] != 0)) {
             const auto kind = static_cast<size_t>(e.selectedMode);
             plan.mode = e.selectedMode;
-            plan.gpuMHz = e.gpuTargetKHz[kind] / kKHzPerMHz;
-            plan.shaderMHz = e.shaderTargetKHz[kind] / kKHzPerMHz;
-            plan.memoryMHz = e.memoryTargetKHz[kind] / kKHzPerMHz;
+            plan.gpuMHz = e.gpuTargetKHz[kind] / gpu::kKHzPerMHz;
+            plan.shaderMHz = e.shaderTargetKHz[kind] / gpu::kKHzPerMHz;
+            plan.memoryMHz = e.memoryTargetKHz[kind] / gpu::kKHzPerMHz;
         } else {
             // No targets were ever stored for this GPU: zeros would drag its clocks to their
             // minimum, so it keeps what it runs at.
@@ -284,12 +209,9 @@ std::vector<ApplyGpuPlan> ApplyController::planRun(int target) const {
 
 void ApplyController::planFromCard(uint8_t gpu, ApplyGpuPlan& plan) const {
     const gpu::GpuRecord& record = layer_.record(gpu);
-    uint32_t graphics = 0, processor = 0, memory = 0;
-    int kind = kNoMode;
-    int mode = firstPresentMode(record);
-    if (layer_.currentClocksAndKind(gpu, graphics, processor, memory, kind) == drv::kOk &&
-        hasMode(record, kind)) {
-        mode = kind;
+    int mode = layer_.currentMode(gpu);
+    if (!record.hasLevelKind(mode)) {
+        mode = record.firstPresentLevelKind();
     }
     gpu::PerfClockRequest request;
     if (mode == kNoMode || layer_.readLevelClocks(gpu, request, mode) != drv::kOk) {
@@ -298,9 +220,9 @@ void ApplyController::planFromCard(uint8_t gpu, ApplyGpuPlan& plan) const {
         return;
     }
     plan.mode = mode;
-    plan.gpuMHz = toMHz(request.graphicsCurrent);
-    plan.shaderMHz = toMHz(request.processorCurrent);
-    plan.memoryMHz = toMHz(request.memoryCurrent);
+    plan.gpuMHz = gpu::toMHz(request.graphicsCurrent);
+    plan.shaderMHz = gpu::toMHz(request.processorCurrent);
+    plan.memoryMHz = gpu::toMHz(request.memoryCurrent);
 }
 
 void ApplyController::runWorker(std::stop_token stop, std::vector<ApplyGpuPlan> plans, int target) {
@@ -314,23 +236,22 @@ void ApplyController::runWorker(std::stop_token stop, std::vector<ApplyGpuPlan> 
             break;
         }
         const ApplyGpuPlan& plan = plans[i];
-        gpu::PerfClockRequest request;
-        if (layer_.readLevelClocks(plan.gpu, request, plan.mode) != drv::kOk) {
+        const gpu::LevelClockChange change{gpu::toKHz(plan.gpuMHz), gpu::toKHz(plan.shaderMHz),
+                                           gpu::toKHz(plan.memoryMHz)};
+        gpu::LevelClockStep failedStep = gpu::LevelClockStep::kNone;
+        const int written = layer_.replaceLevelClocks(plan.gpu, plan.mode, change, 0, &failedStep);
+        if (failedStep == gpu::LevelClockStep::kRead) {
             result = kApplyResultFailed;
             break;
         }
-        request.graphicsCurrent = toKHz(plan.gpuMHz);
-        request.processorCurrent = toKHz(plan.shaderMHz);
-        request.memoryCurrent = toKHz(plan.memoryMHz);
-        const int written = layer_.writeLevelClocks(plan.gpu, request, plan.mode, 0);
         services_.clock->sleepMs(kApplyClockPauseMs);
         if (written != drv::kOk) {
             result = kApplyResultFailed;
             continue;
         }
         if (plan.keplerClass) {
-            layer_.setMemoryOffset(plan.gpu, plan.memoryOffsetMHz * kKHzPerMHz);
-            layer_.setGraphicsOffset(plan.gpu, plan.gpuOffsetMHz * kKHzPerMHz);
+            layer_.setMemoryOffset(plan.gpu, plan.memoryOffsetMHz * gpu::kKHzPerMHz);
+            layer_.setGraphicsOffset(plan.gpu, plan.gpuOffsetMHz * gpu::kKHzPerMHz);
         }
         if (plan.frameRateEnabled) {
             layer_.setFrameRateLimit(static_cast<uint32_t>(plan.frameRate), false);
@@ -421,7 +342,7 @@ void ApplyController::resetFan(uint8_t gpu, bool onShow) {
     int mode = 0;
     layer_.fanMode(gpu, mode);
     int32_t level = -1;
-    if (layer_.fanSpeed(gpu, level, fanInRpm(gpu)) == drv::kOk && level >= 0) {
+    if (layer_.fanSpeed(gpu, level, layer_.record(gpu).fanSetInRpm()) == drv::kOk && level >= 0) {
         model_.showFanLevel(level);
     }
 }
@@ -441,7 +362,7 @@ void ApplyController::resetVoltages(uint8_t gpu) {
             model_.showCoreVoltage(0);
             return;
         case VoltageControl::kSlot7:
-            layer_.writeRegister(gpu, gpu::kSlotRegulator7, app::kSlot7CodeRegister, 0);
+            layer_.writeRegister(gpu, gpu::kSlotRegulator7, gpu::chip::kSlot7RegCode, 0);
             model_.showCoreVoltage(0);
             return;
         case VoltageControl::kDriverTable:
@@ -472,7 +393,7 @@ void ApplyController::resetClocks(uint8_t gpu, bool onShow) {
     GpuUiEntry& e = model_.entry(gpu);
     const gpu::GpuRecord& record = layer_.record(gpu);
     for (const int mode : gpu::kLevelKindOrder) {
-        if (!hasMode(record, mode)) {
+        if (!record.hasLevelKind(mode)) {
             continue;
         }
         gpu::PerfClockRequest request;
@@ -490,9 +411,9 @@ void ApplyController::resetClocks(uint8_t gpu, bool onShow) {
                              layer_.writeLevelClocks(gpu, request, mode, 0) == drv::kOk;
         if (written && onShow && mode == e.selectedMode) {
             // Through the model, so that a linked partner follows as it would for the user.
-            model_.moveSlider(ClockSlider::kGpu, toMHz(request.graphicsBase));
-            model_.moveSlider(ClockSlider::kShader, toMHz(request.processorBase));
-            model_.moveSlider(ClockSlider::kMemory, toMHz(request.memoryBase));
+            model_.moveSlider(ClockSlider::kGpu, gpu::toMHz(request.graphicsBase));
+            model_.moveSlider(ClockSlider::kShader, gpu::toMHz(request.processorBase));
+            model_.moveSlider(ClockSlider::kMemory, gpu::toMHz(request.memoryBase));
         }
     }
 }

@@ -119,10 +119,6 @@ private:
     void planFromCard(uint8_t gpu, ApplyGpuPlan& plan) const;
     void applyFanAndVoltage(uint8_t gpu);
     void applyCoreVoltage(uint8_t gpu, bool onShow);
-    // The range of the core voltage control of `gpu` in `mode`; false when it has none.
-    bool coreVoltageRange(uint8_t gpu, int mode, int& low, int& high) const;
-    // True when the fan of `gpu` is set in rpm rather than percent.
-    bool fanInRpm(uint8_t gpu) const;
     void runWorker(std::stop_token stop, std::vector<ApplyGpuPlan> plans, int target);
     void resetGpu(uint8_t gpu);
     void resetFan(uint8_t gpu, bool onShow);

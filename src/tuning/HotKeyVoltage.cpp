@@ -4,6 +4,7 @@
 
 #include "gpu/DriverStatus.h"
 #include "gpu/DriverTypes.h"
+#include "gpu/Units.h"
 
 namespace qv::tuning {
 
@@ -40,7 +41,7 @@ int readFirstCoreVoltage(gpu::GpuLayer& layer, uint8_t gpu, drv::Pstates20BaseVo
 
 int32_t reportedMillivolts(const drv::Pstates20BaseVoltage& voltage) {
     const int64_t uv = int64_t{voltage.voltUv} + voltage.voltDeltaUv.value;
-    return static_cast<int32_t>(uv / kMicrovoltsPerMillivolt);
+    return static_cast<int32_t>(uv / gpu::kMicrovoltsPerMillivolt);
 }
 
 }  // namespace
@@ -64,7 +65,7 @@ int raiseBoostVoltage(gpu::GpuLayer& layer, uint8_t gpu, int32_t highestMv, int3
     if (status != drv::kOk) {
         return status;
     }
-    const int64_t wanted = int64_t{highestMv} * kMicrovoltsPerMillivolt - voltage.voltUv;
+    const int64_t wanted = int64_t{highestMv} * gpu::kMicrovoltsPerMillivolt - voltage.voltUv;
     const auto delta = static_cast<int32_t>(
         std::clamp<int64_t>(wanted, voltage.voltDeltaUv.min,
                             std::max(voltage.voltDeltaUv.min, voltage.voltDeltaUv.max)));

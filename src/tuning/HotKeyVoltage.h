@@ -10,8 +10,6 @@
 
 namespace qv::tuning {
 
-inline constexpr int32_t kMicrovoltsPerMillivolt = 1000;
-
 // What the boost keeps for its end.
 struct SavedBoostVoltage {
     bool saved = false;

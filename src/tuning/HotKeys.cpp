@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "gpu/Units.h"
+
 namespace qv::tuning {
 
 namespace {
@@ -77,7 +79,7 @@ HotKeyOutcome HotKeyMachine::onMessage(uint32_t key, uint64_t nowMs, const HotKe
             steps.offsetSliderMHz = offsetMHz;
             // The slider's range keeps this within 32 bits for any range a card reports; the
             // clamp guards against a range wider than that.
-            const int64_t kHz = int64_t{offsetMHz} * kHotKeyKHzPerMHz;
+            const int64_t kHz = int64_t{offsetMHz} * gpu::kKHzPerMHz;
             steps.offsetKHz = static_cast<int32_t>(std::clamp<int64_t>(
                 kHz, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
             steps.raiseVoltage = settings.voltageHighest;

@@ -22,7 +22,6 @@ inline constexpr uint32_t kHotKeyClock = 1;
 inline constexpr uint64_t kHotKeyDebounceMs = 5000;
 // The fan level written when the fan boost ends, before the fan goes back to automatic.
 inline constexpr uint32_t kHotKeyRestoredFanLevel = 40;
-inline constexpr int32_t kHotKeyKHzPerMHz = 1000;
 
 // The state: bit 0 the fan boost, bit 1 the clock boost.
 inline constexpr uint8_t kHotKeyStateNone = 0;

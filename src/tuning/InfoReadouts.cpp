@@ -5,6 +5,7 @@
 
 #include "gpu/BoardIds.h"
 #include "gpu/DriverStatus.h"
+#include "gpu/Units.h"
 
 namespace qv::tuning {
 
@@ -28,9 +29,7 @@ constexpr bool isSliderValueField(uint32_t id) {
             return false;
     }
 }
-constexpr uint32_t kKHzPerMHzReadout = 1000;
 constexpr double kPowerPerPercent = 1000.0;  // topology power: thousandths of a percent
-constexpr double kMillivoltsPerVolt = 1000.0;
 constexpr uint32_t kPercentScale = 100;
 constexpr uint32_t kPresentBit = 0x1;
 
@@ -85,12 +84,8 @@ std::string textf(const char* pattern, ...) {
     return length < 0 ? std::string() : std::string(buffer);
 }
 
-int toMHz(uint32_t kHz) {
-    return static_cast<int>(kHz / kKHzPerMHzReadout);
-}
-
 std::string clockText(uint32_t kHz) {
-    return textf("%4dMHz", toMHz(kHz));
+    return textf("%4dMHz", gpu::toMHz(kHz));
 }
 
 bool exists(const SliderState& slider) {
@@ -341,7 +336,7 @@ std::string InfoReadouts::sliderValueText(uint32_t id, uint8_t gpu) const {
                 return kInfoNoValue;
             }
             // The slot-0 fan chip's slider is in rpm, every other one in percent.
-            return textf(record.fanKind == gpu::kFanSlot0Chip ? "%4d" : "%3d", c.fanSpeed.pos);
+            return textf(record.fanSetInRpm() ? "%4d" : "%3d", c.fanSpeed.pos);
         case kInfoFrameRateSliderValue:
             return exists(c.frameRate) ? textf("%3dFPS", c.frameRate.pos) : kInfoNoValue;
         case kInfoCoreVoltageSliderValue: {
@@ -352,12 +347,11 @@ std::string InfoReadouts::sliderValueText(uint32_t id, uint8_t gpu) const {
                 case VoltageControl::kSlot2:
                     // The slider holds the regulator's code.
                     return textf("%.3f%s",
-                                 gpu::GpuLayer::regulatorCodeToMillivolts(
-                                     static_cast<uint32_t>(c.coreVoltage.pos)) /
-                                     kMillivoltsPerVolt,
+                                 gpu::millivoltsToVolts(gpu::GpuLayer::regulatorCodeToMillivolts(
+                                     static_cast<uint32_t>(c.coreVoltage.pos))),
                                  kVoltSign);
                 case VoltageControl::kDriverTable:
-                    return textf("%.3f%s", c.coreVoltage.pos / kMillivoltsPerVolt, kVoltSign);
+                    return textf("%.3f%s", gpu::millivoltsToVolts(c.coreVoltage.pos), kVoltSign);
                 case VoltageControl::kSlot3:
                 case VoltageControl::kSlot7:
                     return textf("+%3d", c.coreVoltage.pos);  // steps above the board's own

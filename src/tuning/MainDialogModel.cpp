@@ -2,18 +2,15 @@
 
 #include <algorithm>
 
-#include "app/UserSettingsVoltage.h"
 #include "gpu/BoardIds.h"
 #include "gpu/ChipRegisters.h"
 #include "gpu/DriverStatus.h"
+#include "gpu/Units.h"
 #include "lang/LanguageRows.h"
 
 namespace qv::tuning {
 
 namespace {
-
-constexpr std::array<int, 3> kModes = {gpu::kLevelKind2D, gpu::kLevelKind3DLow,
-                                       gpu::kLevelKind3DPerf};
 
 struct DeviceMaximum {
     uint16_t device;
@@ -33,17 +30,6 @@ constexpr std::array<DeviceMaximum, 9> kDriverTableMaxima = {{
 
 bool validMode(int mode) {
     return gpu::levelKindIndex(mode) >= 0;
-}
-
-int toMHz(uint32_t kHz) {
-    return static_cast<int>(kHz / kKHzPerMHz);
-}
-
-int slot2KindIndex(int mode) {
-    if (mode == gpu::kLevelKind2D) {
-        return 0;
-    }
-    return mode == gpu::kLevelKind3DPerf ? 1 : -1;
 }
 
 void disable(SliderState& slider) {
@@ -82,33 +68,12 @@ MainDialogModel::MainDialogModel(gpu::GpuLayer& layer) : layer_(layer) {
 // ---- Board capabilities ------------------------------------------------------------------------
 
 bool MainDialogModel::hasMode(uint8_t gpu, int mode) const {
-    const int index = gpu::levelKindIndex(mode);
-    return index >= 0 && gpu < layer_.gpuCount() &&
-           layer_.record(gpu).levelKindPresent[static_cast<size_t>(index)];
+    return gpu < layer_.gpuCount() && layer_.record(gpu).hasLevelKind(mode);
 }
 
 int MainDialogModel::kindCount(uint8_t gpu) const {
     const auto& present = layer_.record(gpu).levelKindPresent;
     return static_cast<int>(std::count(present.begin(), present.end(), true));
-}
-
-int MainDialogModel::currentCardMode(uint8_t gpu) {
-    uint32_t graphics = 0, processor = 0, memory = 0;
-    int kind = kNoMode;
-    if (layer_.currentClocksAndKind(gpu, graphics, processor, memory, kind) != drv::kOk ||
-        !validMode(kind)) {
-        return kNoMode;
-    }
-    return kind;
-}
-
-int MainDialogModel::firstPresentMode(uint8_t gpu) const {
-    for (const int mode : kModes) {
-        if (hasMode(gpu, mode)) {
-            return mode;
-        }
-    }
-    return kNoMode;
 }
 
 bool MainDialogModel::adjustable(uint8_t gpu, int mode, ClockSlider slider) const {
@@ -183,9 +148,10 @@ int MainDialogModel::selectGpu(int index, bool readFromCard) {
     const auto gpu = static_cast<uint8_t>(index);
     GpuUiEntry& e = entries_[static_cast<size_t>(index)];
 
-    int mode = readFromCard ? currentCardMode(gpu) : e.selectedMode;
+    int mode = readFromCard ? layer_.currentMode(gpu) : e.selectedMode;
     if (!hasMode(gpu, mode)) {
-        mode = hasMode(gpu, e.selectedMode) ? e.selectedMode : firstPresentMode(gpu);
+        mode = hasMode(gpu, e.selectedMode) ? e.selectedMode
+                                            : layer_.record(gpu).firstPresentLevelKind();
     }
     e.selectedMode = mode;
 
@@ -260,9 +226,9 @@ void MainDialogModel::storeSettingsOfGpuOnShow(bool refresh) {
     const int mode = e.selectedMode;
     if (validMode(mode)) {
         const auto kind = static_cast<size_t>(mode);
-        e.gpuTargetKHz[kind] = controls_.gpuClock.pos * kKHzPerMHz;
-        e.shaderTargetKHz[kind] = controls_.shaderClock.pos * kKHzPerMHz;
-        e.memoryTargetKHz[kind] = controls_.memoryClock.pos * kKHzPerMHz;
+        e.gpuTargetKHz[kind] = controls_.gpuClock.pos * gpu::kKHzPerMHz;
+        e.shaderTargetKHz[kind] = controls_.shaderClock.pos * gpu::kKHzPerMHz;
+        e.memoryTargetKHz[kind] = controls_.memoryClock.pos * gpu::kKHzPerMHz;
         if (controls_.coreVoltage.enabled) {
             e.voltageSetting[kind] = controls_.coreVoltage.pos;
         }
@@ -293,10 +259,10 @@ void MainDialogModel::storeSettingsOfGpuOnShow(bool refresh) {
 void MainDialogModel::refreshTargetsFromCards() {
     for (uint8_t gpu = 0; gpu < layer_.gpuCount() && gpu < kUiGpuSlots; ++gpu) {
         GpuUiEntry& e = entries_[gpu];
-        if (const int current = currentCardMode(gpu); hasMode(gpu, current)) {
+        if (const int current = layer_.currentMode(gpu); hasMode(gpu, current)) {
             e.selectedMode = current;
         }
-        for (const int mode : kModes) {
+        for (const int mode : gpu::kLevelKindOrder) {
             if (!hasMode(gpu, mode)) {
                 continue;
             }
@@ -313,13 +279,8 @@ void MainDialogModel::refreshTargetsFromCards() {
             continue;
         }
         for (const int mode : {gpu::kLevelKind2D, gpu::kLevelKind3DPerf}) {
-            if (layer_.voltageRegisterForKind(gpu, mode) != drv::kOk) {
-                continue;
-            }
-            const uint8_t reg =
-                layer_.record(gpu).regulatorCodeRegister[static_cast<size_t>(slot2KindIndex(mode))];
             uint8_t code = 0;
-            if (reg != 0 && layer_.readRegulatorCode(gpu, reg, code) == drv::kOk) {
+            if (layer_.kindRegulatorCode(gpu, mode, code) == drv::kOk) {
                 e.voltageSetting[static_cast<size_t>(mode)] = code;
             }
         }
@@ -354,12 +315,12 @@ int MainDialogModel::loadClockControls(int mode) {
             disable(slider);
             continue;
         }
-        int high = toMHz(d.maxKHz);
+        int high = gpu::toMHz(d.maxKHz);
         if (unlockMax_) {
             high = high * kUnlockMaxNumerator / kUnlockMaxDenominator;
         }
-        slider.setRange(unlockMin_ ? 0 : toMHz(d.minKHz), high);
-        slider.setPos(toMHz(d.currentKHz));
+        slider.setRange(unlockMin_ ? 0 : gpu::toMHz(d.minKHz), high);
+        slider.setPos(gpu::toMHz(d.currentKHz));
         slider.enabled = true;
     }
     return drv::kOk;
@@ -371,8 +332,7 @@ void MainDialogModel::loadVoltageControl(uint8_t gpu, int mode, bool readFromCar
     uint32_t low = 0, high = 0;
     switch (voltageControl(gpu)) {
         case VoltageControl::kSlot2: {
-            const int kindIndex = slot2KindIndex(mode);
-            if (kindIndex < 0 || layer_.voltageCodeRange(gpu, low, high, mode) == 0) {
+            if (!layer_.coreVoltageRange(gpu, mode, low, high)) {
                 disable(slider);
                 return;
             }
@@ -382,23 +342,13 @@ void MainDialogModel::loadVoltageControl(uint8_t gpu, int mode, bool readFromCar
             e.voltageRangeMaxMv =
                 static_cast<int32_t>(gpu::GpuLayer::regulatorCodeToMillivolts(high));
             uint8_t code = 0;
-            const bool read =
-                layer_.voltageRegisterForKind(gpu, mode) == drv::kOk &&
-                layer_.record(gpu).regulatorCodeRegister[static_cast<size_t>(kindIndex)] != 0 &&
-                layer_.readRegulatorCode(
-                    gpu, layer_.record(gpu).regulatorCodeRegister[static_cast<size_t>(kindIndex)],
-                    code) == drv::kOk;
+            const bool read = layer_.kindRegulatorCode(gpu, mode, code) == drv::kOk;
             slider.setPos(read ? code : e.voltageSetting[static_cast<size_t>(mode)]);
             slider.enabled = true;
             return;
         }
         case VoltageControl::kSlot3: {
-            layer_.voltageCodeRange(gpu, low, high, mode);
-            const uint32_t device = layer_.record(gpu).deviceId();
-            if (std::find(kNarrowStepDevices.begin(), kNarrowStepDevices.end(), device) !=
-                kNarrowStepDevices.end()) {
-                high = kNarrowStepMax;
-            }
+            layer_.coreVoltageRange(gpu, mode, low, high);
             slider.setRange(static_cast<int>(low), static_cast<int>(high));
             uint8_t step = 0;
             if (readFromCard &&
@@ -412,11 +362,11 @@ void MainDialogModel::loadVoltageControl(uint8_t gpu, int mode, bool readFromCar
             return;
         }
         case VoltageControl::kSlot7: {
-            layer_.voltageCodeRange(gpu, low, high, mode);
+            layer_.coreVoltageRange(gpu, mode, low, high);
             slider.setRange(static_cast<int>(low), static_cast<int>(high));
             uint8_t code = 0;
             if (readFromCard && layer_.readRegister(gpu, gpu::kSlotRegulator7,
-                                                    app::kSlot7CodeRegister, code) == drv::kOk) {
+                                                    gpu::chip::kSlot7RegCode, code) == drv::kOk) {
                 slider.setPos(code);
             } else if (validMode(mode)) {
                 slider.setPos(e.voltageSetting[static_cast<size_t>(mode)]);
@@ -473,9 +423,7 @@ void MainDialogModel::loadFanControls(uint8_t gpu, bool readFromCard) {
         return;
     }
     int32_t level = -1;
-    // The slot-0 fan chip runs the fan at a speed in rpm; every other cooler at a level.
-    const bool rpm = r.fanKind == gpu::kFanSlot0Chip;
-    if (readFromCard && layer_.fanSpeed(gpu, level, rpm) == drv::kOk) {
+    if (readFromCard && layer_.fanSpeed(gpu, level, r.fanSetInRpm()) == drv::kOk) {
         slider.setPos(level);
     } else if (e.fanSetting >= 0) {
         slider.setPos(e.fanSetting);
@@ -500,13 +448,13 @@ void MainDialogModel::loadKeplerControls(uint8_t gpu) {
     for (uint32_t c = 0; c < clocks; ++c) {
         const drv::Pstates20Clock& clock = p0.clocks[c];
         if (clock.domainId == drv::kClockDomainGraphics) {
-            controls_.gpuOffset.setRange(clock.freqDeltaKHz.min / kKHzPerMHz,
-                                         clock.freqDeltaKHz.max / kKHzPerMHz);
-            controls_.gpuOffset.setPos(clock.freqDeltaKHz.value / kKHzPerMHz);
+            controls_.gpuOffset.setRange(clock.freqDeltaKHz.min / gpu::kKHzPerMHz,
+                                         clock.freqDeltaKHz.max / gpu::kKHzPerMHz);
+            controls_.gpuOffset.setPos(clock.freqDeltaKHz.value / gpu::kKHzPerMHz);
             controls_.gpuOffset.enabled = true;
         } else if (clock.domainId == drv::kClockDomainMemory) {
             controls_.memoryOffset.setRange(kMemoryOffsetMinMHz, kMemoryOffsetMaxMHz);
-            controls_.memoryOffset.setPos(clock.freqDeltaKHz.value / kKHzPerMHz);
+            controls_.memoryOffset.setPos(clock.freqDeltaKHz.value / gpu::kKHzPerMHz);
             controls_.memoryOffset.enabled = true;
         }
     }

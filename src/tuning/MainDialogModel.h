@@ -15,7 +15,7 @@ namespace qv::tuning {
 
 inline constexpr size_t kUiGpuSlots = 5;
 inline constexpr int kNoGpu = -1;
-inline constexpr int kNoMode = 0;
+inline constexpr int kNoMode = gpu::kNoLevelKind;
 
 inline constexpr int kDialogWidthNormal = 554;
 inline constexpr int kDialogWidthOverclocking = 988;
@@ -33,13 +33,9 @@ inline constexpr int kFanRangeDefaultMax = 100;
 // Unlocked maximum: the mode's maximum times 3/2, truncated.
 inline constexpr int kUnlockMaxNumerator = 3;
 inline constexpr int kUnlockMaxDenominator = 2;
-inline constexpr int kKHzPerMHz = 1000;
 // Driver voltage table range of the core voltage slider, mV.
 inline constexpr int kDriverTableMinMv = 825;
 inline constexpr int kDriverTableDefaultMaxMv = 1200;
-// The slot-3 step regulator of these boards takes steps 0-3 only.
-inline constexpr int kNarrowStepMax = 3;
-inline constexpr std::array<uint16_t, 2> kNarrowStepDevices = {0x0DE0, 0x0DE1};
 // Kepler-class offset sliders, MHz.
 inline constexpr int kMemoryOffsetMinMHz = -500;
 inline constexpr int kMemoryOffsetMaxMHz = 1000;
@@ -159,9 +155,6 @@ public:
 private:
     bool hasMode(uint8_t gpu, int mode) const;
     int kindCount(uint8_t gpu) const;
-    // The card's current kind when it is one of 1-3, else kNoMode.
-    int currentCardMode(uint8_t gpu);
-    int firstPresentMode(uint8_t gpu) const;
     bool adjustable(uint8_t gpu, int mode, ClockSlider slider) const;
     void loadModeButtons(uint8_t gpu, int mode);
     void loadVoltageControl(uint8_t gpu, int mode, bool readFromCard);

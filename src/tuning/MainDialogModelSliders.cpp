@@ -124,7 +124,7 @@ void MainDialogModel::applyLinkRule(ClockSlider moved) {
     }
     int kind = pressedMode();
     if (kindCount(gpu) < 2) {
-        kind = currentCardMode(gpu);
+        kind = layer_.currentMode(gpu);
     } else if (kind == kNoMode) {
         kind = gpu::kLevelKind3DPerf;
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "gpu/DriverStatus.h"
+#include "gpu/Units.h"
 #include "lang/LanguageRows.h"
 #include "settings/RegistryValues.h"
 
@@ -16,9 +17,6 @@ namespace {
 
 constexpr const char* kClockFormat = "%d";
 constexpr const char* kVoltsFormat = "%4.2f";
-constexpr double kMillivoltsPerVolt = 1000.0;
-constexpr double kMicrovoltsPerVolt = 1000000.0;
-constexpr uint32_t kMicrovoltsPerMillivolt = 1000;
 constexpr int32_t kUnknown = -1;
 constexpr int64_t kPercentFull = 100;
 
@@ -45,13 +43,9 @@ std::string formatted(const char* format, double value) {
     return text;
 }
 
-bool isVidMode(int mode) {
-    return mode == gpu::kLevelKind2D || mode == gpu::kLevelKind3DPerf;
-}
-
 // The slot-0 fan chip counts its fan in rpm: the rules' percent is a part of its full speed.
 bool fanCountsRpm(const gpu::GpuRecord& record) {
-    return record.fanKind == gpu::kFanSlot0Chip && record.fanRpmFull != 0;
+    return record.fanSetInRpm() && record.fanRpmFull != 0;
 }
 
 int32_t rpmToPercent(int64_t rpm, uint32_t fullRpm) {
@@ -165,7 +159,7 @@ void SamplingLoop::readClocksOfGpuOnShow(uint8_t gpu, SampleDisplay& display) {
         if (!d.slider.enabled) {
             continue;
         }
-        const int mhz = static_cast<int>(d.currentKHz / kKHzPerMHz);
+        const int mhz = gpu::toMHz(d.currentKHz);
         const bool outside = d.currentKHz < d.minKHz || d.currentKHz > d.maxKHz;
         d.reading =
             Reading::of(mhz, formatted(kClockFormat, mhz), outside ? kReadoutRed : kReadoutGrey);
@@ -175,21 +169,14 @@ void SamplingLoop::readClocksOfGpuOnShow(uint8_t gpu, SampleDisplay& display) {
 void SamplingLoop::readVidVoltageOfGpuOnShow(uint8_t gpu, SampleDisplay& display) {
     display.vidVoltage = {};
     const int mode = model_.entry(gpu).selectedMode;
-    if (model_.voltageControl(gpu) != VoltageControl::kSlot2 || !isVidMode(mode)) {
-        return;
-    }
-    if (layer_.voltageRegisterForKind(gpu, mode) != drv::kOk) {
-        return;
-    }
-    const size_t slot = mode == gpu::kLevelKind2D ? 0 : 1;
-    const uint8_t reg = layer_.record(gpu).regulatorCodeRegister[slot];
     uint8_t code = 0;
-    if (reg == 0 || layer_.readRegulatorCode(gpu, reg, code) != drv::kOk) {
+    if (model_.voltageControl(gpu) != VoltageControl::kSlot2 ||
+        layer_.kindRegulatorCode(gpu, mode, code) != drv::kOk) {
         return;
     }
     const double millivolts = gpu::GpuLayer::regulatorCodeToMillivolts(code);
     display.vidVoltage = Reading::of(static_cast<int>(millivolts),
-                                     formatted(kVoltsFormat, millivolts / kMillivoltsPerVolt));
+                                     formatted(kVoltsFormat, gpu::millivoltsToVolts(millivolts)));
 }
 
 void SamplingLoop::readPower(uint8_t gpu, SampleDisplay& display) {
@@ -199,11 +186,8 @@ void SamplingLoop::readPower(uint8_t gpu, SampleDisplay& display) {
         return;  // no measuring path: the entry is left alone
     }
     int kind = kNoMode;
-    if (monitors) {
-        uint32_t graphics = 0, processor = 0, memory = 0;
-        if (layer_.currentClocksAndKind(gpu, graphics, processor, memory, kind) != drv::kOk) {
-            kind = kNoMode;
-        }
+    if (monitors && layer_.currentLevelKind(gpu, kind) != drv::kOk) {
+        kind = kNoMode;
     }
     PowerReading reading;
     GpuUiEntry& entry = model_.entry(gpu);
@@ -306,7 +290,7 @@ void SamplingLoop::readCoreVoltageOfGpuOnShow(uint8_t gpu, SampleDisplay& displa
     uint32_t microvolts = 0;
     float regulatorVolts = 0.0f;
     if (layer_.driverCoreVoltage(gpu, microvolts) == drv::kOk) {
-        volts = microvolts / kMicrovoltsPerVolt;
+        volts = gpu::microvoltsToVolts(microvolts);
     } else if (layer_.regulatorVoltage(gpu, regulatorVolts) == drv::kOk) {
         volts = regulatorVolts;
     } else {
@@ -326,7 +310,7 @@ void SamplingLoop::readCoreVoltageOfGpuOnShow(uint8_t gpu, SampleDisplay& displa
         default:
             break;  // no range known: never red
     }
-    const double millivolts = volts * kMillivoltsPerVolt;
+    const double millivolts = gpu::voltsToMillivolts(volts);
     const bool outside = minMv >= 0 && maxMv >= 0 && (millivolts < minMv || millivolts > maxMv);
     display.coreVoltage =
         Reading::of(static_cast<int>(std::lround(millivolts)), formatted(kVoltsFormat, volts),
@@ -341,10 +325,9 @@ OverlayGpu SamplingLoop::passTwo(uint8_t gpu) {
     uint32_t graphics = 0, processor = 0, memory = 0;
     int kind = kNoMode;
     if (layer_.currentClocksAndKind(gpu, graphics, processor, memory, kind) == drv::kOk) {
-        entry.gpuClockMHz = static_cast<int32_t>(graphics / kKHzPerMHz);
-        entry.shaderClockMHz =
-            record.processorDomainPresent ? static_cast<int32_t>(processor / kKHzPerMHz) : kUnknown;
-        entry.memoryClockMHz = static_cast<int32_t>(memory / kKHzPerMHz);
+        entry.gpuClockMHz = gpu::toMHz(graphics);
+        entry.shaderClockMHz = record.processorDomainPresent ? gpu::toMHz(processor) : kUnknown;
+        entry.memoryClockMHz = gpu::toMHz(memory);
     } else {
         entry.gpuClockMHz = kUnknown;
         entry.shaderClockMHz = kUnknown;
@@ -353,7 +336,7 @@ OverlayGpu SamplingLoop::passTwo(uint8_t gpu) {
 
     uint32_t microvolts = 0;
     entry.coreVoltageMv = layer_.driverCoreVoltage(gpu, microvolts) == drv::kOk
-                              ? static_cast<int32_t>(microvolts / kMicrovoltsPerMillivolt)
+                              ? static_cast<int32_t>(microvolts / gpu::kMicrovoltsPerMillivolt)
                               : kUnknown;
 
     readFanInPassTwo(gpu);

@@ -289,7 +289,7 @@ TEST_F(UserSettingsReader, AlarmAndSlot7VoltageAreWrittenToTheirChips) {
         "AlarmTemperature=300\r\n");
     ASSERT_EQ(apply(), app::kUserSettingsOk);
     // 762 mV is code 25 (24.96), the top of the regulator's 0-25; the 2D value came first.
-    EXPECT_EQ(chipRegister(kGpu0E22, kPort0, chip::kRegulatorAddressE0, app::kSlot7CodeRegister),
+    EXPECT_EQ(chipRegister(kGpu0E22, kPort0, chip::kRegulatorAddressE0, gpu::chip::kSlot7RegCode),
               25);
     EXPECT_EQ(
         chipRegister(kGpu0E22, kPort2, chip::kSlot0AddressPrimary, app::kAlarmTemperatureRegister),

@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "gpu/ChipRegisters.h"
 #include "gpu/DriverIds.h"
 #include "gpu/GpuLayerTestSupport.h"
 
@@ -372,6 +373,163 @@ TEST_F(GpuLayerClocks, PowerMonitorsAndPowerLimit) {
     EXPECT_EQ(status.entries[0].power, 132000u);
     // A board without power policies has nothing to raise.
     EXPECT_NE(rig.layer->raisePowerLimit(kGpu0E22), drv::kOk);
+}
+
+// ---- Board questions -----------------------------------------------------------------------
+
+TEST_F(GpuLayerClocks, LevelKindsAndFanUnitOfTheBuiltInBoards) {
+    const gpu::GpuRecord& older = rig.layer->record(kGpu05E2);
+    for (const int kind : gpu::kLevelKindOrder) {
+        EXPECT_TRUE(older.hasLevelKind(kind)) << kind;
+    }
+    EXPECT_FALSE(older.hasLevelKind(gpu::kNoLevelKind));
+    EXPECT_FALSE(older.hasLevelKind(gpu::kLevelKindFour));
+    EXPECT_EQ(older.firstPresentLevelKind(), gpu::kLevelKind2D);
+
+    // The fourth level counts once the current level has been read.
+    const gpu::GpuRecord& kepler = rig.layer->record(kGpuKepler);
+    EXPECT_FALSE(kepler.hasTableLevel(gpu::kLevelKindFour));
+    EXPECT_TRUE(kepler.hasTableLevel(gpu::kLevelKind3DPerf));
+    int kind = gpu::kNoLevelKind;
+    ASSERT_EQ(rig.layer->currentLevelKind(kGpuKepler, kind), drv::kOk);
+    EXPECT_TRUE(kepler.hasTableLevel(gpu::kLevelKindFour));
+    EXPECT_FALSE(kepler.hasLevelKind(gpu::kLevelKindFour));
+    EXPECT_FALSE(older.hasTableLevel(gpu::kLevelKindFour));
+
+    EXPECT_TRUE(rig.layer->record(kGpu0E22).fanSetInRpm()) << "the slot-0 fan chip";
+    EXPECT_FALSE(older.fanSetInRpm()) << "the slot-1 fan chip";
+    EXPECT_FALSE(kepler.fanSetInRpm()) << "the driver cooler";
+}
+
+TEST(GpuLayerBoardQuestions, FirstPresentKindFollowsTheOrder2DThen3DLowThen3DPerf) {
+    TempDir dir;
+    LayerRig rig(writeConfig(dir, "kinds.conf",
+                             "[gpu]\nname = NoIdle\ndevice = 0x05E0\n"
+                             "level = 0 flags=4\nclock = graphics 500000 400000 600000\n"
+                             "level = 1 flags=2\nclock = graphics 400000 300000 500000\n"
+                             "[gpu]\nname = Second\ndevice = 0x05E0\n"
+                             "level = 0 flags=0\nclock = graphics 300000 300000 300000\n"));
+    ASSERT_EQ(rig.layer->initialize(), gpu::kInitOk);
+    EXPECT_EQ(rig.layer->record(0).firstPresentLevelKind(), gpu::kLevelKind3DLow);
+    EXPECT_FALSE(rig.layer->record(0).hasLevelKind(gpu::kLevelKind2D));
+    EXPECT_EQ(rig.layer->record(1).firstPresentLevelKind(), gpu::kLevelKind2D);
+    // A board without any kind fails initialisation; an empty record answers none.
+    EXPECT_EQ(gpu::GpuRecord{}.firstPresentLevelKind(), gpu::kNoLevelKind);
+}
+
+TEST_F(GpuLayerClocks, CurrentModeIsOneOfTheThreeKindsOrNone) {
+    rig.sim().freezeTime(1);
+    rig.sim().setLoad(kGpuKepler, 60);  // the third of four levels: the fourth level's kind
+    int kind = gpu::kNoLevelKind;
+    ASSERT_EQ(rig.layer->currentLevelKind(kGpuKepler, kind), drv::kOk);
+    EXPECT_EQ(kind, gpu::kLevelKindFour);
+    EXPECT_EQ(rig.layer->currentMode(kGpuKepler), gpu::kNoLevelKind);
+    rig.sim().setLoad(kGpuKepler, 100);
+    EXPECT_EQ(rig.layer->currentMode(kGpuKepler), gpu::kLevelKind3DPerf);
+    rig.sim().setLoad(kGpuKepler, 0);
+    EXPECT_EQ(rig.layer->currentMode(kGpuKepler), gpu::kLevelKind2D);
+
+    rig.sim().injectStatus(drv::kGpuGetPerfClocks, drv::kError, 1);
+    EXPECT_EQ(rig.layer->currentLevelKind(kGpuKepler, kind), drv::kError);
+    rig.sim().injectStatus(drv::kGpuGetPerfClocks, drv::kError, 1);
+    EXPECT_EQ(rig.layer->currentMode(kGpuKepler), gpu::kNoLevelKind);
+    EXPECT_EQ(rig.layer->currentMode(gpu::kMaxGpus + 1), gpu::kNoLevelKind);
+}
+
+TEST_F(GpuLayerClocks, CoreVoltageRangeOfEachRegulator) {
+    uint32_t low = 99, high = 99;
+    ASSERT_TRUE(rig.layer->coreVoltageRange(kGpu05E2, gpu::kLevelKind3DPerf, low, high));
+    EXPECT_EQ(low, 44u);
+    EXPECT_EQ(high, 76u);
+    EXPECT_FALSE(rig.layer->coreVoltageRange(kGpu05E2, gpu::kLevelKind3DLow, low, high))
+        << "the slot-2 regulator has no code register for 3D Low";
+    ASSERT_TRUE(rig.layer->coreVoltageRange(kGpu0E22, gpu::kLevelKind3DLow, low, high));
+    EXPECT_EQ(high, 25u) << "the slot-7 regulator serves every kind";
+    EXPECT_FALSE(rig.layer->coreVoltageRange(kGpuKepler, gpu::kLevelKind2D, low, high))
+        << "a memory regulator alone is no core voltage control";
+    EXPECT_FALSE(rig.layer->coreVoltageRange(gpu::kMaxGpus + 1, gpu::kLevelKind2D, low, high));
+}
+
+TEST(GpuLayerBoardQuestions, StepRegulatorRangeIsNarrowOnlyOnTheBoardsThatNeedIt) {
+    uint32_t low = 99, high = 99;
+    {
+        LayerRig rig("slot0-slot3");  // 0x0DE0
+        ASSERT_EQ(rig.layer->initialize(), gpu::kInitOk);
+        rig.layer->waitForProbe();
+        ASSERT_TRUE(rig.layer->coreVoltageRange(0, gpu::kLevelKind3DPerf, low, high));
+        EXPECT_EQ(low, 0u);
+        EXPECT_EQ(high, gpu::chip::kNarrowStepHigh);
+    }
+    TempDir dir;
+    LayerRig rig(writeConfig(dir, "regulators.conf",
+                             "[gpu]\nname = Step\ndevice = 0x0CA3\nlevel = 0 flags=0\n"
+                             "clock = graphics 300000 300000 300000\nchip = slot3 step=0\n"
+                             "[gpu]\nname = Slot5\ndevice = 0x05E0\nlevel = 0 flags=0\n"
+                             "clock = graphics 300000 300000 300000\nchip = slot5 code=127\n"));
+    ASSERT_EQ(rig.layer->initialize(), gpu::kInitOk);
+    ASSERT_TRUE(rig.layer->coreVoltageRange(0, gpu::kLevelKind2D, low, high));
+    EXPECT_EQ(high, gpu::chip::kStepCodeHigh);
+    // The slot-5 regulator has a code range but is not a core voltage control.
+    ASSERT_EQ(rig.layer->voltageCodeRange(1, low, high, gpu::kLevelKind2D), 1);
+    EXPECT_FALSE(rig.layer->coreVoltageRange(1, gpu::kLevelKind2D, low, high));
+}
+
+TEST_F(GpuLayerClocks, KindRegulatorCodeGoesThroughTheLearntRegister) {
+    rig.sim().freezeTime(1);
+    rig.sim().setLoad(kGpu05E2, 100);
+    ASSERT_EQ(rig.layer->setKindRegulatorCode(kGpu05E2, gpu::kLevelKind3DPerf, 0x80 | 58),
+              drv::kOk);
+    uint8_t select = 0;
+    ASSERT_EQ(rig.sim().getRegister(kGpu05E2, 3, 0xE0, 0x1C, &select), 0);
+    const auto active = static_cast<uint8_t>(0x15 + ((select >> 4) & 3));
+    EXPECT_EQ(rig.layer->record(kGpu05E2).regulatorCodeRegisterOf(gpu::kLevelKind3DPerf), active);
+    uint8_t code = 0;
+    ASSERT_EQ(rig.sim().getRegister(kGpu05E2, 3, 0xE0, active, &code), 0);
+    EXPECT_EQ(code, 58) << "codes keep seven bits";
+    code = 0;
+    ASSERT_EQ(rig.layer->kindRegulatorCode(kGpu05E2, gpu::kLevelKind3DPerf, code), drv::kOk);
+    EXPECT_EQ(code, 58);
+
+    rig.sim().clearCounters();
+    EXPECT_EQ(rig.layer->kindRegulatorCode(kGpu05E2, gpu::kLevelKind3DLow, code),
+              drv::kNotSupported);
+    EXPECT_EQ(rig.layer->setKindRegulatorCode(kGpu05E2, gpu::kLevelKind3DLow, 50),
+              drv::kNotSupported);
+    EXPECT_EQ(rig.sim().i2cLogCount(), 0u) << "a kind without a code register touches nothing";
+    EXPECT_EQ(rig.layer->kindRegulatorCode(kGpu0E22, gpu::kLevelKind2D, code), drv::kNotSupported);
+    EXPECT_EQ(rig.layer->kindRegulatorCode(gpu::kMaxGpus + 1, gpu::kLevelKind2D, code),
+              drv::kNotSupported);
+}
+
+TEST_F(GpuLayerClocks, ReplaceLevelClocksWritesOnlyTheDomainsAskedFor) {
+    gpu::PerfClockRequest before;
+    ASSERT_EQ(rig.layer->readLevelClocks(kGpu05E2, before, gpu::kLevelKind3DPerf), drv::kOk);
+    gpu::LevelClockChange change;
+    change.graphicsKHz = 700000;
+    gpu::LevelClockStep failed = gpu::LevelClockStep::kRead;
+    ASSERT_EQ(rig.layer->replaceLevelClocks(kGpu05E2, gpu::kLevelKind3DPerf, change, 0, &failed),
+              drv::kOk);
+    EXPECT_EQ(failed, gpu::LevelClockStep::kNone);
+    gpu::PerfClockRequest after;
+    ASSERT_EQ(rig.layer->readLevelClocks(kGpu05E2, after, gpu::kLevelKind3DPerf), drv::kOk);
+    EXPECT_EQ(after.graphicsCurrent, 700000u);
+    EXPECT_EQ(after.processorCurrent, before.processorCurrent);
+    EXPECT_EQ(after.memoryCurrent, before.memoryCurrent);
+
+    rig.sim().clearCounters();
+    rig.sim().injectStatus(drv::kGpuGetPerfClocks, drv::kError, 1);
+    change.memoryKHz = 900000;
+    EXPECT_EQ(rig.layer->replaceLevelClocks(kGpu05E2, gpu::kLevelKind3DPerf, change, 0, &failed),
+              drv::kError);
+    EXPECT_EQ(failed, gpu::LevelClockStep::kRead);
+    EXPECT_EQ(rig.sim().callCount(drv::kGpuSetPerfClocks), 0u) << "nothing is written blind";
+
+    rig.sim().injectStatus(drv::kGpuSetPerfClocks, drv::kInvalidArgument, 1);
+    EXPECT_EQ(rig.layer->replaceLevelClocks(kGpu05E2, gpu::kLevelKind3DPerf, change, 0, &failed),
+              drv::kInvalidArgument);
+    EXPECT_EQ(failed, gpu::LevelClockStep::kWrite);
+    ASSERT_EQ(rig.layer->readLevelClocks(kGpu05E2, after, gpu::kLevelKind3DPerf), drv::kOk);
+    EXPECT_EQ(after.memoryCurrent, before.memoryCurrent);
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 #include <memory>
 #include <mutex>
 
-#include "app/UserSettingsVoltage.h"
 #include "gpu/ChipRegisters.h"
 #include "gpu/DriverIds.h"
 #include "gpu/DriverStatus.h"
@@ -256,7 +255,7 @@ TEST(ApplyRun, SynchronousOffWritesOnlyTheGpuOnShow) {
 
     EXPECT_EQ(rig.level(kGpu0E22, k3DPerf), (Clocks{700000, 1400000, 2000000}));
     EXPECT_EQ(rig.fanMode(kGpu0E22), gpu::GpuLayer::kFanModeManual);
-    EXPECT_EQ(rig.reg(kGpu0E22, gpu::kSlotRegulator7, app::kSlot7CodeRegister), 5);
+    EXPECT_EQ(rig.reg(kGpu0E22, gpu::kSlotRegulator7, gpu::chip::kSlot7RegCode), 5);
     EXPECT_EQ(rig.reg(kGpu0E22, gpu::kSlotRegulator6, gpu::chip::kStepRegulatorRegStep), 3);
     // Neither the stored targets of GPU 2 nor the controls reach the other GPUs.
     EXPECT_EQ(rig.levels(kGpuKepler), kepler);
@@ -308,7 +307,7 @@ TEST(ApplyRun, SynchronousFanAndVoltageReachOnlyGpusWhereTheyMeanTheSame) {
     m.moveSlider(Slider::kFan, 60);
     ASSERT_TRUE(m.controls().coreVoltage.enabled);
     m.moveSlider(Slider::kCoreVoltage, 50);
-    const uint8_t slot7Before = rig.reg(kGpu0E22, gpu::kSlotRegulator7, app::kSlot7CodeRegister);
+    const uint8_t slot7Before = rig.reg(kGpu0E22, gpu::kSlotRegulator7, gpu::chip::kSlot7RegCode);
 
     ASSERT_TRUE(rig.apply->pressApply());
     EXPECT_EQ(rig.finish(tuning::kApplyAllGpus), tuning::kApplyResultDone);
@@ -324,7 +323,7 @@ TEST(ApplyRun, SynchronousFanAndVoltageReachOnlyGpusWhereTheyMeanTheSame) {
     const uint8_t reg = rig.layer().record(kGpu05E2).regulatorCodeRegister[1];
     ASSERT_NE(reg, 0);
     EXPECT_EQ(rig.reg(kGpu05E2, gpu::kSlotRegulator2, reg) & gpu::chip::kRegulatorCodeMask, 50);
-    EXPECT_EQ(rig.reg(kGpu0E22, gpu::kSlotRegulator7, app::kSlot7CodeRegister), slot7Before);
+    EXPECT_EQ(rig.reg(kGpu0E22, gpu::kSlotRegulator7, gpu::chip::kSlot7RegCode), slot7Before);
 }
 
 TEST(ApplyRun, FailedModeReadEndsTheRunAndLaterGpusKeepTheirClocks) {
@@ -433,7 +432,7 @@ TEST(ApplyRun, ResetRestoresTheDefaultsOfTheGpuOnShowAndLinks) {
     EXPECT_TRUE(m.controls().fanMode.pressed);
     EXPECT_EQ(m.entry(kGpu0E22).fanAutomatic, 1);
     EXPECT_EQ(rig.fanMode(kGpu0E22), gpu::GpuLayer::kFanModeAutomatic);
-    EXPECT_EQ(rig.reg(kGpu0E22, gpu::kSlotRegulator7, app::kSlot7CodeRegister), 0);
+    EXPECT_EQ(rig.reg(kGpu0E22, gpu::kSlotRegulator7, gpu::chip::kSlot7RegCode), 0);
     EXPECT_EQ(rig.reg(kGpu0E22, gpu::kSlotRegulator6, gpu::chip::kStepRegulatorRegStep), 0);
     EXPECT_EQ(m.controls().coreVoltage.pos, 0);
     EXPECT_EQ(m.controls().memoryVoltage.pos, 0);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/UserSettingsVoltage.h"
+#include "gpu/ChipRegisters.h"
 #include "gpu/DriverStatus.h"
 #include "gpu/GpuLayerTestSupport.h"
 #include "lang/LanguageRows.h"
@@ -195,7 +195,7 @@ TEST(MainDialogModel, PresetBoardsFanAndStepRange) {
         const SliderState& v = rig.model->controls().coreVoltage;
         EXPECT_TRUE(v.enabled);
         EXPECT_EQ(v.min, 0);
-        EXPECT_EQ(v.max, tuning::kNarrowStepMax);
+        EXPECT_EQ(v.max, static_cast<int>(gpu::chip::kNarrowStepHigh));
     }
 }
 
@@ -219,7 +219,7 @@ TEST(MainDialogModel, VoltageFromTheCardOrTheEntry) {
         Rig rig;
         auto& m = *rig.model;
         ASSERT_EQ(
-            rig.layer().writeRegister(kGpu0E22, gpu::kSlotRegulator7, app::kSlot7CodeRegister, 9),
+            rig.layer().writeRegister(kGpu0E22, gpu::kSlotRegulator7, gpu::chip::kSlot7RegCode, 9),
             drv::kOk);
         ASSERT_EQ(m.selectGpu(kGpu0E22, true), drv::kOk);
         ASSERT_EQ(m.selectMode(k3DPerf, false, false), drv::kOk);

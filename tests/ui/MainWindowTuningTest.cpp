@@ -22,6 +22,7 @@
 #include "UiTestSupport.h"
 #include "gpu/DriverIds.h"
 #include "gpu/GpuRecord.h"
+#include "gpu/Units.h"
 #include "lang/LanguageRows.h"
 #include "platform/SingleInstance.h"
 #include "settings/RegistryValues.h"
@@ -242,7 +243,7 @@ TEST_F(MainWindowTuningTest, LinkedSliderApplyCompletesAndTheNextTickReadsTheClo
     const int defaultGpu = window_->dialogModel()
                                .entry(kGtx260)
                                .gpuTargetKHz[static_cast<size_t>(gpu::kLevelKind3DPerf)] /
-                           tuning::kKHzPerMHz;
+                           gpu::kKHzPerMHz;
     EXPECT_NE(defaultGpu, target);
     EXPECT_EQ(gpuSlider->value(), defaultGpu);
     EXPECT_TRUE(child<QPushButton>("linkButton")->isChecked());
