@@ -1,9 +1,9 @@
 #include "lang/LanguageId.h"
 
 #include <array>
-#include <cctype>
 
 #include "lang/LanguageTexts.h"
+#include "platform/Text.h"
 
 namespace qv::lang {
 
@@ -38,17 +38,7 @@ constexpr std::array<Territory, 5> kChineseTerritories = {{
     {"cn", kLanguageIdChinesePrc},
 }};
 
-bool equalsIgnoringCase(std::string_view a, std::string_view lowerB) {
-    if (a.size() != lowerB.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != lowerB[i]) {
-            return false;
-        }
-    }
-    return true;
-}
+using platform::equalsIgnoringCase;
 
 // The identifier of a Chinese territory subtag; neutral when it names none of them.
 uint32_t chineseTerritoryId(std::string_view subtag) {

@@ -2,6 +2,7 @@
 
 #include "lang/CMultiLangSupp.h"
 #include "lang/LanguageRows.h"
+#include "platform/Text.h"
 
 namespace qv::settings {
 
@@ -13,24 +14,9 @@ constexpr std::string_view kHiddenKey = "Hidden";
 constexpr std::string_view kReservedCharacters = " \t\"'\\><~|&;$*?#()`";
 constexpr std::string_view kEscapedInQuotes = "\"`$\\";
 
-bool isBlank(char ch) {
-    return ch == ' ' || ch == '\t';
-}
-
-std::string_view trimLeft(std::string_view text) {
-    while (!text.empty() && isBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    return text;
-}
-
-std::string_view trim(std::string_view text) {
-    text = trimLeft(text);
-    while (!text.empty() && isBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
+using platform::isBlank;
+using platform::trim;
+using platform::trimLeft;
 
 // One Exec argument, quoted when it holds a reserved character.
 std::string quoteArgument(const std::string& argument) {

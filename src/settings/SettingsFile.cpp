@@ -1,5 +1,7 @@
 #include "settings/SettingsFile.h"
 
+#include "platform/Text.h"
+
 namespace qv::settings {
 
 namespace {
@@ -10,34 +12,11 @@ constexpr const char* kHeading =
 constexpr uint64_t kLargestValue = 0xFFFFFFFFull;
 constexpr size_t kMaxDigits = 10;
 
-bool isBlank(char ch) {
-    return ch == ' ' || ch == '\t';
-}
+using platform::isBlank;
 
+// Blanks around the text, and the carriage return of a line that ended in CR LF.
 std::string_view trim(std::string_view text) {
-    while (!text.empty() && isBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (isBlank(text.back()) || text.back() == '\r')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
-char lowerAscii(char ch) {
-    return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch;
-}
-
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (lowerAscii(a[i]) != lowerAscii(b[i])) {
-            return false;
-        }
-    }
-    return true;
+    return platform::trimRight(platform::trimLeft(text), " \t\r");
 }
 
 bool parseNumber(std::string_view text, uint32_t& value) {
@@ -115,7 +94,7 @@ std::string SettingsFile::render() const {
 
 bool SettingsFile::find(std::string_view name, uint32_t& value) const {
     for (const Entry& entry : entries_) {
-        if (sameName(entry.first, name)) {
+        if (platform::equalsIgnoringCase(entry.first, name)) {
             value = entry.second;
             return true;
         }
@@ -128,7 +107,7 @@ bool SettingsFile::set(std::string_view name, uint32_t value) {
         return false;
     }
     for (Entry& entry : entries_) {
-        if (sameName(entry.first, name)) {
+        if (platform::equalsIgnoringCase(entry.first, name)) {
             entry.second = value;
             return true;
         }

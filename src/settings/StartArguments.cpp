@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/Text.h"
+
 namespace qv::settings {
 
 namespace {
@@ -19,22 +21,6 @@ constexpr std::array<StartArgument, 4> kStartArguments = {{
     {kStartModeOnlyApplySettings, kStartWordOnlyApplySettings},
 }};
 
-char lowerAscii(char ch) {
-    return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch;
-}
-
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (lowerAscii(a[i]) != lowerAscii(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 }  // namespace
 
 const char* startArgumentWord(int mode) {
@@ -51,7 +37,7 @@ int parseStartArgument(std::string_view text) {
         return kStartModeNone;
     }
     for (const StartArgument& argument : kStartArguments) {
-        if (equalIgnoringCase(text, argument.word)) {
+        if (platform::equalsIgnoringCase(text, argument.word)) {
             return argument.mode;
         }
     }

@@ -169,7 +169,7 @@ void InfoReadouts::update(uint32_t mask, bool repaintOnly) {
     }
     const auto gpu = static_cast<uint8_t>(onShow);
     Readings readings;
-    read(gpu, readings);
+    read(gpu, mask, readings);
     for (InfoField& f : fields_) {
         if ((f.id & mask) != 0) {
             formatField(f, gpu, readings);
@@ -189,7 +189,7 @@ void InfoReadouts::updateSliderValues() {
     }
 }
 
-void InfoReadouts::read(uint8_t gpu, Readings& r) {
+void InfoReadouts::read(uint8_t gpu, uint32_t mask, Readings& r) {
     r.frequencies.version = drv::kClockFrequenciesVersion;
     r.frequencies.clockType = drv::kClockTypeCurrent;
     if (layer_.currentClockFrequencies(gpu, r.frequencies) != drv::kOk) {
@@ -215,6 +215,19 @@ void InfoReadouts::read(uint8_t gpu, Readings& r) {
     if (layer_.powerTopologyStatus(gpu, r.power) != drv::kOk) {
         r.power = {};
     }
+    // The CUDA cores and the fan are read only for an update that shows them.
+    if ((kInfoCudaCores & mask) != 0 && layer_.cudaCores(gpu, r.cudaCores) != 1) {
+        r.cudaCores = 0;
+    }
+    r.hasCooler = layer_.record(gpu).fanKind != gpu::kFanNoCooler;
+    if ((kInfoFanPercent & mask) != 0 && r.hasCooler) {
+        // On the driver cooler the mode read refreshes the level that the speed read gives.
+        int mode = 0;
+        layer_.fanMode(gpu, mode);
+        if (layer_.fanSpeed(gpu, r.fanLevel, false) != drv::kOk || r.fanLevel < 0) {
+            r.fanLevel = 0;
+        }
+    }
 }
 
 bool InfoReadouts::formatField(InfoField& field, uint8_t gpu, const Readings& r) {
@@ -226,14 +239,9 @@ bool InfoReadouts::formatField(InfoField& field, uint8_t gpu, const Readings& r)
         case kInfoTemperature:
             updateTemperature(field, gpu, r);
             return true;
-        case kInfoCudaCores: {
-            uint32_t cores = 0;
-            if (layer_.cudaCores(gpu, cores) != 1) {
-                cores = 0;
-            }
-            field.text = textf("%3d SP", static_cast<int>(cores));
+        case kInfoCudaCores:
+            field.text = textf("%3d SP", static_cast<int>(r.cudaCores));
             return true;
-        }
         case kInfoMemorySize:
             field.text =
                 textf("%d MB", static_cast<int>(r.memory.dedicatedVideoMemoryKiB / kKiBPerMiB));
@@ -244,20 +252,12 @@ bool InfoReadouts::formatField(InfoField& field, uint8_t gpu, const Readings& r)
         case kInfoMemoryType:
             field.text = memoryTypeName(record.memoryType);
             return true;
-        case kInfoFanPercent: {
-            if (record.fanKind == gpu::kFanNoCooler) {
+        case kInfoFanPercent:
+            if (!r.hasCooler) {
                 return false;
             }
-            // On the driver cooler the mode read refreshes the level that the speed read gives.
-            int mode = 0;
-            layer_.fanMode(gpu, mode);
-            int32_t level = 0;
-            if (layer_.fanSpeed(gpu, level, false) != drv::kOk || level < 0) {
-                level = 0;
-            }
-            field.text = textf(" %3d%s", static_cast<int>(level), kPercentSign);
+            field.text = textf(" %3d%s", static_cast<int>(r.fanLevel), kPercentSign);
             return true;
-        }
         case kInfoCurrentGpuClock:
             field.text = clockText(kepler ? domainKHz(r.frequencies, drv::kClockDomainGraphics)
                                           : r.currentGraphicsKHz);

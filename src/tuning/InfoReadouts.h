@@ -106,11 +106,16 @@ private:
         uint32_t currentMemoryKHz = 0;
         int currentKind = 0;
         drv::PowerTopologyStatus power{};
+        uint32_t cudaCores = 0;
+        bool hasCooler = false;
+        int32_t fanLevel = 0;
     };
 
-    void read(uint8_t gpu, Readings& r);
-    // Formats `field`; false when it keeps its text (no text, or the fan of a board without a
-    // cooler).
+    // Every read of one update, in one place; the CUDA cores and the fan only when `mask` asks
+    // for their fields.
+    void read(uint8_t gpu, uint32_t mask, Readings& r);
+    // Formats `field` from the readings alone; false when it keeps its text (no text, or the fan
+    // of a board without a cooler).
     bool formatField(InfoField& field, uint8_t gpu, const Readings& r);
     std::string sliderValueText(uint32_t id, uint8_t gpu) const;
     void updateTemperature(InfoField& field, uint8_t gpu, const Readings& r);
