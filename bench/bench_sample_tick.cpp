@@ -93,7 +93,7 @@ void readPower(GpuLayer& layer, uint8_t gpu, GpuSample& s) {
     power.read(layer, gpu, s.kind, s.powerWatts);
 }
 
-void passOne(GpuLayer& layer, uint8_t gpu, GpuSample& s) {
+void readAndRegulate(GpuLayer& layer, uint8_t gpu, GpuSample& s) {
     s.request = {};
     layer.readLevelClocks(gpu, s.request, kSelectedClockKind);
     readPower(layer, gpu, s);
@@ -105,7 +105,7 @@ void passOne(GpuLayer& layer, uint8_t gpu, GpuSample& s) {
     }
 }
 
-void passTwo(GpuLayer& layer, uint8_t gpu, GpuSample& s) {
+void readForOverlay(GpuLayer& layer, uint8_t gpu, GpuSample& s) {
     layer.currentClocksAndKind(gpu, s.graphicsKHz, s.shaderKHz, s.memoryKHz, s.kind);
     if (layer.driverCoreVoltage(gpu, s.coreMicrovolts) != qv::drv::kOk) {
         layer.regulatorVoltage(gpu, s.regulatorVolts);
@@ -136,10 +136,10 @@ void BM_SampleTick(benchmark::State& state) {
     std::vector<GpuSample> samples(layer->gpuCount());
     runSamples(state, *layer, [&samples](GpuLayer& l) {
         for (uint8_t gpu = 0; gpu < l.gpuCount(); ++gpu) {
-            passOne(l, gpu, samples[gpu]);
+            readAndRegulate(l, gpu, samples[gpu]);
         }
         for (uint8_t gpu = 0; gpu < l.gpuCount(); ++gpu) {
-            passTwo(l, gpu, samples[gpu]);
+            readForOverlay(l, gpu, samples[gpu]);
         }
         benchmark::DoNotOptimize(samples.data());
     });
@@ -153,8 +153,8 @@ void BM_SampleGpu(benchmark::State& state) {
     const auto gpu = static_cast<uint8_t>(state.range(0));
     GpuSample sample;
     runSamples(state, *layer, [gpu, &sample](GpuLayer& l) {
-        passOne(l, gpu, sample);
-        passTwo(l, gpu, sample);
+        readAndRegulate(l, gpu, sample);
+        readForOverlay(l, gpu, sample);
         benchmark::DoNotOptimize(&sample);
     });
 }

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "settings/AutostartEntry.h"
-#include "settings/SettingsFile.h"
+#include "settings/RegistryStoreFile.h"
 
 namespace {
 
@@ -24,14 +24,14 @@ void check(bool condition) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
 
-    const qv::settings::SettingsFile file = qv::settings::SettingsFile::parse(text);
+    const qv::settings::RegistryStoreFile file = qv::settings::RegistryStoreFile::parse(text);
     for (const auto& entry : file.entries()) {
-        check(qv::settings::SettingsFile::validName(entry.first));
+        check(qv::settings::RegistryStoreFile::validName(entry.first));
         uint32_t value = 0;
         check(file.find(entry.first, value) && value == entry.second);
     }
     const std::string rendered = file.render();
-    const qv::settings::SettingsFile again = qv::settings::SettingsFile::parse(rendered);
+    const qv::settings::RegistryStoreFile again = qv::settings::RegistryStoreFile::parse(rendered);
     check(again.entries() == file.entries());
     check(again.skippedLines() == 0);
     check(again.render() == rendered);

@@ -11,7 +11,7 @@
 #include "platform/DebugOutput.h"
 #include "platform/ProgramLocation.h"
 #include "settings/AutostartEntry.h"
-#include "settings/SettingsFile.h"
+#include "settings/RegistryStoreFile.h"
 
 namespace qv::settings {
 
@@ -39,7 +39,7 @@ std::string homeFolder() {
 }
 
 // The file's values; an unreadable or oversized file reads as no values.
-SettingsFile loadSettings(const std::string& path) {
+RegistryStoreFile loadSettings(const std::string& path) {
     std::string text;
     const int error = platform::readSmallFile(path, kMaxSettingsFileBytes, text);
     if (error != 0) {
@@ -49,7 +49,7 @@ SettingsFile loadSettings(const std::string& path) {
         }
         return {};
     }
-    return SettingsFile::parse(text);
+    return RegistryStoreFile::parse(text);
 }
 
 }  // namespace
@@ -85,14 +85,14 @@ bool FileRegistryStore::readValue(std::string_view name, uint32_t& value) {
 }
 
 bool FileRegistryStore::writeValue(std::string_view name, uint32_t value) {
-    if (paths_.settingsFile.empty() || !SettingsFile::validName(name)) {
+    if (paths_.settingsFile.empty() || !RegistryStoreFile::validName(name)) {
         return false;
     }
     if (platform::makeFolders(platform::folderOf(paths_.settingsFile), kFolderMode) != 0) {
         return false;
     }
     // Read again before each write, so that values written meanwhile by another writer stay.
-    SettingsFile file = loadSettings(paths_.settingsFile);
+    RegistryStoreFile file = loadSettings(paths_.settingsFile);
     file.set(name, value);
     const int error = platform::writeFileAtomically(paths_.settingsFile, file.render(), kFileMode);
     if (error != 0) {

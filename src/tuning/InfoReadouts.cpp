@@ -116,11 +116,11 @@ std::string memoryUseText(uint32_t dedicatedKiB, uint32_t availableKiB) {
 int modePictureForKind(int kind, bool keplerClass) {
     switch (kind) {
         case gpu::kLevelKind3DPerf:
-            return kModePicture272;
+            return kModePictureThreeBars;
         case gpu::kLevelKind2D:
-            return keplerClass ? kModePicture273 : kModePicture271;
+            return keplerClass ? kModePictureTwoBars : kModePictureOneBar;
         case gpu::kLevelKind3DLow:
-            return keplerClass ? kModePicture271 : kModePicture273;
+            return keplerClass ? kModePictureOneBar : kModePictureTwoBars;
         default:
             return 0;
     }

@@ -55,10 +55,11 @@ inline constexpr uint32_t kInfoReserved150 = 150;
 
 inline constexpr uint32_t kInfoAllFields = 0xFFFFFFFFu;
 
-// The performance-mode picture beside the temperature.
-inline constexpr int kModePicture271 = 271;
-inline constexpr int kModePicture272 = 272;
-inline constexpr int kModePicture273 = 273;
+// The performance-mode picture beside the temperature, by its resource number: one, two or three
+// bars lit for the slowest to the fastest level.
+inline constexpr int kModePictureOneBar = 271;
+inline constexpr int kModePictureThreeBars = 272;
+inline constexpr int kModePictureTwoBars = 273;
 
 struct InfoField {
     uint32_t id = 0;

@@ -19,7 +19,7 @@
 #include "platform/Prompt.h"
 #include "settings/RegistrySettings.h"
 #include "settings/RegistryStore.h"
-#include "tuning/ApplyRun.h"
+#include "tuning/ApplyController.h"
 #include "tuning/HotKeyEffects.h"
 #include "tuning/InfoReadouts.h"
 #include "tuning/MainDialogModel.h"

@@ -69,12 +69,12 @@ SampleResult SamplingLoop::tick(bool alarmWindowOpen) {
     const auto count = static_cast<uint8_t>(std::min<size_t>(layer_.gpuCount(), kUiGpuSlots));
     readAlarmValues();
     for (uint8_t gpu = 0; gpu < count; ++gpu) {
-        passOne(gpu, alarmWindowOpen, result);
+        readAndRegulate(gpu, alarmWindowOpen, result);
     }
     std::vector<OverlayGpu> overlay;
     overlay.reserve(count);
     for (uint8_t gpu = 0; gpu < count; ++gpu) {
-        overlay.push_back(passTwo(gpu));
+        overlay.push_back(readForOverlay(gpu));
     }
     const std::string text = buildOverlayText(overlaySwitches(), overlay);
     if (services_.overlay != nullptr && overlayFeed_.update(text)) {
@@ -99,9 +99,9 @@ void SamplingLoop::readAlarmValues() {
     }
 }
 
-// ---- Pass 1 ---------------------------------------------------------------------------------
+// ---- Pass 1: read and regulate ---------------------------------------------------------------
 
-void SamplingLoop::passOne(uint8_t gpu, bool alarmWindowOpen, SampleResult& result) {
+void SamplingLoop::readAndRegulate(uint8_t gpu, bool alarmWindowOpen, SampleResult& result) {
     pass_[gpu] = {};
     const bool shown = gpu == model_.gpuOnShow();
     if (shown) {
@@ -317,9 +317,9 @@ void SamplingLoop::readCoreVoltageOfGpuOnShow(uint8_t gpu, SampleDisplay& displa
                     outside ? kReadoutRed : kReadoutGrey);
 }
 
-// ---- Pass 2 ---------------------------------------------------------------------------------
+// ---- Pass 2: the overlay's values -------------------------------------------------------------
 
-OverlayGpu SamplingLoop::passTwo(uint8_t gpu) {
+OverlayGpu SamplingLoop::readForOverlay(uint8_t gpu) {
     GpuUiEntry& entry = model_.entry(gpu);
     const gpu::GpuRecord& record = layer_.record(gpu);
     uint32_t graphics = 0, processor = 0, memory = 0;

@@ -133,8 +133,10 @@ private:
     };
 
     void readAlarmValues();
-    void passOne(uint8_t gpu, bool alarmWindowOpen, SampleResult& result);
-    OverlayGpu passTwo(uint8_t gpu);
+    // The first pass: the live values of a GPU, its temperature alarm and its fan rules.
+    void readAndRegulate(uint8_t gpu, bool alarmWindowOpen, SampleResult& result);
+    // The second pass: what the overlay line shows of a GPU.
+    OverlayGpu readForOverlay(uint8_t gpu);
     void readClocksOfGpuOnShow(uint8_t gpu, SampleDisplay& display);
     void readVidVoltageOfGpuOnShow(uint8_t gpu, SampleDisplay& display);
     void readPower(uint8_t gpu, SampleDisplay& display);

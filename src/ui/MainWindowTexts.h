@@ -44,11 +44,11 @@ inline constexpr std::array<const char*, tuning::MainDialogModel::kStepSizes> kS
 // The bars of the performance-mode picture beside the temperature.
 inline QString modePictureText(int picture) {
     switch (picture) {
-        case tuning::kModePicture271:
+        case tuning::kModePictureOneBar:
             return QStringLiteral("\u25ae\u25af\u25af");
-        case tuning::kModePicture273:
+        case tuning::kModePictureTwoBars:
             return QStringLiteral("\u25ae\u25ae\u25af");
-        case tuning::kModePicture272:
+        case tuning::kModePictureThreeBars:
             return QStringLiteral("\u25ae\u25ae\u25ae");
         default:
             return {};

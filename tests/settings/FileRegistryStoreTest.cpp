@@ -7,7 +7,7 @@
 
 #include "settings/AutostartEntry.h"
 #include "settings/FileRegistryStore.h"
-#include "settings/SettingsFile.h"
+#include "settings/RegistryStoreFile.h"
 #include "support/ScopedEnvironment.h"
 #include "support/SimHarness.h"
 
@@ -93,9 +93,9 @@ TEST(FileRegistryStore, DamagedFileKeepsItsReadableValuesAndIsRepairedByAWrite) 
     EXPECT_EQ(value, 9u);
 
     ASSERT_TRUE(store.writeValue("FansSet", 2));
-    const SettingsFile file = SettingsFile::parse(readText(store.paths().settingsFile));
+    const RegistryStoreFile file = RegistryStoreFile::parse(readText(store.paths().settingsFile));
     EXPECT_EQ(file.skippedLines(), 0u);
-    EXPECT_EQ(file.entries(), (std::vector<SettingsFile::Entry>{{"TempSet", 3}, {"FansSet", 2}}));
+    EXPECT_EQ(file.entries(), (std::vector<RegistryStoreFile::Entry>{{"TempSet", 3}, {"FansSet", 2}}));
 }
 
 TEST(FileRegistryStore, OversizedOrUnreachableStoreFailsWithoutHarm) {

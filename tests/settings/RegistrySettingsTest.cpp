@@ -8,7 +8,7 @@
 #include "settings/FileRegistryStore.h"
 #include "settings/RegistrySettings.h"
 #include "settings/RegistryValues.h"
-#include "settings/SettingsFile.h"
+#include "settings/RegistryStoreFile.h"
 #include "support/SimHarness.h"
 
 namespace qv::settings {
@@ -47,11 +47,11 @@ protected:
     RegistrySettingsTest()
         : store_({dir_.file("settings.conf"), dir_.file("autostart/quorvel.desktop")}) {}
 
-    SettingsFile storedFile() {
+    RegistryStoreFile storedFile() {
         std::ifstream in(dir_.file("settings.conf"));
         std::stringstream text;
         text << in.rdbuf();
-        return SettingsFile::parse(text.str());
+        return RegistryStoreFile::parse(text.str());
     }
     uint32_t stored(const char* name) {
         uint32_t value = 0xDEADBEEF;
@@ -80,7 +80,7 @@ TEST_F(RegistrySettingsTest, FirstStartWritesExactlyTheEightWriteBackValues) {
                                  kValueTemperatureAlarmSet, kValueSamplingPeriod, kValueFansSet,
                                  kValueFansHighSet, kValueTempSet, kValueTemplowSet}));
     EXPECT_EQ(storedFile().entries(),
-              (std::vector<SettingsFile::Entry>{{kValueIphonePassWord, 570293},
+              (std::vector<RegistryStoreFile::Entry>{{kValueIphonePassWord, 570293},
                                                 {kValueTemperatureAlarmValue, 0},
                                                 {kValueTemperatureAlarmSet, 0},
                                                 {kValueSamplingPeriod, 1},

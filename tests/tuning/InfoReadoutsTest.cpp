@@ -72,12 +72,12 @@ TEST(InfoReadoutRules, MemoryUseText) {
 
 TEST(InfoReadoutRules, ModePictureAndMemoryTypeName) {
     using tuning::modePictureForKind;
-    EXPECT_EQ(modePictureForKind(gpu::kLevelKind3DPerf, false), tuning::kModePicture272);
-    EXPECT_EQ(modePictureForKind(gpu::kLevelKind3DPerf, true), tuning::kModePicture272);
-    EXPECT_EQ(modePictureForKind(gpu::kLevelKind2D, false), tuning::kModePicture271);
-    EXPECT_EQ(modePictureForKind(gpu::kLevelKind2D, true), tuning::kModePicture273);
-    EXPECT_EQ(modePictureForKind(gpu::kLevelKind3DLow, false), tuning::kModePicture273);
-    EXPECT_EQ(modePictureForKind(gpu::kLevelKind3DLow, true), tuning::kModePicture271);
+    EXPECT_EQ(modePictureForKind(gpu::kLevelKind3DPerf, false), tuning::kModePictureThreeBars);
+    EXPECT_EQ(modePictureForKind(gpu::kLevelKind3DPerf, true), tuning::kModePictureThreeBars);
+    EXPECT_EQ(modePictureForKind(gpu::kLevelKind2D, false), tuning::kModePictureOneBar);
+    EXPECT_EQ(modePictureForKind(gpu::kLevelKind2D, true), tuning::kModePictureTwoBars);
+    EXPECT_EQ(modePictureForKind(gpu::kLevelKind3DLow, false), tuning::kModePictureTwoBars);
+    EXPECT_EQ(modePictureForKind(gpu::kLevelKind3DLow, true), tuning::kModePictureOneBar);
     EXPECT_EQ(modePictureForKind(gpu::kLevelKindFour, true), 0);
     EXPECT_STREQ(tuning::memoryTypeName(9), "LPDDR2");
     EXPECT_STREQ(tuning::memoryTypeName(10), "UNKNOWN");
@@ -116,7 +116,7 @@ TEST(InfoReadouts, KeplerBoardAtFullLoad) {
     EXPECT_EQ(rig.text(tuning::kInfoMemoryControllerLoad), "     60 %");
     // 64 MiB plus half the memory at full load.
     EXPECT_EQ(rig.text(tuning::kInfoMemoryUse), "1088M/53%");
-    EXPECT_EQ(rig.readouts->modePicture(), tuning::kModePicture272);
+    EXPECT_EQ(rig.readouts->modePicture(), tuning::kModePictureThreeBars);
 
     // Idle: 22 W of the board's 195 W is 11.282 % of its limit; 64 MiB in use.
     ASSERT_EQ(rig.sim().setLoad(kGpuKepler, 0), drv::kOk);
@@ -142,7 +142,7 @@ TEST(InfoReadouts, ClockTableBoardShowsTheLevelsItRunsAndThePerformanceLevel) {
     EXPECT_EQ(rig.text(tuning::kInfoBaseMemoryClock), "1800MHz");
     // This board answers no power topology: 0.
     EXPECT_EQ(rig.text(tuning::kInfoBoardPower), " 0.00 %");
-    EXPECT_EQ(rig.readouts->modePicture(), tuning::kModePicture271);
+    EXPECT_EQ(rig.readouts->modePicture(), tuning::kModePictureOneBar);
 
     // A write to the performance level shows as its current value; the base stays.
     gpu::PerfClockRequest request;
@@ -199,7 +199,7 @@ TEST(InfoReadouts, EveryFailedReadShowsZero) {
     EXPECT_EQ(rig.text(tuning::kInfoMemoryControllerLoad), "      0 %");
     EXPECT_EQ(rig.text(tuning::kInfoBoardPower), " 0.00 %");
     // Without the level kind the picture keeps what it showed.
-    EXPECT_EQ(rig.readouts->modePicture(), tuning::kModePicture272);
+    EXPECT_EQ(rig.readouts->modePicture(), tuning::kModePictureThreeBars);
 }
 
 TEST(InfoReadouts, MemorySizesFromABoardConfiguration) {

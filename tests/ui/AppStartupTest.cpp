@@ -11,7 +11,7 @@
 #include "lang/LanguageRows.h"
 #include "platform/SingleInstance.h"
 #include "settings/RegistryValues.h"
-#include "settings/SettingsFile.h"
+#include "settings/RegistryStoreFile.h"
 #include "support/ChildProcess.h"
 #include "ui/CQuorvelHDDlg.h"
 #include "ui/QtMainWindowHost.h"

@@ -27,7 +27,7 @@
 #include "platform/SingleInstance.h"
 #include "settings/RegistryValues.h"
 #include "support/SimHarness.h"
-#include "tuning/ApplyRun.h"
+#include "tuning/ApplyController.h"
 #include "tuning/MainDialogModel.h"
 #include "ui/CIndicateInstDialog.h"
 #include "ui/CQuorvelHDDlg.h"

@@ -1,4 +1,4 @@
-#include "tuning/ApplyRun.h"
+#include "tuning/ApplyController.h"
 
 #include <algorithm>
 

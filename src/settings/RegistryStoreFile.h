@@ -16,12 +16,12 @@ inline constexpr size_t kMaxValueNameBytes = 255;
 // Larger files are not ours: they are read as empty.
 inline constexpr size_t kMaxSettingsFileBytes = 256 * 1024;
 
-class SettingsFile {
+class RegistryStoreFile {
 public:
     using Entry = std::pair<std::string, uint32_t>;
 
     // Reads the values of `text`; how many lines were skipped is kept in skippedLines().
-    static SettingsFile parse(std::string_view text);
+    static RegistryStoreFile parse(std::string_view text);
 
     // The file text: a heading comment and one line per value, in the order of first appearance.
     std::string render() const;

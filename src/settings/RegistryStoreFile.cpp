@@ -1,4 +1,4 @@
-#include "settings/SettingsFile.h"
+#include "settings/RegistryStoreFile.h"
 
 #include "platform/Text.h"
 
@@ -39,7 +39,7 @@ bool parseNumber(std::string_view text, uint32_t& value) {
 
 }  // namespace
 
-bool SettingsFile::validName(std::string_view name) {
+bool RegistryStoreFile::validName(std::string_view name) {
     if (name.empty() || name.size() > kMaxValueNameBytes) {
         return false;
     }
@@ -55,8 +55,8 @@ bool SettingsFile::validName(std::string_view name) {
     return true;
 }
 
-SettingsFile SettingsFile::parse(std::string_view text) {
-    SettingsFile file;
+RegistryStoreFile RegistryStoreFile::parse(std::string_view text) {
+    RegistryStoreFile file;
     while (!text.empty()) {
         const size_t end = text.find('\n');
         std::string_view line = text.substr(0, end);
@@ -81,7 +81,7 @@ SettingsFile SettingsFile::parse(std::string_view text) {
     return file;
 }
 
-std::string SettingsFile::render() const {
+std::string RegistryStoreFile::render() const {
     std::string text = kHeading;
     for (const Entry& entry : entries_) {
         text += entry.first;
@@ -92,7 +92,7 @@ std::string SettingsFile::render() const {
     return text;
 }
 
-bool SettingsFile::find(std::string_view name, uint32_t& value) const {
+bool RegistryStoreFile::find(std::string_view name, uint32_t& value) const {
     for (const Entry& entry : entries_) {
         if (platform::equalsIgnoringCase(entry.first, name)) {
             value = entry.second;
@@ -102,7 +102,7 @@ bool SettingsFile::find(std::string_view name, uint32_t& value) const {
     return false;
 }
 
-bool SettingsFile::set(std::string_view name, uint32_t value) {
+bool RegistryStoreFile::set(std::string_view name, uint32_t value) {
     if (!validName(name)) {
         return false;
     }

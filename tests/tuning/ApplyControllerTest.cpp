@@ -15,7 +15,7 @@
 #include "lang/CMultiLangSupp.h"
 #include "lang/LanguageRows.h"
 #include "platform/QueuePoster.h"
-#include "tuning/ApplyRun.h"
+#include "tuning/ApplyController.h"
 
 namespace qv::test {
 namespace {

@@ -1,23 +1,23 @@
 #include <gtest/gtest.h>
 
-#include "settings/SettingsFile.h"
+#include "settings/RegistryStoreFile.h"
 
 namespace qv::settings {
 namespace {
 
-uint32_t valueOf(const SettingsFile& file, const char* name) {
+uint32_t valueOf(const RegistryStoreFile& file, const char* name) {
     uint32_t value = 0xDEADBEEF;
     EXPECT_TRUE(file.find(name, value)) << name;
     return value;
 }
 
-bool has(const SettingsFile& file, const char* name) {
+bool has(const RegistryStoreFile& file, const char* name) {
     uint32_t value = 0;
     return file.find(name, value);
 }
 
-TEST(SettingsFile, ReadsValuesAroundDamagedLines) {
-    const SettingsFile file = SettingsFile::parse(
+TEST(RegistryStoreFile, ReadsValuesAroundDamagedLines) {
+    const RegistryStoreFile file = RegistryStoreFile::parse(
         "# comment\n"
         "; another comment\n"
         "\n"
@@ -47,8 +47,8 @@ TEST(SettingsFile, ReadsValuesAroundDamagedLines) {
     EXPECT_EQ(file.entries().size(), 5u);
 }
 
-TEST(SettingsFile, NamesIgnoreCaseAndTheLaterValueCounts) {
-    SettingsFile file = SettingsFile::parse("HighSet=1\nhighset=0\nHIGHSET=5\n");
+TEST(RegistryStoreFile, NamesIgnoreCaseAndTheLaterValueCounts) {
+    RegistryStoreFile file = RegistryStoreFile::parse("HighSet=1\nhighset=0\nHIGHSET=5\n");
     ASSERT_EQ(file.entries().size(), 1u);
     EXPECT_EQ(file.entries()[0].first, "HighSet");
     EXPECT_EQ(valueOf(file, "hIgHsEt"), 5u);
@@ -59,8 +59,8 @@ TEST(SettingsFile, NamesIgnoreCaseAndTheLaterValueCounts) {
     EXPECT_EQ(valueOf(file, "HighSet"), 2u);
 }
 
-TEST(SettingsFile, RefusesNamesThatCannotBeWrittenBack) {
-    SettingsFile file;
+TEST(RegistryStoreFile, RefusesNamesThatCannotBeWrittenBack) {
+    RegistryStoreFile file;
     for (const char* bad :
          {"", "a=b", " lead", "trail ", "#hash", ";semi", "tab\there", "new\nline", "\x7f"}) {
         EXPECT_FALSE(file.set(bad, 1)) << bad;
@@ -70,13 +70,13 @@ TEST(SettingsFile, RefusesNamesThatCannotBeWrittenBack) {
     EXPECT_EQ(file.entries().size(), 1u);
 }
 
-TEST(SettingsFile, RenderedTextReadsBackTheSameValuesInOrder) {
-    SettingsFile file;
+TEST(RegistryStoreFile, RenderedTextReadsBackTheSameValuesInOrder) {
+    RegistryStoreFile file;
     file.set("IphonePassWord", 570293);
     file.set("TemperatureAlarmValue", 0);
     file.set("Max", 4294967295u);
     file.set("Inner Blank", 9);
-    const SettingsFile again = SettingsFile::parse(file.render());
+    const RegistryStoreFile again = RegistryStoreFile::parse(file.render());
     EXPECT_EQ(again.entries(), file.entries());
     EXPECT_EQ(again.skippedLines(), 0u);
     EXPECT_EQ(again.render(), file.render());
