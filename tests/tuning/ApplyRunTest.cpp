@@ -26,9 +26,6 @@ using platform::PromptIcon;
 using tuning::ApplyController;
 using tuning::ClockSlider;
 
-constexpr uint8_t kGpuKepler = 0;
-constexpr uint8_t kGpu0E22 = 1;
-constexpr uint8_t kGpu05E2 = 2;
 constexpr int k2D = gpu::kLevelKind2D;
 constexpr int k3DLow = gpu::kLevelKind3DLow;
 constexpr int k3DPerf = gpu::kLevelKind3DPerf;
