@@ -1,36 +1,31 @@
 // What the benchmarks on the simulated driver share: a simulator state folder of their own on
-// the built-in boards, the simulated driver loaded through the program's loader with its call
-// counters at hand, and a way to keep the hardware layer's diagnostic lines off the report.
+// the built-in boards, and the simulated driver loaded through the program's loader with its
+// control surface (the call counters) at hand.
 #pragma once
 
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <string>
-#include <system_error>
-#include <vector>
 
-#include "SimControl.h"
 #include "gpu/DriverLoader.h"
-#include "gpu/DriverSelection.h"
+#include "support/BuiltinBoards.h"
+#include "support/SimLibrary.h"
+#include "support/TempDir.h"
 
 namespace qv::bench {
 
 inline constexpr const char* kStateDirVariable = "QUORVEL_SIM_STATE_DIR";
 inline constexpr const char* kConfigVariable = "QUORVEL_SIM_CONFIG";
-inline constexpr uint8_t kBuiltinGpus = 3;
+inline constexpr uint8_t kBuiltinGpus = test::kBuiltinGpuCount;
 
 struct SimLibrary {
     std::unique_ptr<drv::DriverLoader> loader;
     void* handle = nullptr;
-    decltype(&qvsim_hook_calls) hookCalls = nullptr;
-    decltype(&qvsim_clear_counters) clearCounters = nullptr;
+    test::SimControl control;
     std::string error;  // why the library cannot be used; empty when it can
 };
 
@@ -42,7 +37,7 @@ inline SimLibrary& simLibrary() {
 // Loads the simulated driver through the program's loader, then reaches its control surface
 // in the same loaded copy.
 inline bool openSimLibrary(SimLibrary& library) {
-    const std::string path = drv::executableFolder() + "/" + drv::kSimulatedDriverLibrary;
+    const std::string path = test::simLibraryPath();
     library.loader = std::make_unique<drv::DriverLoader>(path);
     if (library.loader->load() != drv::kOk) {
         library.error = "cannot load " + path + ": " + library.loader->lastError();
@@ -57,12 +52,8 @@ inline bool openSimLibrary(SimLibrary& library) {
         library.error = path + " is not loaded after the loader loaded it";
         return false;
     }
-    library.hookCalls =
-        reinterpret_cast<decltype(&qvsim_hook_calls)>(dlsym(library.handle, "qvsim_hook_calls"));
-    library.clearCounters = reinterpret_cast<decltype(&qvsim_clear_counters)>(
-        dlsym(library.handle, "qvsim_clear_counters"));
-    if (library.hookCalls == nullptr || library.clearCounters == nullptr) {
-        library.error = path + " does not export the call counters";
+    if (const std::string missing = library.control.resolve(library.handle); !missing.empty()) {
+        library.error = path + " does not export its control surface:\n" + missing;
         return false;
     }
     return true;
@@ -76,51 +67,17 @@ inline void closeSimLibrary(SimLibrary& library) {
     }
 }
 
-// Standard output goes to the null device while one of these lives, so that the lines some
-// driver operations of the layer print do not flood the report; it comes back afterwards.
-class StdoutToNull {
-public:
-    StdoutToNull() {
-        std::fflush(stdout);
-        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (null < 0) {
-            return;
-        }
-        saved_ = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
-        if (saved_ >= 0 && ::dup2(null, STDOUT_FILENO) < 0) {
-            ::close(saved_);
-            saved_ = -1;
-        }
-        ::close(null);
-    }
-    ~StdoutToNull() {
-        std::fflush(stdout);
-        if (saved_ >= 0) {
-            ::dup2(saved_, STDOUT_FILENO);
-            ::close(saved_);
-        }
-    }
-    StdoutToNull(const StdoutToNull&) = delete;
-    StdoutToNull& operator=(const StdoutToNull&) = delete;
-
-private:
-    int saved_ = -1;
-};
-
 // The main of a benchmark program on the simulated driver: a fresh simulator state on the
 // built-in boards, removed afterwards. `beforeClose` runs after the benchmarks, while the
 // library is still loaded (to drop what was built on it).
 template <typename BeforeClose>
 int runSimBenchmarks(int argc, char** argv, BeforeClose beforeClose) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "qv-bench-XXXXXX").string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back(0);
-    if (mkdtemp(buffer.data()) == nullptr) {
-        std::fprintf(stderr, "cannot make a temporary folder under %s\n", pattern.c_str());
+    test::TempDir stateDir;
+    if (stateDir.path().empty()) {
+        std::fprintf(stderr, "cannot make a temporary folder\n");
         return 1;
     }
-    const std::string stateDir = buffer.data();
-    setenv(kStateDirVariable, stateDir.c_str(), 1);
+    setenv(kStateDirVariable, stateDir.path().c_str(), 1);
     unsetenv(kConfigVariable);
 
     SimLibrary& library = simLibrary();
@@ -140,8 +97,6 @@ int runSimBenchmarks(int argc, char** argv, BeforeClose beforeClose) {
     }
     beforeClose();
     closeSimLibrary(library);
-    std::error_code ec;
-    std::filesystem::remove_all(stateDir, ec);
     return rc;
 }
 

@@ -28,7 +28,7 @@ void runInitialization(benchmark::State& state, bool timeProbe) {
     }
     uint64_t calls = 0;
     for (auto _ : state) {
-        library.clearCounters();
+        library.control.clearCounters();
         auto layer = std::make_unique<qv::gpu::GpuLayer>(*library.loader);
         const int result = layer->initialize();
         if (!timeProbe) {
@@ -38,7 +38,7 @@ void runInitialization(benchmark::State& state, bool timeProbe) {
         if (timeProbe) {
             state.PauseTiming();
         }
-        calls += library.hookCalls();
+        calls += library.control.hookCalls();
         const bool ok = result == qv::gpu::kInitOk && layer->gpuCount() == kBuiltinGpus;
         layer.reset();
         state.ResumeTiming();

@@ -25,6 +25,7 @@
 #include "SimBench.h"
 #include "gpu/DriverStatus.h"
 #include "gpu/GpuLayer.h"
+#include "platform/StdoutSilencer.h"
 #include "settings/RegistrySettings.h"
 #include "tuning/MainDialogModel.h"
 #include "tuning/PowerReadout.h"
@@ -117,14 +118,14 @@ void readForOverlay(GpuLayer& layer, uint8_t gpu, GpuSample& s) {
 template <typename Sample>
 void runSamples(benchmark::State& state, GpuLayer& layer, Sample sample) {
     auto& library = simLibrary();
-    library.clearCounters();
+    library.control.clearCounters();
     {
-        qv::bench::StdoutToNull quiet;
+        qv::platform::StdoutSilencer quiet;
         for (auto _ : state) {
             sample(layer);
         }
     }
-    state.counters["driver_calls"] = benchmark::Counter(static_cast<double>(library.hookCalls()),
+    state.counters["driver_calls"] = benchmark::Counter(static_cast<double>(library.control.hookCalls()),
                                                         benchmark::Counter::kAvgIterations);
 }
 

@@ -52,19 +52,6 @@ std::string signedThousandthsText(int64_t thousandths);
 // Board power from the board's own measuring chips (one object per process).
 using BoardPower = tuning::BoardPower;
 
-// Keeps what the hardware layer prints on standard output (diagnostic lines of some driver
-// operations) out of qvctl's own output while it lives.
-class QuietStdout {
-public:
-    QuietStdout();
-    ~QuietStdout();
-    QuietStdout(const QuietStdout&) = delete;
-    QuietStdout& operator=(const QuietStdout&) = delete;
-
-private:
-    int saved_ = -1;
-};
-
 // "GPU n" and the board facts, one "  key: value" line each.
 std::string formatBoard(gpu::GpuLayer& layer, uint8_t gpu);
 // "GPU n" and the live readings, one "  key: value" line each; unreadable values are "n/a".

@@ -7,6 +7,7 @@
 
 #include "gpu/BoardIds.h"
 #include "gpu/DriverStatus.h"
+#include "platform/StdoutSilencer.h"
 #include "qvctl_commands.h"
 
 namespace qv::cli {
@@ -90,7 +91,7 @@ std::string coreVoltageText(gpu::GpuLayer& layer, uint8_t gpu) {
     uint32_t microvolts = 0;
     int status = drv::kOk;
     {
-        QuietStdout quiet;
+        platform::StdoutSilencer quiet;
         status = layer.driverCoreVoltage(gpu, microvolts);
     }
     layer.reenumerateOnStatus(status);

@@ -7,6 +7,7 @@
 #include "app/UserSettingsFile.h"
 #include "app/UserSettingsFormat.h"
 #include "platform/Clock.h"
+#include "platform/StdoutSilencer.h"
 #include "qvctl_commands.h"
 #include "settings/CIni.h"
 
@@ -60,7 +61,7 @@ int runSaveSettings(gpu::GpuLayer& layer, const std::vector<std::string>& args, 
     }
     std::u16string text;
     {
-        QuietStdout quiet;  // some driver reads print diagnostic lines
+        platform::StdoutSilencer quiet;  // some driver reads print diagnostic lines
         text = app::userSettingsText(layer, kept.horizonValue, kept.verticalValue);
     }
     if (app::writeUserSettingsText(text, path) != app::kUserSettingsOk) {
@@ -105,7 +106,7 @@ int runApplySettings(gpu::GpuLayer& layer, const std::vector<std::string>& args,
     app::UserSettingsState state;
     int status = 0;
     {
-        QuietStdout quiet;
+        platform::StdoutSilencer quiet;
         status =
             app::readAndApplyUserSettings(layer, platform::SystemClock::instance(), state, path);
     }

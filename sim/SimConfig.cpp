@@ -5,9 +5,13 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <initializer_list>
+#include <iterator>
 #include <limits>
 #include <set>
+#include <type_traits>
 #include <utility>
+#include <variant>
 
 namespace qv::sim {
 
@@ -19,7 +23,8 @@ constexpr std::array<uint32_t, 6> kOtherPstates = {0, 8, 12, 13, 14, 15};
 constexpr uint32_t kMaxPstate = 15;
 constexpr uint8_t kMemoryRegulatorPowerOnCode = 127;  // the middle of its 111..143 range
 
-constexpr std::array<uint32_t, 10> kKnownPolicies = {1, 2, 4, 8, 0x10, 0x20, 0x40, 0x80, 0x100, 0x200};
+constexpr std::array<uint32_t, 10> kKnownPolicies = {1,    2,    4,    8,     0x10,
+                                                     0x20, 0x40, 0x80, 0x100, 0x200};
 
 std::string_view trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) {
@@ -265,7 +270,8 @@ private:
         } else if (v == "no" || v == "false" || v == "0" || v == "off") {
             out = false;
         } else {
-            return fail(line_, std::string(key) + ": expected yes or no, got '" + std::string(v) + "'");
+            return fail(line_,
+                        std::string(key) + ": expected yes or no, got '" + std::string(v) + "'");
         }
         return kConfigOk;
     }
@@ -302,242 +308,228 @@ private:
 
     // ---- sections -------------------------------------------------------------------
     int driverKey(std::string_view key, std::string_view v) {
-        DriverConfig& d = config_.driver;
-        if (key == "version") {
-            return u32(key, v, 1, 999999, d.version);
-        }
-        if (key == "build") {
-            return u32(key, v, 0, 0x7FFFFFFF, d.buildNumber);
-        }
-        if (key == "branch") {
-            return text(key, v, kMaxNameChars, d.branch);
-        }
-        if (key == "i2c_time_us") {
-            return u32(key, v, 0, 100000, d.i2cTimeUs);
-        }
-        return unknown(key, "driver");
+        using D = DriverConfig;
+        static const KeyRule<DriverConfig> kRules[] = {
+            {"version", &D::version, 1, 999999},
+            {"build", &D::buildNumber, 0, 0x7FFFFFFF},
+            {"branch", &D::branch, 0, kMaxNameChars},
+            {"i2c_time_us", &D::i2cTimeUs, 0, 100000},
+        };
+        return applyKey(kRules, config_.driver, key, v, "driver");
     }
 
     int displayKey(DisplayConfig& d, std::string_view key, std::string_view v) {
-        if (key == "name") {
-            if (v.empty()) {
-                return fail(line_, "name: must not be empty");
+        using D = DisplayConfig;
+        static const KeyRule<DisplayConfig> kRules[] = {
+            {"name", &Parser::displayName},
+            {"id", &D::id, 1, 0xFFFFFFFF},
+            {"gpu", &D::gpu, 0, kMaxSimGpus - 1},
+            {"connector", &Parser::connectorLine},
+            {"adapter", &D::adapter},
+            {"monitors", &D::monitors, 0, 255},
+            {"firmware", &D::firmware, 0, kAdapterFirmwareChars},
+            {"unattached", &D::unattached},
+        };
+        return applyKey(kRules, d, key, v, "display");
+    }
+
+    int displayName(DisplayConfig& d, std::string_view v) {
+        if (v.empty()) {
+            return fail(line_, "name: must not be empty");
+        }
+        return text("name", v, kMaxNameChars, d.name);
+    }
+
+    int connectorLine(DisplayConfig& d, std::string_view v) {
+        return choice("connector", v,
+                      {{"displayport", true}, {"dvi", false}, {"hdmi", false}, {"vga", false}},
+                      "dvi, hdmi, vga or displayport", d.displayPort);
+    }
+
+    // How one key of a section is read: into a member within limits, or by a method of its own
+    // where the value has a shape of its own or sets more than one member.
+    template <typename Record>
+    struct KeyRule {
+        std::string_view key;
+        std::variant<uint32_t Record::*, double Record::*, bool Record::*, Range Record::*,
+                     std::string Record::*, int (Parser::*)(Record&, std::string_view)>
+            target;
+        // The limits of a number or range (every limit here is exact in a double); for text,
+        // the most characters in `high`.
+        double low = 0;
+        double high = 0;
+    };
+
+    template <typename Record, size_t N>
+    int applyKey(const KeyRule<Record> (&rules)[N], Record& record, std::string_view key,
+                 std::string_view v, const char* section) {
+        const auto* rule = std::find_if(std::begin(rules), std::end(rules),
+                                        [&](const KeyRule<Record>& r) { return r.key == key; });
+        if (rule == std::end(rules)) {
+            return unknown(key, section);
+        }
+        return std::visit(
+            [&](auto target) -> int {
+                using Target = decltype(target);
+                if constexpr (std::is_same_v<Target, uint32_t Record::*>) {
+                    return u32(key, v, static_cast<uint32_t>(rule->low),
+                               static_cast<uint32_t>(rule->high), record.*target);
+                } else if constexpr (std::is_same_v<Target, double Record::*>) {
+                    return real(key, v, rule->low, rule->high, record.*target);
+                } else if constexpr (std::is_same_v<Target, bool Record::*>) {
+                    return boolean(key, v, record.*target);
+                } else if constexpr (std::is_same_v<Target, Range Record::*>) {
+                    return range(key, v, static_cast<int32_t>(rule->low),
+                                 static_cast<int32_t>(rule->high), record.*target);
+                } else if constexpr (std::is_same_v<Target, std::string Record::*>) {
+                    return text(key, v, static_cast<size_t>(rule->high), record.*target);
+                } else {
+                    return (this->*target)(record, v);
+                }
+            },
+            rule->target);
+    }
+
+    // One of a few words, each standing for a value; `expected` lists them for the message.
+    template <typename T>
+    int choice(std::string_view key, std::string_view v,
+               std::initializer_list<std::pair<std::string_view, T>> words, const char* expected,
+               T& out) {
+        for (const auto& [word, value] : words) {
+            if (v == word) {
+                out = value;
+                return kConfigOk;
             }
-            return text(key, v, kMaxNameChars, d.name);
         }
-        if (key == "id") {
-            return u32(key, v, 1, 0xFFFFFFFF, d.id);
-        }
-        if (key == "gpu") {
-            return u32(key, v, 0, kMaxSimGpus - 1, d.gpu);
-        }
-        if (key == "connector") {
-            if (v == "displayport") {
-                d.displayPort = true;
-            } else if (v == "dvi" || v == "hdmi" || v == "vga") {
-                d.displayPort = false;
-            } else {
-                return fail(line_, "connector: expected dvi, hdmi, vga or displayport");
-            }
-            return kConfigOk;
-        }
-        if (key == "adapter") {
-            return boolean(key, v, d.adapter);
-        }
-        if (key == "monitors") {
-            return u32(key, v, 0, 255, d.monitors);
-        }
-        if (key == "firmware") {
-            return text(key, v, kAdapterFirmwareChars, d.firmware);
-        }
-        if (key == "unattached") {
-            return boolean(key, v, d.unattached);
-        }
-        return unknown(key, "display");
+        return fail(line_, std::string(key) + ": expected " + expected);
     }
 
     int gpuKey(GpuConfig& g, std::string_view key, std::string_view v) {
-        if (key == "name") {
-            if (v.empty()) {
-                return fail(line_, "name: must not be empty");
-            }
-            return text(key, v, kMaxNameChars, g.name);
+        using G = GpuConfig;
+        static const KeyRule<GpuConfig> kRules[] = {
+            {"name", &Parser::gpuName},
+            {"device", &Parser::gpuDevice},
+            {"subsystem", &G::subsystem, 0, 0xFFFFFFFF},
+            {"revision", &G::revision, 0, 0xFF},
+            {"bus", &G::bus, 0, 255},
+            {"cores", &G::cores, 0, 65535},
+            {"memory_kib", &G::memoryKiB, 1024, 0x7FFFFFFF},
+            {"memory_type", &G::memoryType, 0, kMaxMemoryTypeCode},
+            {"bus_width", &G::busWidth, 0, 4096},
+            {"bus_location", &G::busLocation, 0, 3},
+            {"clock_table", &Parser::clockTableLine},
+            {"level", &Parser::levelLine},
+            {"clock", &Parser::clockLine},
+            {"pstates20", &G::pstates20},
+            {"graphics_offset_range", &G::graphicsOffsetKHz, -1000000, 1000000},
+            {"memory_offset_range", &G::memoryOffsetKHz, -2000000, 2000000},
+            {"voltage_offset_range", &G::voltageOffsetUv, -500000, 500000},
+            {"boost_graphics_khz", &G::boostGraphicsKHz, 0, 10000000},
+            {"cooler", &Parser::coolerLine},
+            {"cooler_range", &Parser::coolerRangeLine},
+            {"cooler_default_policy", &Parser::coolerPolicyLine},
+            {"fan_control", &Parser::fanControlLine},
+            {"fan_max_rpm", &G::fanMaxRpm, 500, 20000},
+            {"tachometer", &G::tachometer},
+            {"fan_curve", &Parser::curveLine},
+            {"chip", &Parser::chipLine},
+            {"bios_version", &G::biosVersion, 0, kMaxBiosVersionChars},
+            {"bios_size", &Parser::biosSizeLine},
+            {"power_policy", &G::powerPolicy},
+            {"power_limit", &Parser::powerLimitLine},
+            {"power_w", &G::powerW, 1.0, 2000.0},
+            {"idle_power_w", &G::idlePowerW, 0.0, 2000.0},
+            {"load_power_w", &G::loadPowerW, 0.0, 4000.0},
+            {"ambient_c", &G::ambientC, -40.0, 80.0},
+            {"thermal_resistance", &G::thermalResistance, 0.01, 10.0},
+            {"fan_cooling", &G::fanCooling, 0.0, 50.0},
+            {"thermal_tau_s", &G::thermalTauS, 0.1, 3600.0},
+            {"fan_tau_s", &G::fanTauS, 0.05, 600.0},
+            {"load", &G::load, 0, 100},
+            {"sensors", &Parser::sensorsLine},
+        };
+        return applyKey(kRules, g, key, v, "gpu");
+    }
+
+    int gpuName(GpuConfig& g, std::string_view v) {
+        if (v.empty()) {
+            return fail(line_, "name: must not be empty");
         }
-        if (key == "device") {
-            g.deviceGiven = true;
-            return u32(key, v, 0, 0xFFFF, g.device);
+        return text("name", v, kMaxNameChars, g.name);
+    }
+
+    int gpuDevice(GpuConfig& g, std::string_view v) {
+        g.deviceGiven = true;
+        return u32("device", v, 0, 0xFFFF, g.device);
+    }
+
+    int clockTableLine(GpuConfig& g, std::string_view v) {
+        return choice("clock_table", v,
+                      {{"yes", ClockTableMode::Present},
+                       {"empty", ClockTableMode::Empty},
+                       {"missing", ClockTableMode::Missing}},
+                      "yes, empty or missing", g.clockTable);
+    }
+
+    int coolerLine(GpuConfig& g, std::string_view v) {
+        return choice("cooler", v, {{"driver", CoolerKind::Driver}, {"none", CoolerKind::None}},
+                      "driver or none", g.cooler);
+    }
+
+    int coolerRangeLine(GpuConfig& g, std::string_view v) {
+        Range r;
+        if (range("cooler_range", v, 0, 100, r) != kConfigOk) {
+            return kConfigError;
         }
-        if (key == "subsystem") {
-            return u32(key, v, 0, 0xFFFFFFFF, g.subsystem);
+        g.coolerMin = static_cast<uint32_t>(r.min);
+        g.coolerMax = static_cast<uint32_t>(r.max);
+        return kConfigOk;
+    }
+
+    int coolerPolicyLine(GpuConfig& g, std::string_view v) {
+        if (u32("cooler_default_policy", v, 1, 0x200, g.coolerDefaultPolicy) != kConfigOk) {
+            return kConfigError;
         }
-        if (key == "revision") {
-            return u32(key, v, 0, 0xFF, g.revision);
+        if (std::find(kKnownPolicies.begin(), kKnownPolicies.end(), g.coolerDefaultPolicy) ==
+            kKnownPolicies.end()) {
+            return fail(line_, "cooler_default_policy: not a single policy bit");
         }
-        if (key == "bus") {
-            return u32(key, v, 0, 255, g.bus);
+        return kConfigOk;
+    }
+
+    int fanControlLine(GpuConfig& g, std::string_view v) {
+        return choice("fan_control", v,
+                      {{"driver", FanControl::Driver},
+                       {"slot0", FanControl::Chip0},
+                       {"slot1", FanControl::Chip1}},
+                      "driver, slot0 or slot1", g.fanControl);
+    }
+
+    int biosSizeLine(GpuConfig& g, std::string_view v) {
+        if (u32("bios_size", v, kMinBiosSize, kMaxBiosSize, g.biosSize) != kConfigOk) {
+            return kConfigError;
         }
-        if (key == "cores") {
-            return u32(key, v, 0, 65535, g.cores);
+        if (g.biosSize % kBiosBlockSize != 0) {
+            return fail(line_, "bios_size: must be a multiple of 512");
         }
-        if (key == "memory_kib") {
-            return u32(key, v, 1024, 0x7FFFFFFF, g.memoryKiB);
+        return kConfigOk;
+    }
+
+    int powerLimitLine(GpuConfig& g, std::string_view v) {
+        const auto words = splitWords(v);
+        if (words.size() != 3) {
+            return fail(line_, "power_limit: expected minimum, default and maximum");
         }
-        if (key == "memory_type") {
-            return u32(key, v, 0, kMaxMemoryTypeCode, g.memoryType);
+        constexpr std::string_view key = "power_limit";
+        if (u32(key, words[0], 1000, 1000000, g.powerLimitMin) != kConfigOk ||
+            u32(key, words[1], 1000, 1000000, g.powerLimitDefault) != kConfigOk ||
+            u32(key, words[2], 1000, 1000000, g.powerLimitMax) != kConfigOk) {
+            return kConfigError;
         }
-        if (key == "bus_width") {
-            return u32(key, v, 0, 4096, g.busWidth);
+        if (g.powerLimitMin > g.powerLimitDefault || g.powerLimitDefault > g.powerLimitMax) {
+            return fail(line_, "power_limit: expected minimum <= default <= maximum");
         }
-        if (key == "bus_location") {
-            return u32(key, v, 0, 3, g.busLocation);
-        }
-        if (key == "clock_table") {
-            if (v == "yes") {
-                g.clockTable = ClockTableMode::Present;
-            } else if (v == "empty") {
-                g.clockTable = ClockTableMode::Empty;
-            } else if (v == "missing") {
-                g.clockTable = ClockTableMode::Missing;
-            } else {
-                return fail(line_, "clock_table: expected yes, empty or missing");
-            }
-            return kConfigOk;
-        }
-        if (key == "level") {
-            return levelLine(g, v);
-        }
-        if (key == "clock") {
-            return clockLine(g, v);
-        }
-        if (key == "pstates20") {
-            return boolean(key, v, g.pstates20);
-        }
-        if (key == "graphics_offset_range") {
-            return range(key, v, -1000000, 1000000, g.graphicsOffsetKHz);
-        }
-        if (key == "memory_offset_range") {
-            return range(key, v, -2000000, 2000000, g.memoryOffsetKHz);
-        }
-        if (key == "voltage_offset_range") {
-            return range(key, v, -500000, 500000, g.voltageOffsetUv);
-        }
-        if (key == "boost_graphics_khz") {
-            return u32(key, v, 0, 10000000, g.boostGraphicsKHz);
-        }
-        if (key == "cooler") {
-            if (v == "driver") {
-                g.cooler = CoolerKind::Driver;
-            } else if (v == "none") {
-                g.cooler = CoolerKind::None;
-            } else {
-                return fail(line_, "cooler: expected driver or none");
-            }
-            return kConfigOk;
-        }
-        if (key == "cooler_range") {
-            Range r;
-            if (range(key, v, 0, 100, r) != kConfigOk) {
-                return kConfigError;
-            }
-            g.coolerMin = static_cast<uint32_t>(r.min);
-            g.coolerMax = static_cast<uint32_t>(r.max);
-            return kConfigOk;
-        }
-        if (key == "cooler_default_policy") {
-            if (u32(key, v, 1, 0x200, g.coolerDefaultPolicy) != kConfigOk) {
-                return kConfigError;
-            }
-            if (std::find(kKnownPolicies.begin(), kKnownPolicies.end(), g.coolerDefaultPolicy) ==
-                kKnownPolicies.end()) {
-                return fail(line_, "cooler_default_policy: not a single policy bit");
-            }
-            return kConfigOk;
-        }
-        if (key == "fan_control") {
-            if (v == "driver") {
-                g.fanControl = FanControl::Driver;
-            } else if (v == "slot0") {
-                g.fanControl = FanControl::Chip0;
-            } else if (v == "slot1") {
-                g.fanControl = FanControl::Chip1;
-            } else {
-                return fail(line_, "fan_control: expected driver, slot0 or slot1");
-            }
-            return kConfigOk;
-        }
-        if (key == "fan_max_rpm") {
-            return u32(key, v, 500, 20000, g.fanMaxRpm);
-        }
-        if (key == "tachometer") {
-            return boolean(key, v, g.tachometer);
-        }
-        if (key == "fan_curve") {
-            return curveLine(g, v);
-        }
-        if (key == "chip") {
-            return chipLine(g, v);
-        }
-        if (key == "bios_version") {
-            return text(key, v, kMaxBiosVersionChars, g.biosVersion);
-        }
-        if (key == "bios_size") {
-            if (u32(key, v, kMinBiosSize, kMaxBiosSize, g.biosSize) != kConfigOk) {
-                return kConfigError;
-            }
-            if (g.biosSize % kBiosBlockSize != 0) {
-                return fail(line_, "bios_size: must be a multiple of 512");
-            }
-            return kConfigOk;
-        }
-        if (key == "power_policy") {
-            return boolean(key, v, g.powerPolicy);
-        }
-        if (key == "power_limit") {
-            const auto words = splitWords(v);
-            if (words.size() != 3) {
-                return fail(line_, "power_limit: expected minimum, default and maximum");
-            }
-            if (u32(key, words[0], 1000, 1000000, g.powerLimitMin) != kConfigOk ||
-                u32(key, words[1], 1000, 1000000, g.powerLimitDefault) != kConfigOk ||
-                u32(key, words[2], 1000, 1000000, g.powerLimitMax) != kConfigOk) {
-                return kConfigError;
-            }
-            if (g.powerLimitMin > g.powerLimitDefault || g.powerLimitDefault > g.powerLimitMax) {
-                return fail(line_, "power_limit: expected minimum <= default <= maximum");
-            }
-            return kConfigOk;
-        }
-        if (key == "power_w") {
-            return real(key, v, 1.0, 2000.0, g.powerW);
-        }
-        if (key == "idle_power_w") {
-            return real(key, v, 0.0, 2000.0, g.idlePowerW);
-        }
-        if (key == "load_power_w") {
-            return real(key, v, 0.0, 4000.0, g.loadPowerW);
-        }
-        if (key == "ambient_c") {
-            return real(key, v, -40.0, 80.0, g.ambientC);
-        }
-        if (key == "thermal_resistance") {
-            return real(key, v, 0.01, 10.0, g.thermalResistance);
-        }
-        if (key == "fan_cooling") {
-            return real(key, v, 0.0, 50.0, g.fanCooling);
-        }
-        if (key == "thermal_tau_s") {
-            return real(key, v, 0.1, 3600.0, g.thermalTauS);
-        }
-        if (key == "fan_tau_s") {
-            return real(key, v, 0.05, 600.0, g.fanTauS);
-        }
-        if (key == "load") {
-            return u32(key, v, 0, 100, g.load);
-        }
-        if (key == "sensors") {
-            return sensorsLine(g, v);
-        }
-        return unknown(key, "gpu");
+        return kConfigOk;
     }
 
     int levelLine(GpuConfig& g, std::string_view v) {
@@ -637,7 +629,8 @@ private:
         for (const auto w : words) {
             const size_t colon = w.find(':');
             if (colon == std::string_view::npos) {
-                return fail(line_, "fan_curve: expected temperature:level, got '" + std::string(w) + "'");
+                return fail(line_,
+                            "fan_curve: expected temperature:level, got '" + std::string(w) + "'");
             }
             CurvePoint p;
             if (i32("fan_curve temperature", w.substr(0, colon), -40, 150, p.tempC) != kConfigOk ||
@@ -749,7 +742,8 @@ private:
             return kConfigOk;
         }
         if (k == "temp_bias") {
-            return slot == kSlotFanChip0 ? i32("temp_bias", v, -30, 30, chip.tempBiasC) : wrongSlot();
+            return slot == kSlotFanChip0 ? i32("temp_bias", v, -30, 30, chip.tempBiasC)
+                                         : wrongSlot();
         }
         if (k == "alarm") {
             return slot == kSlotFanChip0 ? u8("alarm", v, 150, chip.alarmC) : wrongSlot();

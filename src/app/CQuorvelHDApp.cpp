@@ -1,5 +1,7 @@
 #include "app/CQuorvelHDApp.h"
 
+#include <cstdlib>
+
 #include "lang/CMultiLangSupp.h"
 #include "lang/LanguageRows.h"
 #include "platform/DebugOutput.h"
@@ -63,9 +65,12 @@ bool CQuorvelHDApp::endStartup(StartupEnd end) {
 }
 
 bool CQuorvelHDApp::InitInstance(const std::vector<std::string>& commandLine) {
-    // 1. Relative file names of the program resolve against its own folder.
-    if (!platform::setCurrentFolder(programFolder_)) {
-        platform::debugOutput("start-up: cannot change to %s\n", programFolder_.c_str());
+    // 1. Relative file names of the program resolve against its own folder, or against the data
+    //    folder the environment names instead.
+    const char* dataFolder = std::getenv(platform::kDataFolderEnvironment);
+    const std::string current = dataFolder != nullptr && *dataFolder != 0 ? dataFolder : programFolder_;
+    if (!platform::setCurrentFolder(current)) {
+        platform::debugOutput("start-up: cannot change to %s\n", current.c_str());
     }
 
     // 2. The start word.

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/DebugOutput.h"
@@ -40,6 +41,15 @@ std::atomic_ref<uint32_t> sequenceWord(unsigned char* base) {
 static_assert(std::atomic_ref<uint32_t>::is_always_lock_free);
 
 }  // namespace
+
+std::string overlaySharedName() {
+    const char* name = std::getenv(kOverlayNameEnvironment);
+    // One path component after the slash, as shm_open wants it.
+    if (name != nullptr && name[0] == '/' && name[1] != 0 && std::strchr(name + 1, '/') == nullptr) {
+        return name;
+    }
+    return kOverlaySharedName;
+}
 
 OverlayShared::OverlayShared(std::string name) : name_(std::move(name)) {}
 

@@ -9,9 +9,15 @@
 
 namespace qv::platform {
 
-// The shared memory object's name and size.
+// The shared memory object's name and size. QUORVEL_OVERLAY_NAME names another object (a name
+// starting with '/'), so that a second copy of the program, or a test, keeps off the record of
+// the one running on the desktop.
 inline constexpr const char* kOverlaySharedName = "/quorvel-overlay";
+inline constexpr const char* kOverlayNameEnvironment = "QUORVEL_OVERLAY_NAME";
 inline constexpr size_t kOverlaySharedBytes = 0xA8A0;
+
+// The name the program uses: QUORVEL_OVERLAY_NAME when it is a valid name, else the usual one.
+std::string overlaySharedName();
 
 // Byte offsets of the fields the program writes.
 inline constexpr size_t kOverlayRunWordOffset = 0;   // 32-bit, 0 on exit
@@ -33,7 +39,7 @@ inline constexpr int kOverlayNotSupported = -104;
 class OverlayShared {
 public:
     // `name`: the shared memory object's name, starting with '/'.
-    explicit OverlayShared(std::string name = kOverlaySharedName);
+    explicit OverlayShared(std::string name = overlaySharedName());
     // Unmaps; the object itself stays until unlink().
     ~OverlayShared();
     OverlayShared(const OverlayShared&) = delete;

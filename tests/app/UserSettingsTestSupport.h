@@ -18,9 +18,6 @@
 namespace qv::test {
 
 // The built-in boards.
-inline constexpr uint8_t kGpuKepler = 0;  // 0x1180: four levels, driver cooler
-inline constexpr uint8_t kGpu0E22 = 1;    // slot-0 fan chip, slot-7 regulator
-inline constexpr uint8_t kGpu05E2 = 2;    // slot-2 regulator, slot-1 fan chip
 
 inline constexpr uint8_t kPort0 = 0;
 inline constexpr uint8_t kPort2 = 2;

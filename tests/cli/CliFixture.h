@@ -1,29 +1,67 @@
 // The fixture and checks shared by the qvctl tests: qvctl runs as a separate process on the
-// simulated driver, with a simulator state folder of its own per test.
+// simulated driver, with a simulator state folder and a start folder of its own per test, and
+// none of the test's own QUORVEL_ variables.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <map>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "cli/QvctlProcess.h"
-#include "support/SimHarness.h"
+#include "support/ChildProcess.h"
+#include "support/TempDir.h"
 
 namespace qv::test {
 
 using Block = std::map<std::string, std::string>;
+using ProcessResult = ChildProcess::Result;
+
+inline constexpr const char* kQvctl = "qvctl";
+inline constexpr std::chrono::seconds kQvctlTimeout{60};
+
+// "GPU n" blocks of qvctl output: the "key: value" lines of each block, keyed by GPU index;
+// lines before the first block go under index -1. Repeated samples keep the last value.
+inline std::map<int, Block> parseBlocks(const std::string& text) {
+    std::map<int, Block> blocks;
+    int current = -1;
+    std::istringstream in(text);
+    std::string line;
+    constexpr std::string_view kHeader = "GPU ";
+    while (std::getline(in, line)) {
+        if (line.rfind(kHeader, 0) == 0) {
+            current = static_cast<int>(std::strtol(line.c_str() + kHeader.size(), nullptr, 10));
+            blocks[current];
+            continue;
+        }
+        const auto colon = line.find(": ");
+        if (colon == std::string::npos) {
+            continue;
+        }
+        const auto first = line.find_first_not_of(' ');
+        blocks[current][line.substr(first, colon - first)] = line.substr(colon + 2);
+    }
+    return blocks;
+}
 
 class CliTest : public ::testing::Test {
 protected:
     std::map<std::string, std::string> simEnvironment() const {
         return {{"QUORVEL_SIM_STATE_DIR", state_.path()}};
     }
-    ProcessResult run(const std::vector<std::string>& args) {
-        return runQvctl(args, simEnvironment());
+    // Runs qvctl to its end with `environment` in `startFolder` (by default the test's own).
+    ProcessResult runWith(const std::vector<std::string>& args,
+                          const std::map<std::string, std::string>& environment,
+                          const std::string& startFolder = "") const {
+        return ChildProcess::run(kQvctl, args, environment, options(startFolder), kQvctlTimeout);
+    }
+    ProcessResult run(const std::vector<std::string>& args) const {
+        return runWith(args, simEnvironment());
     }
     // Runs a command that must succeed and returns its GPU blocks.
     std::map<int, Block> blocksOf(const std::vector<std::string>& args) {
@@ -38,8 +76,12 @@ protected:
         EXPECT_EQ(r.exitCode, 0) << r.err;
         return r.out;
     }
+    ChildProcess::Options options(const std::string& startFolder = "") const {
+        return {ChildProcess::Inherit::kAllButOwn, startFolder.empty() ? start_.path() : startFolder};
+    }
 
     TempDir state_;
+    TempDir start_;
 };
 
 inline const std::string& valueOf(const Block& block, const std::string& key) {

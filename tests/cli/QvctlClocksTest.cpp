@@ -7,53 +7,8 @@
 namespace qv::test {
 namespace {
 
-// The kinds of the "kind-N: NAME" lines of a `clocks` output, in order.
-std::vector<std::string> kindsListed(const std::string& text) {
-    std::vector<std::string> kinds;
-    std::istringstream in(text);
-    std::string line;
-    constexpr std::string_view kPrefix = "  kind-";
-    while (std::getline(in, line)) {
-        const size_t colon = line.find(": ");
-        if (line.rfind(kPrefix, 0) == 0 && colon == kPrefix.size() + 1) {
-            kinds.push_back(line.substr(kPrefix.size(), 1));
-        }
-    }
-    return kinds;
-}
-
-TEST_F(CliTest, ClocksListsEveryLevelKindWithItsLimitsAndBoostRatio) {
-    const std::string kepler = outputOf({"--simulate", "clocks", "0"});
-    // Kinds in the order 2D, 3D Low, 3D PERF; the four-level table adds its fourth level.
-    EXPECT_EQ(kindsListed(kepler), (std::vector<std::string>{"1", "3", "2", "4"})) << kepler;
-    Block gpu0 = parseBlocks(kepler)[0];
-    EXPECT_EQ(gpu0["current-kind"], "1 (2D)");
-    EXPECT_EQ(gpu0["kind-4"], "4th level");
-    EXPECT_EQ(gpu0["kind-1-shader"], "n/a");
-    // Without a shader clock there is no ratio; the fourth level has none of its own.
-    EXPECT_EQ(gpu0["kind-2-boost-ratio"], "0.000");
-    EXPECT_EQ(gpu0.count("kind-4-boost-ratio"), 0u);
-    // The top level of a four-level family C table shows raised maxima (× 1.2 and × 1.5), and
-    // its memory minimum is its base.
-    EXPECT_EQ(gpu0["kind-2-graphics"],
-              "current 1006 MHz, base 1006 MHz, min 540 MHz, max 1442.4 MHz");
-    EXPECT_EQ(gpu0["kind-2-memory"], "current 3004 MHz, base 3004 MHz, min 3004 MHz, max 5256 MHz");
-
-    const std::string chipBoard = outputOf({"--simulate", "clocks", "1"});
-    EXPECT_EQ(kindsListed(chipBoard), (std::vector<std::string>{"1", "3", "2"})) << chipBoard;
-    Block gpu1 = parseBlocks(chipBoard)[1];
-    EXPECT_EQ(gpu1["kind-1-graphics"],
-              "current 50.625 MHz, base 50.625 MHz, min 50.625 MHz, max 405 MHz");
-    EXPECT_EQ(gpu1["kind-1-memory"], "current 67.5 MHz, base 67.5 MHz, min n/a, max n/a");
-    EXPECT_EQ(gpu1["kind-2-shader"], "current 1350 MHz, base 1350 MHz, min 810 MHz, max 2430 MHz");
-    EXPECT_EQ(gpu1["kind-2-boost-ratio"], "2.000");
-
-    Block gpu2 = parseBlocks(outputOf({"--simulate", "clocks", "2"}))[2];
-    // Family A: the top level keeps the driver's maxima.
-    EXPECT_EQ(gpu2["kind-2-graphics"], "current 576 MHz, base 576 MHz, min 300 MHz, max 800 MHz");
-    EXPECT_EQ(gpu2["kind-2-boost-ratio"], "2.156");  // 1242 / 576
-    EXPECT_EQ(gpu2["kind-1-boost-ratio"], "2.000");
-}
+// Every level with its limits and boost ratio, as `clocks` lists them on each preset, is
+// compared whole in QvctlRecordedTest.
 
 TEST_F(CliTest, SetClocksIsReadBackByALaterProcess) {
     struct Case {

@@ -153,7 +153,8 @@ TEST(DriverLoader, UnloadWaitsForTheCallInFlight) {
         readTach(session.loader(), gpu);
         callDone = true;
     });
-    std::this_thread::sleep_for(50ms);  // let the slow call get under way
+    // The simulator counts a call on entry, before its latency: the slow call is under way.
+    ASSERT_TRUE(waitUntil([&] { return session.sim().callCount(drv::kGpuGetTachReading) == 1; }));
     const uint64_t unloadsBefore = session.sim().unloadCount();
     EXPECT_EQ(session.loader().unload(), drv::kOk);
     doneBeforeUnloadReturned = callDone.load();
@@ -170,15 +171,21 @@ TEST(DriverLoader, CallsDuringAnUnloadRetryTenTimesThenFail) {
     SimSession session("", clock);
     uint32_t count = 0;
     const drv::PhysicalGpuHandle gpu = firstGpu(session.loader());
-    session.sim().setLatencyUs(drv::kGpuGetTachReading, 400000);
+    // Long enough that the unload below surely starts while the call still runs.
+    session.sim().setLatencyUs(drv::kGpuGetTachReading, 2000000);
 
     std::thread slow([&] { readTach(session.loader(), gpu); });
-    std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(waitUntil([&] { return session.sim().callCount(drv::kGpuGetTachReading) == 1; }));
     std::thread unloader([&] { session.loader().unload(); });
-    std::this_thread::sleep_for(50ms);  // the unload now waits for the slow call
 
-    // The fake clock does not really wait, so all retries fall inside the unload.
-    EXPECT_EQ(countGpus(session.loader(), count), drv::kError);
+    // Calls made before the unload begins go through without a retry; the first one that meets
+    // it retries, and since the fake clock does not really wait, all its retries fall inside it.
+    int status = drv::kOk;
+    EXPECT_TRUE(waitUntil([&] {
+        status = countGpus(session.loader(), count);
+        return status != drv::kOk;
+    }));
+    EXPECT_EQ(status, drv::kError);
     const auto sleeps = clock.sleeps();
     EXPECT_EQ(sleeps.size(), 10u);
     for (uint32_t ms : sleeps) {

@@ -72,9 +72,6 @@ TEST_P(GpuLayerLevelSelection, RequestLandsOnItsLevel) {
 INSTANTIATE_TEST_SUITE_P(Cases, GpuLayerLevelSelection, ::testing::ValuesIn(kSelectionCases),
                          [](const auto& param) { return std::string(param.param.name); });
 
-constexpr uint8_t kGpuKepler = 0;
-constexpr uint8_t kGpu0E22 = 1;
-constexpr uint8_t kGpu05E2 = 2;
 
 class GpuLayerClocks : public ::testing::Test {
 protected:

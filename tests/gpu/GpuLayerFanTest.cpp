@@ -9,9 +9,6 @@ namespace {
 
 namespace chip = gpu::chip;
 
-constexpr uint8_t kGpuKepler = 0;
-constexpr uint8_t kGpu0E22 = 1;
-constexpr uint8_t kGpu05E2 = 2;
 constexpr uint8_t kPort2 = 2;
 
 class GpuLayerFan : public ::testing::Test {

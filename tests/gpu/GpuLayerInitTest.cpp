@@ -12,9 +12,6 @@ namespace {
 using gpu::GpuLayer;
 using gpu::GpuRecord;
 
-constexpr uint8_t kGpuKepler = 0;
-constexpr uint8_t kGpu0E22 = 1;
-constexpr uint8_t kGpu05E2 = 2;
 
 bool trafficTo(const std::vector<QvSimI2cEvent>& log, uint32_t gpu, uint8_t port,
                uint8_t address) {

@@ -14,7 +14,6 @@ namespace qv::test {
 namespace {
 
 constexpr uint32_t kUiThread = 4242;
-constexpr uint8_t kGpu05E2 = 2;
 
 void expectTwoProbeMessages(platform::QueuePoster& poster) {
     for (int i = 0; i < 2; ++i) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/OverlayShared.h"
+#include "support/ScopedEnvironment.h"
 
 namespace qv::platform {
 namespace {
@@ -151,6 +152,18 @@ TEST_F(OverlaySharedTest, UnlinkRemovesTheName) {
     EXPECT_EQ(again.text(), "kept until unlinked");
     again.unlink();
     EXPECT_LT(shm_open(name_.c_str(), O_RDONLY, 0), 0);
+}
+
+TEST(OverlaySharedName, TheEnvironmentNamesAnotherRecordOnlyWithAValidName) {
+    test::ScopedEnvironment environment;
+    environment.clear(kOverlayNameEnvironment);
+    EXPECT_EQ(overlaySharedName(), kOverlaySharedName);
+    environment.set(kOverlayNameEnvironment, "/quorvel-overlay-second");
+    EXPECT_EQ(overlaySharedName(), "/quorvel-overlay-second");
+    for (const char* invalid : {"", "/", "no-slash", "/two/parts"}) {
+        environment.set(kOverlayNameEnvironment, invalid);
+        EXPECT_EQ(overlaySharedName(), kOverlaySharedName) << invalid;
+    }
 }
 
 }  // namespace

@@ -1,14 +1,12 @@
 // Video BIOS images of the simulated boards, and the ROM-dump helper that writes them to PMOut.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <map>
 
 #include "SimFixture.h"
 #include "gpu/BiosVersion.h"
+#include "support/ChildProcess.h"
 
 namespace qv::simtest {
 namespace {
@@ -22,42 +20,18 @@ struct HelperRun {
     std::string errors;
 };
 
-// Runs qv-readmem in `cwd` with exactly the environment given.
+// Runs qv-readmem in `cwd` with exactly the environment given ("NAME=value" entries).
 HelperRun runReadmem(const std::string& cwd, const std::vector<std::string>& environment,
-               const std::vector<std::string>& arguments = {}) {
-    const std::string program = binFolder() + "/qv-readmem";
-    const std::string errorsPath = cwd + "/.stderr";
-    std::vector<std::string> args = {program};
-    args.insert(args.end(), arguments.begin(), arguments.end());
-    std::fflush(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int fd = open(errorsPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        dup2(fd, 2);
-        if (chdir(cwd.c_str()) != 0) {
-            _exit(127);
-        }
-        std::vector<char*> argv;
-        for (auto& a : args) {
-            argv.push_back(a.data());
-        }
-        argv.push_back(nullptr);
-        std::vector<std::string> envCopy = environment;
-        std::vector<char*> envp;
-        for (auto& e : envCopy) {
-            envp.push_back(e.data());
-        }
-        envp.push_back(nullptr);
-        execve(program.c_str(), argv.data(), envp.data());
-        _exit(127);
+                     const std::vector<std::string>& arguments = {}) {
+    std::map<std::string, std::string> variables;
+    for (const std::string& entry : environment) {
+        const size_t equals = entry.find('=');
+        variables[entry.substr(0, equals)] = entry.substr(equals + 1);
     }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    HelperRun run;
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.errors = readFile(errorsPath);
-    std::filesystem::remove(errorsPath);
-    return run;
+    const test::ChildProcess::Result r = test::ChildProcess::run(
+        "qv-readmem", arguments, variables, {test::ChildProcess::Inherit::kNothing, cwd},
+        std::chrono::seconds(60));
+    return {r.exitCode, r.err};
 }
 
 std::vector<std::string> folderContents(const std::string& folder) {
@@ -78,7 +52,7 @@ TEST_F(SimBios, ImagesAreChecksummedRomsWithTheirVersionText) {
         SCOPED_TRACE(preset);
         ASSERT_EQ(sim().loadConfig(preset.c_str()), kOk);
         const std::string path = folder() + "/image";
-        ASSERT_EQ(sim().writeBios(0, path.c_str()), kOk);
+        ASSERT_EQ(sim().writeBiosImage(0, path.c_str()), kOk);
         const std::string rom = readFile(path);
         ASSERT_GE(rom.size(), 2048u);
         EXPECT_EQ(static_cast<uint8_t>(rom[0]), 0x55);
@@ -96,8 +70,8 @@ TEST_F(SimBios, ImagesAreChecksummedRomsWithTheirVersionText) {
         EXPECT_LT(rom.find(text), 1500u);
         EXPECT_EQ(rom.find("-F") != std::string::npos, preset == "bios-f");
     }
-    EXPECT_EQ(sim().writeBios(5, (folder() + "/image").c_str()), kInvalidArgument);
-    EXPECT_EQ(sim().writeBios(0, (folder() + "/missing/image").c_str()), kError);
+    EXPECT_EQ(sim().writeBiosImage(5, (folder() + "/image").c_str()), kInvalidArgument);
+    EXPECT_EQ(sim().writeBiosImage(0, (folder() + "/missing/image").c_str()), kError);
 }
 
 TEST_F(SimBios, TheProgramsParserFindsEachVersion) {
@@ -113,7 +87,7 @@ TEST_F(SimBios, TheProgramsParserFindsEachVersion) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.preset);
         ASSERT_EQ(sim().loadConfig(c.preset), kOk);
-        ASSERT_EQ(sim().writeBios(0, (folder() + "/image").c_str()), kOk);
+        ASSERT_EQ(sim().writeBiosImage(0, (folder() + "/image").c_str()), kOk);
         // As the program reads it: the first 1600 bytes of the dump.
         const std::string rom = readFile(folder() + "/image").substr(0, 1600);
         std::string version;
@@ -125,11 +99,11 @@ TEST_F(SimBios, TheProgramsParserFindsEachVersion) {
 }
 
 TEST_F(SimBios, ReadmemWritesTheSimulatedImage) {
-    const std::string state = "QUORVEL_SIM_STATE_DIR=" + folder() + "/state";
+    const std::string state = "QUORVEL_SIM_STATE_DIR=" + stateFolder();
     const std::string work = folder() + "/work";
     std::filesystem::create_directory(work);
     ASSERT_EQ(sim().loadConfig("bios-ta"), kOk);
-    ASSERT_EQ(sim().writeBios(0, (folder() + "/expected").c_str()), kOk);
+    ASSERT_EQ(sim().writeBiosImage(0, (folder() + "/expected").c_str()), kOk);
 
     HelperRun run = runReadmem(work, {state, "QUORVEL_SIM_CONFIG=bios-ta"});
     ASSERT_EQ(run.exitCode, 0) << run.errors;

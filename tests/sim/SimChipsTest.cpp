@@ -13,8 +13,6 @@ namespace {
 
 using namespace qv::drv;
 
-constexpr size_t kFermi = 1;    // slot-0 fan chip, slots 6, 7, 8 and the power monitors
-constexpr size_t kFamilyA = 2;  // slot-1 fan chip and the slot-2 regulator
 constexpr uint8_t kPort0 = 0, kPort2 = 2, kPort3 = 3;
 
 class ChipsFixture : public SimTest {
@@ -38,10 +36,10 @@ TEST_F(SimChipRegisters, NothingAnswersWhereTheBoardHasNoChip) {
     const auto handles = gpus();
     uint8_t v = 0;
     EXPECT_EQ(i2cRead(handles[0], kPort2, 0x5C, 0x04, &v), kError) << "no fan chip on the Kepler board";
-    EXPECT_EQ(i2cRead(handles[kFermi], kPort2, 0x5A, 0x04, &v), kError);
-    EXPECT_EQ(i2cRead(handles[kFermi], kPort2, 0x60, 0x01, &v), kError) << "no slot-3 chip";
-    EXPECT_EQ(i2cRead(handles[kFermi], kPort3, 0xE0, 0x1A, &v), kError) << "no slot-2 chip";
-    EXPECT_EQ(i2cWrite(handles[kFamilyA], kPort0, 0x60, 0x01, 1), kError);
+    EXPECT_EQ(i2cRead(handles[kGpu0E22], kPort2, 0x5A, 0x04, &v), kError);
+    EXPECT_EQ(i2cRead(handles[kGpu0E22], kPort2, 0x60, 0x01, &v), kError) << "no slot-3 chip";
+    EXPECT_EQ(i2cRead(handles[kGpu0E22], kPort3, 0xE0, 0x1A, &v), kError) << "no slot-2 chip";
+    EXPECT_EQ(i2cWrite(handles[kGpu05E2], kPort0, 0x60, 0x01, 1), kError);
     const auto log = sim().i2cLog();
     ASSERT_EQ(log.size(), 5u);
     EXPECT_EQ(log[4].write, 1u);
@@ -50,7 +48,7 @@ TEST_F(SimChipRegisters, NothingAnswersWhereTheBoardHasNoChip) {
 }
 
 TEST_F(SimChipRegisters, SlotZeroFanChipIdentityAndConfiguration) {
-    const auto gpu = gpus()[kFermi];
+    const auto gpu = gpus()[kGpu0E22];
     EXPECT_EQ(reg(gpu, kPort2, 0x5C, 0x04), 0x5C);
     const uint8_t config = reg(gpu, kPort2, 0x5C, 0x02);
     EXPECT_GE(config, 64);
@@ -63,12 +61,12 @@ TEST_F(SimChipRegisters, SlotZeroFanChipIdentityAndConfiguration) {
 }
 
 TEST_F(SimChipRegisters, SlotZeroTemperatureNeedsAConversionAndItsOffset) {
-    const auto gpu = gpus()[kFermi];
-    sim().freeze(1);
-    sim().setTemperature(kFermi, 60);
+    const auto gpu = gpus()[kGpu0E22];
+    sim().freezeTime(1);
+    sim().setTemperature(kGpu0E22, 60);
     const int uncorrected = chipTemperature(gpu);
     EXPECT_NEAR(uncorrected, 60 - 4, 1) << "the chip reads below the GPU";
-    sim().setTemperature(kFermi, 90);
+    sim().setTemperature(kGpu0E22, 90);
     EXPECT_EQ(reg(gpu, kPort2, 0x5C, 0x14), uncorrected) << "no new conversion, no new value";
     EXPECT_NEAR(chipTemperature(gpu), 86, 1);
     EXPECT_EQ(reg(gpu, kPort2, 0x5C, 0x01) & 0x04, 0) << "the conversion bit clears itself";
@@ -87,8 +85,8 @@ TEST_F(SimChipRegisters, SlotZeroTemperatureNeedsAConversionAndItsOffset) {
 }
 
 TEST_F(SimChipRegisters, SlotZeroManualPeriodAndAutomaticCurveDriveTheFan) {
-    const auto gpu = gpus()[kFermi];
-    sim().freeze(1);
+    const auto gpu = gpus()[kGpu0E22];
+    sim().freezeTime(1);
     auto tachRpm = [&] {
         const uint32_t count = 256u * reg(gpu, kPort2, 0x5C, 0x16) + reg(gpu, kPort2, 0x5C, 0x17);
         return count == 0 ? 0u : 1500000u / count;
@@ -97,13 +95,13 @@ TEST_F(SimChipRegisters, SlotZeroManualPeriodAndAutomaticCurveDriveTheFan) {
     EXPECT_EQ(i2cWrite(gpu, kPort2, 0x5C, 0x60, 0x01), kOk);
     EXPECT_EQ(i2cWrite(gpu, kPort2, 0x5C, 0x74, 0x03), kOk);  // 1000 = 1500 rpm
     EXPECT_EQ(i2cWrite(gpu, kPort2, 0x5C, 0x75, 0xE8), kOk);
-    sim().advance(20000);
+    sim().advanceTimeMs(20000);
     EXPECT_NEAR(tachRpm(), 1500u, 15u);
     EXPECT_EQ(reg(gpu, kPort2, 0x5C, 0x74), 0x03);
     EXPECT_EQ(reg(gpu, kPort2, 0x5C, 0x75), 0xE8);
     EXPECT_EQ(i2cWrite(gpu, kPort2, 0x5C, 0x74, 0), kOk);
     EXPECT_EQ(i2cWrite(gpu, kPort2, 0x5C, 0x75, 0), kOk);
-    sim().advance(30000);
+    sim().advanceTimeMs(30000);
     EXPECT_EQ(tachRpm(), 0u) << "period 0 stops the fan";
 
     // Automatic: temperature points 75, 50, 0, 0 and rpm points full, 75 %, 51 %, 51 %, 51 %.
@@ -118,16 +116,16 @@ TEST_F(SimChipRegisters, SlotZeroManualPeriodAndAutomaticCurveDriveTheFan) {
                   kOk);
     }
     EXPECT_EQ(i2cWrite(gpu, kPort2, 0x5C, 0x60, 0x00), kOk);
-    sim().setTemperature(kFermi, 45);
-    sim().advance(20000);
+    sim().setTemperature(kGpu0E22, 45);
+    sim().advanceTimeMs(20000);
     EXPECT_NEAR(tachRpm(), 1536u, 20u);  // 1 500 000 / (61 << 4)
-    sim().setTemperature(kFermi, 85);
-    sim().advance(20000);
+    sim().setTemperature(kGpu0E22, 85);
+    sim().advanceTimeMs(20000);
     EXPECT_NEAR(tachRpm(), 3000u, 20u) << "asked 1 500 000 / (31 << 4), held at full scale";
 }
 
 TEST_F(SimChipRegisters, SlotZeroAnalogueReadings) {
-    const auto gpu = gpus()[kFermi];
+    const auto gpu = gpus()[kGpu0E22];
     const double volts = reg(gpu, kPort2, 0x5C, 0x13) * 0.008 * 1.47;
     EXPECT_NEAR(volts, coreMv(gpu) / 1000.0, 0.012);
     EXPECT_NEAR(reg(gpu, kPort2, 0x5C, 0x12) * 0.008 * 6.55, 12.0, 0.06);
@@ -144,8 +142,8 @@ TEST_F(SimChipRegisters, SlotZeroAnalogueReadings) {
 }
 
 TEST_F(SimChipRegisters, PowerMonitorsAddUpToTheBoardPower) {
-    const auto gpu = gpus()[kFermi];
-    sim().setLoad(kFermi, 100);
+    const auto gpu = gpus()[kGpu0E22];
+    sim().setLoad(kGpu0E22, 100);
     uint32_t sum = 0;
     for (uint8_t address : {0x90, 0x92, 0x94}) {
         EXPECT_EQ(reg(gpu, kPort0, address, 0x01), 0x27);
@@ -156,14 +154,14 @@ TEST_F(SimChipRegisters, PowerMonitorsAddUpToTheBoardPower) {
         EXPECT_EQ(256u * word[0] + word[1], 9600u) << "12 V in 1.25 mV steps";
     }
     EXPECT_NEAR(sum * 0.0049, 150.0, 1.0);
-    sim().setLoad(kFermi, 0);
+    sim().setLoad(kGpu0E22, 0);
     uint8_t word[2] = {};
     ASSERT_EQ(i2cRead(gpu, kPort0, 0x90, 0x03, word, 2), kOk);
     EXPECT_NEAR((256u * word[0] + word[1]) * 0.0049, 20.0 * 0.45, 0.5);
 }
 
 TEST_F(SimChipRegisters, RegulatorsOfTheFermiBoard) {
-    const auto gpu = gpus()[kFermi];
+    const auto gpu = gpus()[kGpu0E22];
     const uint32_t base = coreMv(gpu);
     EXPECT_EQ(base, 875u);
     // Slot 6: the step reads back as written and raises the core voltage.
@@ -179,8 +177,8 @@ TEST_F(SimChipRegisters, RegulatorsOfTheFermiBoard) {
 }
 
 TEST_F(SimChipRegisters, SlotOneFanChipOfTheFamilyABoard) {
-    const auto gpu = gpus()[kFamilyA];
-    sim().freeze(1);
+    const auto gpu = gpus()[kGpu05E2];
+    sim().freezeTime(1);
     EXPECT_EQ(reg(gpu, kPort2, 0x5C, 0x3D), 's');
     EXPECT_EQ(reg(gpu, kPort2, 0x5C, 0x3E), 'A');
     EXPECT_NE(reg(gpu, kPort2, 0x5C, 0x04), 0x5C) << "not mistaken for the slot-0 chip";
@@ -188,7 +186,7 @@ TEST_F(SimChipRegisters, SlotOneFanChipOfTheFamilyABoard) {
 
     // The driver cooler drives the fan; the chip shows its duty and counts its turns.
     EXPECT_EQ(setCooler(gpu, 45, kCoolerPolicyManual), kOk);
-    sim().advance(20000);
+    sim().advanceTimeMs(20000);
     EXPECT_NEAR(reg(gpu, kPort2, 0x5C, 0x30) * 100 / 255, 45, 1);
     const uint32_t count = reg(gpu, kPort2, 0x5C, 0x28) + 256u * reg(gpu, kPort2, 0x5C, 0x29);
     EXPECT_NEAR(5400000u / count, 1440u, 15u);
@@ -197,7 +195,7 @@ TEST_F(SimChipRegisters, SlotOneFanChipOfTheFamilyABoard) {
     EXPECT_LT(reg(gpu, kPort2, 0x5C, 0x5D), 224);
     EXPECT_EQ(i2cWrite(gpu, kPort2, 0x5C, 0x5D, reg(gpu, kPort2, 0x5C, 0x5D) | 0xE0), kOk);
     EXPECT_EQ(i2cWrite(gpu, kPort2, 0x5C, 0x31, 255), kOk);
-    sim().advance(20000);
+    sim().advanceTimeMs(20000);
     const uint32_t fast = reg(gpu, kPort2, 0x5C, 0x28) + 256u * reg(gpu, kPort2, 0x5C, 0x29);
     EXPECT_NEAR(5400000u / fast, 3200u, 40u);
     EXPECT_EQ(reg(gpu, kPort2, 0x5C, 0x31), 255);
@@ -209,11 +207,11 @@ TEST_F(SimChipRegisters, SlotOneFanChipOfTheFamilyABoard) {
 }
 
 TEST_F(SimChipRegisters, SlotTwoRegulatorFollowsTheLevel) {
-    const auto gpu = gpus()[kFamilyA];
+    const auto gpu = gpus()[kGpu05E2];
     EXPECT_EQ(reg(gpu, kPort3, 0xE0, 0x1A), 10);
     EXPECT_EQ((reg(gpu, kPort3, 0xE0, 0x1C) >> 4) & 3, 0);
     EXPECT_EQ(coreMv(gpu), 1050u);  // code 48
-    sim().setLoad(kFamilyA, 100);
+    sim().setLoad(kGpu05E2, 100);
     EXPECT_EQ((reg(gpu, kPort3, 0xE0, 0x1C) >> 4) & 3, 2);
     EXPECT_EQ(reg(gpu, kPort3, 0xE0, 0x17) & 0x7F, 54);
     EXPECT_EQ(coreMv(gpu), 1125u);
@@ -224,7 +222,7 @@ TEST_F(SimChipRegisters, SlotTwoRegulatorFollowsTheLevel) {
 }
 
 TEST_F(SimChipRegisters, ExtendedCallsAndRequestChecks) {
-    const auto gpu = gpus()[kFermi];
+    const auto gpu = gpus()[kGpu0E22];
     uint8_t v = 0;
     EXPECT_EQ(i2cRead(gpu, kPort2, 0x5C, 0x04, &v, 1, true), kOk);
     EXPECT_EQ(v, 0x5C);
@@ -261,7 +259,7 @@ bool overlapping(std::vector<QvSimI2cEvent> events) {
 }
 
 TEST_F(SimChipRegisters, TwoThreadsOnOneBusCollideUnlessSerialised) {
-    const auto gpu = gpus()[kFermi];
+    const auto gpu = gpus()[kGpu0E22];
     std::unique_ptr<std::latch> start;
     auto hammer = [&](std::mutex* busLock, int* failures) {
         start->arrive_and_wait();
@@ -309,12 +307,12 @@ TEST_F(SimChipRegisters, TwoThreadsOnOneBusCollideUnlessSerialised) {
 
 TEST_F(SimChipRegisters, ControlSurfaceReachesRegistersDirectly) {
     uint8_t v = 0;
-    EXPECT_EQ(sim().getRegister(kFermi, kPort2, 0x5C, 0x04, &v), kOk);
+    EXPECT_EQ(sim().getRegister(kGpu0E22, kPort2, 0x5C, 0x04, &v), kOk);
     EXPECT_EQ(v, 0x5C);
-    EXPECT_EQ(sim().setRegister(kFermi, kPort2, 0x5C, 0x92, 0x00), kOk);
-    EXPECT_EQ(sim().getRegister(kFermi, kPort2, 0x5C, 0x92, &v), kOk);
+    EXPECT_EQ(sim().setRegister(kGpu0E22, kPort2, 0x5C, 0x92, 0x00), kOk);
+    EXPECT_EQ(sim().getRegister(kGpu0E22, kPort2, 0x5C, 0x92, &v), kOk);
     EXPECT_EQ(v, 0x00);
-    EXPECT_EQ(sim().getRegister(kFermi, kPort3, 0xE0, 0x1A, &v), kNotSupported);
+    EXPECT_EQ(sim().getRegister(kGpu0E22, kPort3, 0xE0, 0x1A, &v), kNotSupported);
     EXPECT_EQ(sim().getRegister(9, kPort2, 0x5C, 0x04, &v), kInvalidArgument);
     EXPECT_EQ(sim().i2cLog().size(), 0u) << "the control surface is not bus traffic";
 }

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <map>
 
+#include "SimConfig.h"
 #include "SimFixture.h"
 
 namespace qv::simtest {
@@ -27,7 +28,7 @@ std::string oneBoard(const std::string& extra) {
 TEST_F(SimConfiguration, EveryShippedPresetLoads) {
     const std::map<std::string, uint32_t> gpuCounts = {{"six-gpus", 6}};
     size_t presets = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(binFolder() + "/boards")) {
+    for (const auto& entry : std::filesystem::directory_iterator(drv::executableFolder() + "/boards")) {
         if (entry.path().extension() != ".conf") {
             continue;
         }
@@ -38,7 +39,7 @@ TEST_F(SimConfiguration, EveryShippedPresetLoads) {
         const auto it = gpuCounts.find(name);
         EXPECT_EQ(sim().gpuCount(), it != gpuCounts.end() ? it->second : 1u);
         EXPECT_EQ(gpus().size(), sim().gpuCount());
-        EXPECT_EQ(sim().writeBios(0, (folder() + "/rom").c_str()), kOk);
+        EXPECT_EQ(sim().writeBiosImage(0, (folder() + "/rom").c_str()), kOk);
     }
     EXPECT_GE(presets, 11u);
 }
@@ -181,6 +182,56 @@ TEST_F(SimConfiguration, StateOfAnEditedConfigurationIsNotReused) {
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("does not fit"), std::string::npos) << err;
     EXPECT_EQ(cooler(gpus()[0]).cooler[0].currentPolicy, 4u);
+}
+
+// The model's parser read directly: each kind of key lands in its field, a value outside its
+// limits is refused with the key named, and an unknown key is named with its section.
+TEST(SimConfigKeys, EachKindOfKeyLandsInItsFieldWithinItsLimits) {
+    using sim::GpuConfig;
+    struct Good {
+        const char* line;
+        bool (*landed)(const GpuConfig&);
+    };
+    const Good good[] = {
+        {"cores = 65535", [](const GpuConfig& g) { return g.cores == 65535; }},
+        {"fan_tau_s = 0.05", [](const GpuConfig& g) { return g.fanTauS == 0.05; }},
+        {"tachometer = off", [](const GpuConfig& g) { return !g.tachometer; }},
+        {"graphics_offset_range = -1000000 1000000",
+         [](const GpuConfig& g) {
+             return g.graphicsOffsetKHz.min == -1000000 && g.graphicsOffsetKHz.max == 1000000;
+         }},
+        {"bios_version = V 1.2", [](const GpuConfig& g) { return g.biosVersion == "V 1.2"; }},
+        {"cooler = none", [](const GpuConfig& g) { return g.cooler == sim::CoolerKind::None; }},
+        {"cooler_range = 10 90", [](const GpuConfig& g) { return g.coolerMin == 10 && g.coolerMax == 90; }},
+        {"power_limit = 1000 2000 3000", [](const GpuConfig& g) { return g.powerLimitDefault == 2000; }},
+    };
+    for (const Good& c : good) {
+        SCOPED_TRACE(c.line);
+        sim::SimConfig config;
+        std::string error;
+        ASSERT_EQ(sim::parseSimConfig(oneBoard(std::string(c.line) + "\n"), config, error), 0) << error;
+        EXPECT_TRUE(c.landed(config.gpus.at(0)));
+    }
+    const std::pair<std::string, std::string> bad[] = {
+        {oneBoard("cores = 65536\n"), "cores: expected a whole number from 0 to 65535"},
+        {oneBoard("fan_tau_s = 0.04\n"), "fan_tau_s: expected a number from 0.05 to 600"},
+        {oneBoard("tachometer = maybe\n"), "tachometer: expected yes or no"},
+        {oneBoard("memory_offset_range = -2000001 0\n"), "memory_offset_range"},
+        {oneBoard("bios_version = " + std::string(201, 'x') + "\n"), "longer than 200"},
+        {oneBoard("cooler = some\n"), "cooler: expected driver or none"},
+        {oneBoard("name =\n"), "name: must not be empty"},
+        {oneBoard("nonsense = 1\n"), "unknown key 'nonsense' in [gpu]"},
+        {"[driver]\nversion = 0\n", "version: expected a whole number from 1 to 999999"},
+        {"[display]\nconnector = usb\n", "connector: expected dvi, hdmi, vga or displayport"},
+        {"[display]\nmonitor = 1\n", "unknown key 'monitor' in [display]"},
+    };
+    for (const auto& [text, message] : bad) {
+        SCOPED_TRACE(text);
+        sim::SimConfig config;
+        std::string error;
+        EXPECT_NE(sim::parseSimConfig(text, config, error), 0);
+        EXPECT_NE(error.find(message), std::string::npos) << error;
+    }
 }
 
 }  // namespace

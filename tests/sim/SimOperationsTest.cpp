@@ -13,12 +13,9 @@ using namespace qv::drv;
 
 using SimOperations = SimTest;
 
-constexpr size_t kKepler = 0;   // GeForce GTX 680
-constexpr size_t kFermi = 1;    // GeForce GTX 460
-constexpr size_t kFamilyA = 2;  // GeForce GTX 260
 
 TEST_F(SimOperations, AnswersEveryOperationAndNothingElse) {
-    void* module = dlopen(libraryPath().c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* module = dlopen(simLibraryPath().c_str(), RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(module, nullptr);
     auto query = reinterpret_cast<QueryInterfaceFn>(dlsym(module, "nvapi_QueryInterface"));
     ASSERT_NE(query, nullptr);
@@ -31,15 +28,15 @@ TEST_F(SimOperations, AnswersEveryOperationAndNothingElse) {
     EXPECT_EQ(seen.size(), std::size(kAllOperations));
     EXPECT_EQ(query(0x12345678u), nullptr);
 
-    sim().hide(kGpuGetTachReading, 1);
+    sim().hideId(kGpuGetTachReading, 1);
     EXPECT_EQ(query(kGpuGetTachReading), nullptr);
-    sim().hide(kGpuGetTachReading, 0);
+    sim().hideId(kGpuGetTachReading, 0);
     EXPECT_NE(query(kGpuGetTachReading), nullptr);
     dlclose(module);
 }
 
 TEST_F(SimOperations, CallsBeforeInitialiseAnswerNotInitialised) {
-    void* module = dlopen(libraryPath().c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* module = dlopen(simLibraryPath().c_str(), RTLD_NOW | RTLD_LOCAL);
     auto query = reinterpret_cast<QueryInterfaceFn>(dlsym(module, "nvapi_QueryInterface"));
     auto enumerate = reinterpret_cast<EnumPhysicalGpusFn>(query(kEnumPhysicalGpus));
     PhysicalGpuHandle handles[kMaxPhysicalGpus] = {};
@@ -133,7 +130,7 @@ TEST_F(SimOperations, DisplaysAndMemoryInformation) {
 }
 
 TEST_F(SimOperations, FourLevelTableOfTheKeplerBoard) {
-    const auto gpu = gpus()[kKepler];
+    const auto gpu = gpus()[kGpuKepler];
     const PerfClockTable all = table(gpu);
     ASSERT_EQ(all.levelCount, 4u);
     const uint32_t flags[] = {1, 2, 5, 4};
@@ -159,7 +156,7 @@ TEST_F(SimOperations, FourLevelTableOfTheKeplerBoard) {
 }
 
 TEST_F(SimOperations, LevelWriteChangesMarkedClocksWithinTheirRange) {
-    const auto gpu = gpus()[kFermi];
+    const auto gpu = gpus()[kGpu0E22];
     PerfClockTable request = table(gpu, 2);
     request.levels[0].flags = kPerfLevelFlagWriting;
     request.levels[0].clocks[0].currentKHz = 700000;  // graphics, marked
@@ -190,38 +187,38 @@ TEST_F(SimOperations, LevelWriteChangesMarkedClocksWithinTheirRange) {
 TEST_F(SimOperations, CurrentLevelAndClocksFollowLoad) {
     const auto handles = gpus();
     auto clocks = versioned<ClockFrequencies>(kClockFrequenciesVersion);
-    EXPECT_EQ(call<GpuGetAllClockFrequenciesFn>(kGpuGetAllClockFrequencies, handles[kFermi], &clocks), kOk);
+    EXPECT_EQ(call<GpuGetAllClockFrequenciesFn>(kGpuGetAllClockFrequencies, handles[kGpu0E22], &clocks), kOk);
     EXPECT_EQ(clocks.domain[kClockDomainGraphics].frequencyKHz, 50625u);
     EXPECT_EQ(clocks.domain[kClockDomainProcessor].present & 1, 1u);
     uint32_t pstate = 0;
-    EXPECT_EQ(call<GpuGetCurrentPstateFn>(kGpuGetCurrentPstate, handles[kFermi], &pstate), kOk);
+    EXPECT_EQ(call<GpuGetCurrentPstateFn>(kGpuGetCurrentPstate, handles[kGpu0E22], &pstate), kOk);
     EXPECT_EQ(pstate, 12u);
 
-    sim().setLoad(kFermi, 100);
-    EXPECT_EQ(call<GpuGetAllClockFrequenciesFn>(kGpuGetAllClockFrequencies, handles[kFermi], &clocks), kOk);
+    sim().setLoad(kGpu0E22, 100);
+    EXPECT_EQ(call<GpuGetAllClockFrequenciesFn>(kGpuGetAllClockFrequencies, handles[kGpu0E22], &clocks), kOk);
     EXPECT_EQ(clocks.domain[kClockDomainGraphics].frequencyKHz, 675000u);
     EXPECT_EQ(clocks.domain[kClockDomainMemory].frequencyKHz, 1800000u);
-    EXPECT_EQ(table(handles[kFermi]).currentLevel, 2u);
-    EXPECT_EQ(call<GpuGetCurrentPstateFn>(kGpuGetCurrentPstate, handles[kFermi], &pstate), kOk);
+    EXPECT_EQ(table(handles[kGpu0E22]).currentLevel, 2u);
+    EXPECT_EQ(call<GpuGetCurrentPstateFn>(kGpuGetCurrentPstate, handles[kGpu0E22], &pstate), kOk);
     EXPECT_EQ(pstate, 0u);
 
     auto load = versioned<DynamicPstatesInfoEx>(kDynamicPstatesInfoExVersion);
-    EXPECT_EQ(call<GpuGetDynamicPstatesInfoExFn>(kGpuGetDynamicPstatesInfoEx, handles[kFermi], &load), kOk);
+    EXPECT_EQ(call<GpuGetDynamicPstatesInfoExFn>(kGpuGetDynamicPstatesInfoEx, handles[kGpu0E22], &load), kOk);
     EXPECT_EQ(load.utilisation[kUtilisationGraphics].percentage, 100u);
 
     // Base and boost clocks of the Kepler board, whatever the load.
     clocks.clockType = kClockTypeBoost;
-    EXPECT_EQ(call<GpuGetAllClockFrequenciesFn>(kGpuGetAllClockFrequencies, handles[kKepler], &clocks), kOk);
+    EXPECT_EQ(call<GpuGetAllClockFrequenciesFn>(kGpuGetAllClockFrequencies, handles[kGpuKepler], &clocks), kOk);
     EXPECT_EQ(clocks.domain[kClockDomainGraphics].frequencyKHz, 1058000u);
     EXPECT_EQ(clocks.domain[kClockDomainProcessor].present, 0u);
     clocks.clockType = kClockTypeBase;
-    EXPECT_EQ(call<GpuGetAllClockFrequenciesFn>(kGpuGetAllClockFrequencies, handles[kKepler], &clocks), kOk);
+    EXPECT_EQ(call<GpuGetAllClockFrequenciesFn>(kGpuGetAllClockFrequencies, handles[kGpuKepler], &clocks), kOk);
     EXPECT_EQ(clocks.domain[kClockDomainGraphics].frequencyKHz, 1006000u);
 }
 
 TEST_F(SimOperations, PstatesTwoOffsetsMoveTheTopLevel) {
     const auto handles = gpus();
-    const auto gpu = handles[kKepler];
+    const auto gpu = handles[kGpuKepler];
     auto info = std::make_unique<Pstates20Info>();
     info->version = kPstates20InfoVersion;
     ASSERT_EQ(call<GpuGetPstates20Fn>(kGpuGetPstates20, gpu, info.get()), kOk);
@@ -246,7 +243,7 @@ TEST_F(SimOperations, PstatesTwoOffsetsMoveTheTopLevel) {
     request->pstates[0].baseVoltages[0].voltDeltaUv.value = 500000;  // beyond the range
     EXPECT_EQ(call<GpuSetPstates20Fn>(kGpuSetPstates20, gpu, request.get()), kInvalidArgument);
 
-    sim().setLoad(kKepler, 100);
+    sim().setLoad(kGpuKepler, 100);
     auto clocks = versioned<ClockFrequencies>(kClockFrequenciesVersion);
     EXPECT_EQ(call<GpuGetAllClockFrequenciesFn>(kGpuGetAllClockFrequencies, gpu, &clocks), kOk);
     EXPECT_EQ(clocks.domain[kClockDomainGraphics].frequencyKHz, 1106000u);
@@ -260,7 +257,7 @@ TEST_F(SimOperations, PstatesTwoOffsetsMoveTheTopLevel) {
 
     // The whole table read back and written again is accepted and changes nothing.
     EXPECT_EQ(call<GpuSetPstates20Fn>(kGpuSetPstates20, gpu, info.get()), kOk);
-    EXPECT_EQ(call<GpuGetPstates20Fn>(kGpuGetPstates20, handles[kFermi], info.get()), kNotSupported);
+    EXPECT_EQ(call<GpuGetPstates20Fn>(kGpuGetPstates20, handles[kGpu0E22], info.get()), kNotSupported);
 }
 
 TEST_F(SimOperations, PstateQueriesAndDisplayPortInformation) {
@@ -269,16 +266,16 @@ TEST_F(SimOperations, PstateQueriesAndDisplayPortInformation) {
     using ClientLimitsFn = int (*)(PhysicalGpuHandle, uint32_t, uint32_t*);
     const auto handles = gpus();
     auto info = versioned<PstatesInfo>(kPstatesInfoVersion);
-    EXPECT_EQ(call<GpuGetPstatesInfoFn>(kGpuGetPstatesInfo, handles[kKepler], &info), kOk);
+    EXPECT_EQ(call<GpuGetPstatesInfoFn>(kGpuGetPstatesInfo, handles[kGpuKepler], &info), kOk);
     ASSERT_EQ(info.count, 4u);
     EXPECT_EQ(info.pstateIds[0], 0u);
     EXPECT_EQ(info.pstateIds[3], 8u);
     auto infoEx = versioned<PstatesInfo>(kPstatesInfoVersion);
-    EXPECT_EQ(call<PstatesInfoExFn>(kGpuGetPstatesInfoEx, handles[kFermi], &infoEx, 0u), kOk);
+    EXPECT_EQ(call<PstatesInfoExFn>(kGpuGetPstatesInfoEx, handles[kGpu0E22], &infoEx, 0u), kOk);
     EXPECT_EQ(infoEx.count, 3u);
     EXPECT_EQ(infoEx.pstateIds[2], 12u);
     uint32_t limit = 99;
-    EXPECT_EQ(call<ClientLimitsFn>(kGpuGetPstateClientLimits, handles[kKepler], 0u, &limit), kOk);
+    EXPECT_EQ(call<ClientLimitsFn>(kGpuGetPstateClientLimits, handles[kGpuKepler], 0u, &limit), kOk);
     EXPECT_EQ(limit, 0u);
 
     auto dp = versioned<DisplayPortInfo>(kDisplayPortInfoVersion);
@@ -290,7 +287,7 @@ TEST_F(SimOperations, PstateQueriesAndDisplayPortInformation) {
 }
 
 TEST_F(SimOperations, ThermalSensorsAndTheIdleTemperature) {
-    const auto gpu = gpus()[kKepler];
+    const auto gpu = gpus()[kGpuKepler];
     auto all = versioned<ThermalSettings>(kThermalSettingsVersion);
     EXPECT_EQ(call<GpuGetThermalSettingsFn>(kGpuGetThermalSettings, gpu, kThermalAllSensors, &all), kOk);
     ASSERT_EQ(all.count, 1u);
@@ -307,8 +304,8 @@ TEST_F(SimOperations, ThermalSensorsAndTheIdleTemperature) {
 
 TEST_F(SimOperations, DriverCoolerManualAndAutomatic) {
     const auto handles = gpus();
-    sim().freeze(1);
-    const auto gpu = handles[kKepler];
+    sim().freezeTime(1);
+    const auto gpu = handles[kGpuKepler];
     CoolerSettings s = cooler(gpu);
     ASSERT_EQ(s.count, 1u);
     EXPECT_EQ(s.cooler[0].type, kCoolerTypeFan);
@@ -324,7 +321,7 @@ TEST_F(SimOperations, DriverCoolerManualAndAutomatic) {
     s = cooler(gpu);
     EXPECT_EQ(s.cooler[0].currentLevel, 100u);
     EXPECT_EQ(s.cooler[0].currentPolicy, kCoolerPolicyManual);
-    sim().advance(30000);
+    sim().advanceTimeMs(30000);
     uint32_t rpm = 0;
     EXPECT_EQ(call<GpuGetTachReadingFn>(kGpuGetTachReading, gpu, &rpm), kOk);
     EXPECT_GT(rpm, rpmBefore);
@@ -340,19 +337,19 @@ TEST_F(SimOperations, DriverCoolerManualAndAutomatic) {
     EXPECT_EQ(setCooler(gpu, 50, 3), kInvalidArgument) << "not a single policy";
 
     // The board without a driver cooler lists none and has no tachometer.
-    EXPECT_EQ(cooler(handles[kFermi]).count, 0u);
-    EXPECT_EQ(setCooler(handles[kFermi], 50, kCoolerPolicyManual), kNotSupported);
-    EXPECT_EQ(call<GpuGetTachReadingFn>(kGpuGetTachReading, handles[kFermi], &rpm), kNotSupported);
+    EXPECT_EQ(cooler(handles[kGpu0E22]).count, 0u);
+    EXPECT_EQ(setCooler(handles[kGpu0E22], 50, kCoolerPolicyManual), kNotSupported);
+    EXPECT_EQ(call<GpuGetTachReadingFn>(kGpuGetTachReading, handles[kGpu0E22], &rpm), kNotSupported);
 }
 
 TEST_F(SimOperations, TemperatureFollowsLoadAndFanWithTime) {
-    const auto gpu = gpus()[kKepler];
-    sim().freeze(1);
+    const auto gpu = gpus()[kGpuKepler];
+    sim().freezeTime(1);
     const int idle = temperature(gpu);
-    sim().setLoad(kKepler, 100);
-    sim().advance(1000);
+    sim().setLoad(kGpuKepler, 100);
+    sim().advanceTimeMs(1000);
     const int early = temperature(gpu);
-    sim().advance(120000);
+    sim().advanceTimeMs(120000);
     const int hot = temperature(gpu);
     EXPECT_GE(early, idle);
     EXPECT_LT(early, hot) << "the temperature takes its time";
@@ -361,22 +358,38 @@ TEST_F(SimOperations, TemperatureFollowsLoadAndFanWithTime) {
     // The automatic policy answered the heat with more fan.
     EXPECT_GT(cooler(gpu).cooler[0].currentLevel, 50u);
 
-    // Frozen time: nothing moves by itself.
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    EXPECT_EQ(temperature(gpu), hot);
-
-    EXPECT_EQ(sim().setTemperature(kKepler, 97), kOk);
-    sim().advance(60000);
+    EXPECT_EQ(sim().setTemperature(kGpuKepler, 97), kOk);
+    sim().advanceTimeMs(60000);
     EXPECT_EQ(temperature(gpu), 97);
-    EXPECT_EQ(sim().setTemperature(kKepler, -1000), kOk);
-    sim().advance(120000);
+    EXPECT_EQ(sim().setTemperature(kGpuKepler, -1000), kOk);
+    sim().advanceTimeMs(120000);
     EXPECT_NEAR(temperature(gpu), hot, 2);
+}
+
+TEST_F(SimOperations, FrozenTimeHoldsATemperatureThatIsStillRising) {
+    const auto gpu = gpus()[kGpuKepler];
+    sim().freezeTime(1);
+    sim().setLoad(kGpuKepler, 100);
+    sim().advanceTimeMs(1000);  // a second into the climb, rising by degrees per second
+    const int rising = temperature(gpu);
+
+    // Real time passes, model time does not: the reading stays where it was.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    while (std::chrono::steady_clock::now() < until) {
+        ASSERT_EQ(temperature(gpu), rising);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+
+    // Thawed, the same climb goes on by itself.
+    sim().freezeTime(0);
+    EXPECT_TRUE(test::waitUntil([&] { return temperature(gpu) > rising; }))
+        << "the temperature no longer moves, so freezing it proved nothing";
 }
 
 TEST_F(SimOperations, PowerPoliciesAndTopology) {
     const auto handles = gpus();
-    const auto gpu = handles[kKepler];
-    sim().freeze(1);
+    const auto gpu = handles[kGpuKepler];
+    sim().freezeTime(1);
     auto info = versioned<PowerPoliciesInfo>(kPowerPoliciesInfoVersion);
     EXPECT_EQ(call<GpuPowerPoliciesGetInfoFn>(kGpuClientPowerPoliciesGetInfo, gpu, &info), kOk);
     EXPECT_EQ(info.entries[0].minPower, 32000u);
@@ -392,7 +405,7 @@ TEST_F(SimOperations, PowerPoliciesAndTopology) {
     EXPECT_EQ(status.entries[0].power, 132000u) << "held at the policy's maximum";
 
     auto topology = versioned<PowerTopologyStatus>(kPowerTopologyStatusVersion);
-    sim().setLoad(kKepler, 100);
+    sim().setLoad(kGpuKepler, 100);
     EXPECT_EQ(call<GpuPowerTopologyGetStatusFn>(kGpuClientPowerTopologyGetStatus, gpu, &topology), kOk);
     const uint32_t unlimited = topology.entries[0].power;
     EXPECT_GT(unlimited, 80000u);
@@ -404,7 +417,7 @@ TEST_F(SimOperations, PowerPoliciesAndTopology) {
     auto topologyInfo = versioned<PowerTopologyInfo>(kPowerTopologyInfoVersion);
     EXPECT_EQ(call<GpuPowerTopologyGetInfoFn>(kGpuClientPowerTopologyGetInfo, gpu, &topologyInfo), kOk);
     EXPECT_EQ(topologyInfo.entries[0].defaultLimitMw, 195000u);
-    EXPECT_EQ(call<GpuPowerPoliciesGetInfoFn>(kGpuClientPowerPoliciesGetInfo, handles[kFamilyA], &info),
+    EXPECT_EQ(call<GpuPowerPoliciesGetInfoFn>(kGpuClientPowerPoliciesGetInfo, handles[kGpu05E2], &info),
               kNotSupported);
 }
 
@@ -524,29 +537,29 @@ TEST_F(SimOperations, InjectedStatusesOnceCountedAndAlways) {
     const auto gpu = gpus()[0];
     uint32_t pstate = 0;
     auto get = [&] { return call<GpuGetCurrentPstateFn>(kGpuGetCurrentPstate, gpu, &pstate); };
-    sim().inject(kGpuGetCurrentPstate, kError, 1);
+    sim().injectStatus(kGpuGetCurrentPstate, kError, 1);
     EXPECT_EQ(get(), kError);
     EXPECT_EQ(get(), kOk);
-    sim().inject(kGpuGetCurrentPstate, kNotSupported, 2);
+    sim().injectStatus(kGpuGetCurrentPstate, kNotSupported, 2);
     EXPECT_EQ(get(), kNotSupported);
     EXPECT_EQ(get(), kNotSupported);
     EXPECT_EQ(get(), kOk);
-    sim().inject(kGpuGetCurrentPstate, kHandleInvalidated, -1);
+    sim().injectStatus(kGpuGetCurrentPstate, kHandleInvalidated, -1);
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(get(), kHandleInvalidated);
     }
-    sim().inject(kGpuGetCurrentPstate, 0, 0);
+    sim().injectStatus(kGpuGetCurrentPstate, 0, 0);
     EXPECT_EQ(get(), kOk);
 
-    sim().inject(kInitialize, kError, 1);
+    sim().injectStatus(kInitialize, kError, 1);
     loader().unload();
     EXPECT_EQ(loader().load(), kError);
 }
 
 TEST_F(SimOperations, SettingsMadeBeforeTheFirstLoadHold) {
     // A fresh state folder is a fresh machine; what a test sets up before loading stays.
-    sim().inject(kEnumPhysicalGpus, kNvidiaDeviceNotFound, 1);
-    sim().hide(kGpuGetTachReading, 1);
+    sim().injectStatus(kEnumPhysicalGpus, kNvidiaDeviceNotFound, 1);
+    sim().hideId(kGpuGetTachReading, 1);
     PhysicalGpuHandle handles[kMaxPhysicalGpus] = {};
     uint32_t count = 0;
     EXPECT_EQ(call<EnumPhysicalGpusFn>(kEnumPhysicalGpus, handles, &count), kNvidiaDeviceNotFound);
@@ -557,18 +570,18 @@ TEST_F(SimOperations, SettingsMadeBeforeTheFirstLoadHold) {
 TEST_F(SimOperations, LatencyDelaysEachCall) {
     const auto gpu = gpus()[0];
     uint32_t pstate = 0;
-    sim().latency(kGpuGetCurrentPstate, 20000);
+    sim().setLatencyUs(kGpuGetCurrentPstate, 20000);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(call<GpuGetCurrentPstateFn>(kGpuGetCurrentPstate, gpu, &pstate), kOk);
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(20));
-    EXPECT_EQ(sim().latency(0, 20000000), kInvalidArgument);
+    EXPECT_EQ(sim().setLatencyUs(0, 20000000), kInvalidArgument);
 }
 
 TEST_F(SimOperations, InvalidatedHandlesUntilEnumeratedAgain) {
     const auto old = gpus();
     const DisplayHandle oldDisplay = display(0);
     uint32_t pstate = 0;
-    ASSERT_EQ(sim().invalidate(kExpectedPhysicalGpuHandle), kOk);
+    ASSERT_EQ(sim().invalidateHandles(kExpectedPhysicalGpuHandle), kOk);
     EXPECT_EQ(call<GpuGetCurrentPstateFn>(kGpuGetCurrentPstate, old[0], &pstate), kExpectedPhysicalGpuHandle);
     auto memory = versioned<DisplayDriverMemoryInfo>(kDisplayDriverMemoryInfoVersion);
     EXPECT_EQ(call<GetMemoryInfoFn>(kGetMemoryInfo, oldDisplay, &memory), kExpectedPhysicalGpuHandle);
@@ -577,7 +590,7 @@ TEST_F(SimOperations, InvalidatedHandlesUntilEnumeratedAgain) {
     EXPECT_NE(fresh[0], old[0]);
     EXPECT_EQ(call<GpuGetCurrentPstateFn>(kGpuGetCurrentPstate, fresh[0], &pstate), kOk);
     EXPECT_EQ(call<GpuGetCurrentPstateFn>(kGpuGetCurrentPstate, old[0], &pstate), kExpectedPhysicalGpuHandle);
-    EXPECT_EQ(sim().invalidate(-5), kInvalidArgument);
+    EXPECT_EQ(sim().invalidateHandles(-5), kInvalidArgument);
     EXPECT_EQ(call<GpuGetCurrentPstateFn>(kGpuGetCurrentPstate, nullptr, &pstate), kInvalidArgument);
     EXPECT_EQ(call<GpuGetCurrentPstateFn>(kGpuGetCurrentPstate, reinterpret_cast<PhysicalGpuHandle>(oldDisplay),
                                           &pstate),

@@ -102,14 +102,14 @@ TEST_F(SimStateFile, TwoProcessesWritingAtOnceLoseNothing) {
 TEST_F(SimStateFile, DeletingTheFileOrResettingRestoresTheConfiguredState) {
     auto gpu = gpus()[0];
     const std::string path = sim().statePath();
-    EXPECT_EQ(path.rfind(folder() + "/state/", 0), 0u) << path;
+    EXPECT_EQ(path.rfind(stateFolder() + "/", 0), 0u) << path;
     ASSERT_EQ(setCooler(gpu, 100, kCoolerPolicyManual), kOk);
     ASSERT_EQ(std::remove(path.c_str()), 0);
     EXPECT_EQ(cooler(gpu).cooler[0].currentPolicy, 0x20u) << "the board's default policy again";
 
     ASSERT_EQ(setCooler(gpu, 100, kCoolerPolicyManual), kOk);
-    sim().inject(kGpuGetCoolerSettings, kError, -1);
-    sim().latency(0, 1000);
+    sim().injectStatus(kGpuGetCoolerSettings, kError, -1);
+    sim().setLatencyUs(0, 1000);
     ASSERT_EQ(sim().reset(), kOk);
     EXPECT_EQ(cooler(gpu).cooler[0].currentPolicy, 0x20u);
 
@@ -136,11 +136,11 @@ TEST_F(SimStateFile, DamagedFileStartsAfreshWithAWarning) {
 
 TEST_F(SimStateFile, ModelTimeIsSharedThroughTheFile) {
     const auto gpu = gpus()[0];
-    ASSERT_EQ(sim().freeze(1), kOk);
+    ASSERT_EQ(sim().freezeTime(1), kOk);
     sim().setLoad(0, 100);
     const int before = temperature(gpu);
     // Another process moves the frozen model on; this one continues from there.
-    ASSERT_EQ(inChildProcess([&] { return sim().advance(300000) == kOk; }), 0);
+    ASSERT_EQ(inChildProcess([&] { return sim().advanceTimeMs(300000) == kOk; }), 0);
     EXPECT_GT(temperature(gpu), before + 10);
 }
 

@@ -21,6 +21,7 @@ namespace qv::test {
 namespace {
 
 constexpr auto kPoll = std::chrono::milliseconds(10);
+constexpr const char* kOwnVariablePrefix = "QUORVEL_";
 
 std::vector<char*> pointers(std::vector<std::string>& strings) {
     std::vector<char*> out;
@@ -41,8 +42,11 @@ void closeFd(int& fd) {
 }  // namespace
 
 ChildProcess::ChildProcess(std::string program, std::vector<std::string> args,
-                           std::map<std::string, std::string> environment)
-    : program_(std::move(program)), args_(std::move(args)), environment_(std::move(environment)) {
+                           std::map<std::string, std::string> environment, Options options)
+    : program_(std::move(program)),
+      args_(std::move(args)),
+      environment_(std::move(environment)),
+      options_(std::move(options)) {
     if (program_.find('/') == std::string::npos) {
         program_ = drv::executableFolder() + "/" + program_;
     }
@@ -71,16 +75,7 @@ bool ChildProcess::start() {
     }
     std::vector<std::string> argv = {program_};
     argv.insert(argv.end(), args_.begin(), args_.end());
-    std::vector<std::string> envp;
-    for (char** e = environ; *e != nullptr; ++e) {
-        const std::string entry = *e;
-        if (environment_.count(entry.substr(0, entry.find('='))) == 0) {
-            envp.push_back(entry);
-        }
-    }
-    for (const auto& [name, value] : environment_) {
-        envp.push_back(name + "=" + value);
-    }
+    std::vector<std::string> envp = childEnvironment();
     std::vector<char*> argvPointers = pointers(argv);
     std::vector<char*> envPointers = pointers(envp);
     posix_spawn_file_actions_t actions;
@@ -88,6 +83,10 @@ bool ChildProcess::start() {
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
+    if (!options_.workingFolder.empty()) {
+        posix_spawn_file_actions_addchdir_np(&actions, options_.workingFolder.c_str());
+    }
+    started_ = std::chrono::steady_clock::now();
     const int rc = ::posix_spawn(&pid_, program_.c_str(), &actions, nullptr, argvPointers.data(),
                                  envPointers.data());
     posix_spawn_file_actions_destroy(&actions);
@@ -102,6 +101,23 @@ bool ChildProcess::start() {
         return false;
     }
     return true;
+}
+
+std::vector<std::string> ChildProcess::childEnvironment() const {
+    std::vector<std::string> envp;
+    for (char** e = environ; options_.inherit != Inherit::kNothing && *e != nullptr; ++e) {
+        const std::string entry = *e;
+        if (options_.inherit == Inherit::kAllButOwn && entry.rfind(kOwnVariablePrefix, 0) == 0) {
+            continue;
+        }
+        if (environment_.count(entry.substr(0, entry.find('='))) == 0) {
+            envp.push_back(entry);
+        }
+    }
+    for (const auto& [name, value] : environment_) {
+        envp.push_back(name + "=" + value);
+    }
+    return envp;
 }
 
 bool ChildProcess::pump(std::chrono::milliseconds wait) {
@@ -166,7 +182,22 @@ ChildProcess::Result ChildProcess::finish(std::chrono::milliseconds timeout) {
     }
     while (pump(kPoll)) {
     }
+    result_.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - started_);
     return result_;
+}
+
+ChildProcess::Result ChildProcess::run(const std::string& program,
+                                       const std::vector<std::string>& args,
+                                       const std::map<std::string, std::string>& environment,
+                                       Options options, std::chrono::milliseconds timeout) {
+    ChildProcess process(program, args, environment, std::move(options));
+    if (!process.start()) {
+        Result failed;
+        failed.err = "cannot start " + process.program_;
+        return failed;
+    }
+    return process.finish(timeout);
 }
 
 }  // namespace qv::test

@@ -6,53 +6,21 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <chrono>
 #include <cstdint>
-#include <filesystem>
 #include <fstream>
-#include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "SimControl.h"
 #include "gpu/DriverLoader.h"
-#include "gpu/DriverSelection.h"
 #include "platform/Clock.h"
+#include "support/BuiltinBoards.h"
+#include "support/SimLibrary.h"
+#include "support/TempDir.h"
 
 namespace qv::test {
-
-inline std::string simLibraryPath() {
-    return drv::executableFolder() + "/" + drv::kSimulatedDriverLibrary;
-}
-
-// A board preset of the simulated driver (sim/boards, copied beside it by the build).
-inline std::string presetPath(const std::string& name) {
-    return drv::executableFolder() + "/boards/" + name + ".conf";
-}
-
-// A folder of its own under the system's temporary folder, removed with everything in it.
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "quorvel-test-XXXXXX").string();
-        std::vector<char> buffer(pattern.begin(), pattern.end());
-        buffer.push_back(0);
-        const char* made = mkdtemp(buffer.data());
-        path_ = made != nullptr ? made : "";
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
 
 // Writes a board configuration for the simulator into `dir` and returns its path.
 inline std::string writeConfig(const TempDir& dir, const std::string& name,
@@ -61,46 +29,6 @@ inline std::string writeConfig(const TempDir& dir, const std::string& name,
     std::ofstream(path) << text;
     return path;
 }
-
-// The simulator's control functions, resolved from the library the test holds open.
-struct SimControl {
-    decltype(&qvsim_reset) reset = nullptr;
-    decltype(&qvsim_load_config) loadConfig = nullptr;
-    decltype(&qvsim_gpu_count) gpuCount = nullptr;
-    decltype(&qvsim_inject_status) injectStatus = nullptr;
-    decltype(&qvsim_hide_id) hideId = nullptr;
-    decltype(&qvsim_set_latency_us) setLatencyUs = nullptr;
-    decltype(&qvsim_invalidate_handles) invalidateHandles = nullptr;
-    decltype(&qvsim_set_temperature) setTemperature = nullptr;
-    decltype(&qvsim_set_load) setLoad = nullptr;
-    decltype(&qvsim_freeze_time) freezeTime = nullptr;
-    decltype(&qvsim_advance_time_ms) advanceTimeMs = nullptr;
-    decltype(&qvsim_get_register) getRegister = nullptr;
-    decltype(&qvsim_set_register) setRegister = nullptr;
-    decltype(&qvsim_call_count) callCount = nullptr;
-    decltype(&qvsim_hook_calls) hookCalls = nullptr;
-    decltype(&qvsim_clear_counters) clearCounters = nullptr;
-    decltype(&qvsim_i2c_log_count) i2cLogCount = nullptr;
-    decltype(&qvsim_i2c_log_get) i2cLogGet = nullptr;
-    decltype(&qvsim_hook_log_count) hookLogCount = nullptr;
-    decltype(&qvsim_hook_log_get) hookLogGet = nullptr;
-    decltype(&qvsim_unload_count) unloadCount = nullptr;
-
-    std::vector<QvSimI2cEvent> i2cLog() const {
-        std::vector<QvSimI2cEvent> events(i2cLogCount());
-        for (size_t i = 0; i < events.size(); ++i) {
-            i2cLogGet(i, &events[i]);
-        }
-        return events;
-    }
-    std::vector<QvSimHookEvent> hookLog() const {
-        std::vector<QvSimHookEvent> events(hookLogCount());
-        for (size_t i = 0; i < events.size(); ++i) {
-            hookLogGet(i, &events[i]);
-        }
-        return events;
-    }
-};
 
 // One simulated machine: its own state folder, a board configuration, the library held open
 // for the control surface, and a loader over it as the program would have.
@@ -120,7 +48,7 @@ public:
             ADD_FAILURE() << "cannot open the simulated driver: " << dlerror();
             return;
         }
-        resolve();
+        EXPECT_EQ(control_.resolve(handle_), "") << "the simulated driver does not export these";
     }
     ~SimSession() {
         loader_.unload();
@@ -136,42 +64,26 @@ public:
     const std::string& stateFolder() const { return state_.path(); }
 
 private:
-    template <typename T>
-    void bind(T& target, const char* name) {
-        target = reinterpret_cast<T>(dlsym(handle_, name));
-        if (target == nullptr) {
-            ADD_FAILURE() << "simulated driver does not export " << name;
-        }
-    }
-    void resolve() {
-        bind(control_.reset, "qvsim_reset");
-        bind(control_.loadConfig, "qvsim_load_config");
-        bind(control_.gpuCount, "qvsim_gpu_count");
-        bind(control_.injectStatus, "qvsim_inject_status");
-        bind(control_.hideId, "qvsim_hide_id");
-        bind(control_.setLatencyUs, "qvsim_set_latency_us");
-        bind(control_.invalidateHandles, "qvsim_invalidate_handles");
-        bind(control_.setTemperature, "qvsim_set_temperature");
-        bind(control_.setLoad, "qvsim_set_load");
-        bind(control_.freezeTime, "qvsim_freeze_time");
-        bind(control_.advanceTimeMs, "qvsim_advance_time_ms");
-        bind(control_.getRegister, "qvsim_get_register");
-        bind(control_.setRegister, "qvsim_set_register");
-        bind(control_.callCount, "qvsim_call_count");
-        bind(control_.hookCalls, "qvsim_hook_calls");
-        bind(control_.clearCounters, "qvsim_clear_counters");
-        bind(control_.i2cLogCount, "qvsim_i2c_log_count");
-        bind(control_.i2cLogGet, "qvsim_i2c_log_get");
-        bind(control_.hookLogCount, "qvsim_hook_log_count");
-        bind(control_.hookLogGet, "qvsim_hook_log_get");
-        bind(control_.unloadCount, "qvsim_unload_count");
-    }
-
     TempDir state_;
     drv::DriverLoader loader_;
     void* handle_ = nullptr;
     SimControl control_;
 };
+
+// Polls `done` until it holds or `limit` passes; true when it held. For waiting on what another
+// thread or process does, in place of sleeping a fixed time and hoping it happened.
+template <typename Done>
+bool waitUntil(Done done, std::chrono::milliseconds limit = std::chrono::seconds(30)) {
+    constexpr auto kPoll = std::chrono::milliseconds(1);
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(kPoll);
+    }
+    return true;
+}
 
 // A clock that never sleeps and records how long it was asked to.
 class FakeClock final : public platform::Clock {

@@ -27,9 +27,6 @@ using tuning::ApplyController;
 using tuning::ClockSlider;
 using tuning::Slider;
 
-constexpr uint8_t kGpuKepler = 0;
-constexpr uint8_t kGpu0E22 = 1;
-constexpr uint8_t kGpu05E2 = 2;
 constexpr int k2D = gpu::kLevelKind2D;
 constexpr int k3DLow = gpu::kLevelKind3DLow;
 constexpr int k3DPerf = gpu::kLevelKind3DPerf;

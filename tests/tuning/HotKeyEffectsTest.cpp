@@ -8,7 +8,8 @@
 namespace qv::tuning {
 namespace {
 
-constexpr uint8_t kGtx680 = 0;  // the hot-key board of the built-in three
+using test::kGpuKepler;
+
 constexpr uint64_t kStart = 100000;
 
 struct EffectsRig {
@@ -16,7 +17,7 @@ struct EffectsRig {
         EXPECT_EQ(rig.layer->initialize(), gpu::kInitOk);
         rig.layer->waitForProbe();
         model = std::make_unique<MainDialogModel>(*rig.layer);
-        EXPECT_EQ(model->selectGpu(kGtx680, true), drv::kOk);
+        EXPECT_EQ(model->selectGpu(kGpuKepler, true), drv::kOk);
         stored.hotKeyEnable = 1;
         stored.hotKeyFanSpeed = 80;
         stored.hotKeyGpuOffset = 60;
@@ -25,12 +26,12 @@ struct EffectsRig {
     }
     uint32_t fanLevel() {
         drv::CoolerSettings table{};
-        EXPECT_EQ(rig.layer->readCoolerTable(kGtx680, &table), drv::kOk);
+        EXPECT_EQ(rig.layer->readCoolerTable(kGpuKepler, &table), drv::kOk);
         return table.cooler[0].currentLevel;
     }
     drv::Pstates20Pstate firstPstate() {
         drv::Pstates20Info info{};
-        EXPECT_EQ(rig.layer->pstates20Info(kGtx680, info), drv::kOk);
+        EXPECT_EQ(rig.layer->pstates20Info(kGpuKepler, info), drv::kOk);
         return info.pstates[0];
     }
 
@@ -53,7 +54,7 @@ TEST(HotKeyEffects, FanKeyBoostsTheFanAndTheSecondPressHandsItBack) {
     ASSERT_TRUE(r.effects->onKey(kHotKeyFan, kStart + kHotKeyDebounceMs).accepted);
     EXPECT_EQ(r.effects->state(), kHotKeyStateNone);
     int mode = 0;
-    ASSERT_EQ(r.rig.layer->fanMode(kGtx680, mode), drv::kOk);
+    ASSERT_EQ(r.rig.layer->fanMode(kGpuKepler, mode), drv::kOk);
     EXPECT_EQ(mode, gpu::GpuLayer::kFanModeAutomatic);
     EXPECT_EQ(r.model->controls().fanSpeed.pos, static_cast<int>(kHotKeyRestoredFanLevel));
     EXPECT_FALSE(r.model->controls().fanSpeed.enabled);
@@ -70,7 +71,7 @@ TEST(HotKeyEffects, ClockKeyOffsetsAndLiftsTheVoltageThenPutsBothBack) {
     const int64_t boostedMv =
         (int64_t{boosted.baseVoltages[0].voltUv} + boosted.baseVoltages[0].voltDeltaUv.value) /
         1000;
-    EXPECT_EQ(boostedMv, driverTableMaxMillivolts(r.rig.layer->record(kGtx680).deviceId()));
+    EXPECT_EQ(boostedMv, driverTableMaxMillivolts(r.rig.layer->record(kGpuKepler).deviceId()));
 
     ASSERT_TRUE(r.effects->onKey(kHotKeyClock, kStart + kHotKeyDebounceMs).accepted);
     const drv::Pstates20Pstate after = r.firstPstate();

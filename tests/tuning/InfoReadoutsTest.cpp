@@ -17,9 +17,6 @@ using tuning::InfoField;
 using tuning::InfoReadouts;
 using tuning::MainDialogModel;
 
-constexpr int kGpuKepler = 0;
-constexpr int kGpu0E22 = 1;
-constexpr int kGpu05E2 = 2;
 
 // A machine with the model showing one GPU, time standing still and the load where a test
 // wants it.

@@ -17,9 +17,6 @@ using tuning::Slider;
 using tuning::SliderState;
 using tuning::StepDirection;
 
-constexpr int kGpuKepler = 0;
-constexpr int kGpu0E22 = 1;
-constexpr int kGpu05E2 = 2;
 constexpr int k2D = gpu::kLevelKind2D;
 constexpr int k3DLow = gpu::kLevelKind3DLow;
 constexpr int k3DPerf = gpu::kLevelKind3DPerf;

@@ -20,9 +20,10 @@
 namespace qv::tuning {
 namespace {
 
-constexpr uint8_t kGpuKepler = 0;  // driver cooler, family C
-constexpr uint8_t kGpu0E22 = 1;    // slot-0 fan chip counting rpm, power monitors, family C
-constexpr uint8_t kGpu05E2 = 2;    // slot-1 chip on the driver cooler, slot-2 regulator, family A
+using test::kGpu05E2;
+using test::kGpu0E22;
+using test::kGpuKepler;
+
 constexpr uint32_t kLanguageEnglish = 0x0409;
 constexpr int32_t kReleasePin = -1000;
 

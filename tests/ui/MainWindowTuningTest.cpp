@@ -40,7 +40,6 @@ namespace {
 
 using platform::PromptAnswer;
 
-constexpr int kGtx260 = 2;  // separate shader clock, boost ratio above 2
 constexpr int kCompletionTimeoutMs = 10000;
 
 std::string text(int row) {
@@ -132,7 +131,7 @@ protected:
 };
 
 TEST_F(MainWindowTuningTest, ControlsDrawTheModelAndEveryWidgetIsNamed) {
-    selectGpu(kGtx260);
+    selectGpu(kGpu05E2);
     const tuning::MainDialogControls& c = window_->dialogModel().controls();
     auto* gpuSlider = child<QSlider>("gpuClockSlider");
     EXPECT_EQ(gpuSlider->minimum(), c.gpuClock.min);
@@ -163,7 +162,7 @@ TEST_F(MainWindowTuningTest, ControlsDrawTheModelAndEveryWidgetIsNamed) {
             }
         }
     }
-    selectGpu(kGtx260);
+    selectGpu(kGpu05E2);
     // The slider's value text is the information field's.
     EXPECT_EQ(child<QLabel>("gpuClockValue")->text().toStdString(),
               window_->infoReadouts().field(tuning::kInfoGpuSliderValue)->text);
@@ -205,7 +204,7 @@ TEST_F(MainWindowTuningTest, ControlsDrawTheModelAndEveryWidgetIsNamed) {
 }
 
 TEST_F(MainWindowTuningTest, LinkedSliderApplyCompletesAndTheNextTickReadsTheClocksBack) {
-    selectGpu(kGtx260);
+    selectGpu(kGpu05E2);
     QTest::mouseClick(child<QPushButton>("mode3DPerfButton"), Qt::LeftButton);
     ASSERT_EQ(window_->dialogModel().pressedMode(), gpu::kLevelKind3DPerf);
 
@@ -213,7 +212,7 @@ TEST_F(MainWindowTuningTest, LinkedSliderApplyCompletesAndTheNextTickReadsTheClo
     auto* shaderSlider = child<QSlider>("shaderClockSlider");
     const int target = gpuSlider->value() + 50;
     gpuSlider->setValue(target);
-    const double ratio = app_->gpuLayer().boostRatio(kGtx260, gpu::kLevelKind3DPerf);
+    const double ratio = app_->gpuLayer().boostRatio(kGpu05E2, gpu::kLevelKind3DPerf);
     ASSERT_GT(ratio, 1.0);
     const int shaderTarget = static_cast<int>(std::trunc(target * ratio));
     EXPECT_EQ(window_->dialogModel().controls().gpuClock.pos, target);
@@ -241,7 +240,7 @@ TEST_F(MainWindowTuningTest, LinkedSliderApplyCompletesAndTheNextTickReadsTheClo
     EXPECT_FALSE(child<QPushButton>("linkButton")->isChecked());
     QTest::mouseClick(child<QPushButton>("resetButton"), Qt::LeftButton);
     const int defaultGpu = window_->dialogModel()
-                               .entry(kGtx260)
+                               .entry(kGpu05E2)
                                .gpuTargetKHz[static_cast<size_t>(gpu::kLevelKind3DPerf)] /
                            gpu::kKHzPerMHz;
     EXPECT_NE(defaultGpu, target);
@@ -252,7 +251,7 @@ TEST_F(MainWindowTuningTest, LinkedSliderApplyCompletesAndTheNextTickReadsTheClo
 }
 
 TEST_F(MainWindowTuningTest, FailedClockWriteReportsTheFailureAndFreesTheButtons) {
-    selectGpu(kGtx260);
+    selectGpu(kGpu05E2);
     auto injectStatus = simFunction<decltype(&qvsim_inject_status)>("qvsim_inject_status");
     ASSERT_NE(injectStatus, nullptr);
     injectStatus(drv::kGpuSetPerfClocks, -1, -1);  // every clock write fails
@@ -268,7 +267,7 @@ TEST_F(MainWindowTuningTest, FailedClockWriteReportsTheFailureAndFreesTheButtons
 }
 
 TEST_F(MainWindowTuningTest, UnlinkedSliderMovesAloneAndUnlockWidensTheRange) {
-    selectGpu(kGtx260);
+    selectGpu(kGpu05E2);
     QTest::mouseClick(child<QPushButton>("mode3DPerfButton"), Qt::LeftButton);
     QTest::mouseClick(child<QPushButton>("linkButton"), Qt::LeftButton);
     EXPECT_EQ(child<QPushButton>("linkButton")->text().toStdString(), text(lang::kTextUnlinked));

@@ -6,11 +6,11 @@
 #include <chrono>
 #include <map>
 
-#include "settings/FileRegistryStore.h"
 #include "support/ChildProcess.h"
 #include "support/SimHarness.h"
 #include "tuning/MainDialogModel.h"
 #include "tuning/MainFrameModel.h"
+#include "ui/UiTestSupport.h"
 
 namespace qv::test {
 namespace {
@@ -18,26 +18,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr const char* kProgram = "quorvel";
-
-// Folders of their own for settings, the instance lock and the simulator's state.
-struct ProgramMachine {
-    std::map<std::string, std::string> environment(bool debug = false) const {
-        std::map<std::string, std::string> env = {
-            {"QT_QPA_PLATFORM", "offscreen"},  {settings::kConfigFolderEnvironment, config.path()},
-            {"QUORVEL_LOCK_DIR", lock.path()}, {"QUORVEL_SIM_STATE_DIR", simState.path()},
-            {"QUORVEL_SIM_CONFIG", ""},        {"XDG_RUNTIME_DIR", runtime.path()},
-        };
-        if (debug) {
-            env["QUORVEL_DEBUG"] = "1";
-        }
-        return env;
-    }
-    TempDir config;
-    TempDir lock;
-    TempDir simState;
-    TempDir output;
-    TempDir runtime;
-};
 
 TEST(Program, ScreenshotDrawsTheFrameIntoAPngAndEnds) {
     ProgramMachine machine;

@@ -6,11 +6,14 @@
 #include <unistd.h>
 
 #include <deque>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "app/CQuorvelHDApp.h"
+#include "platform/ProgramLocation.h"
 #include "platform/Prompt.h"
+#include "platform/SingleInstance.h"
 #include "settings/FileRegistryStore.h"
 #include "support/ScopedEnvironment.h"
 #include "support/SimHarness.h"
@@ -100,6 +103,33 @@ public:
 
 private:
     std::string savedFolder_;
+};
+
+// Folders of their own for one start of the window program as a separate process: settings,
+// the instance lock, the simulator's state, its data files, its run-time folder and what it
+// writes out; and the environment that points it there.
+struct ProgramMachine {
+    std::map<std::string, std::string> environment(bool debug = false) const {
+        std::map<std::string, std::string> env = {
+            {"QT_QPA_PLATFORM", "offscreen"},
+            {settings::kConfigFolderEnvironment, config.path()},
+            {platform::kInstanceFolderEnvironment, lock.path()},
+            {"QUORVEL_SIM_STATE_DIR", simState.path()},
+            {"QUORVEL_SIM_CONFIG", ""},
+            {"XDG_RUNTIME_DIR", runtime.path()},
+            {platform::kDataFolderEnvironment, data.path()},
+        };
+        if (debug) {
+            env["QUORVEL_DEBUG"] = "1";
+        }
+        return env;
+    }
+    TempDir config;
+    TempDir lock;
+    TempDir simState;
+    TempDir output;
+    TempDir runtime;
+    TempDir data;
 };
 
 }  // namespace qv::test

@@ -7,11 +7,11 @@
 #include <chrono>
 #include <map>
 
-#include "settings/FileRegistryStore.h"
 #include "support/ChildProcess.h"
 #include "support/SimHarness.h"
 #include "tuning/MainDialogModel.h"
 #include "tuning/MainFrameModel.h"
+#include "ui/UiTestSupport.h"
 
 namespace qv::test {
 namespace {
@@ -20,23 +20,8 @@ using namespace std::chrono_literals;
 
 constexpr const char* kProgram = "quorvel";
 
-struct WideMachine {
-    std::map<std::string, std::string> environment() const {
-        return {
-            {"QT_QPA_PLATFORM", "offscreen"},  {settings::kConfigFolderEnvironment, config.path()},
-            {"QUORVEL_LOCK_DIR", lock.path()}, {"QUORVEL_SIM_STATE_DIR", simState.path()},
-            {"QUORVEL_SIM_CONFIG", ""},        {"XDG_RUNTIME_DIR", runtime.path()},
-        };
-    }
-    TempDir config;
-    TempDir lock;
-    TempDir simState;
-    TempDir output;
-    TempDir runtime;
-};
-
 TEST(WideScreenshot, DrawsTheWindowWithItsOverclockingPart) {
-    WideMachine machine;
+    ProgramMachine machine;
     const std::string picture = machine.output.file("wide.png");
     ChildProcess program(kProgram, {"--simulate", "--screenshot", picture, "--wide"},
                          machine.environment());
@@ -61,7 +46,7 @@ TEST(WideScreenshot, DrawsTheWindowWithItsOverclockingPart) {
 }
 
 TEST(WideScreenshot, WideWithoutAScreenshotIsAUsageError) {
-    WideMachine machine;
+    ProgramMachine machine;
     ChildProcess program(kProgram, {"--simulate", "--wide"}, machine.environment());
     ASSERT_TRUE(program.start());
     const ChildProcess::Result result = program.finish(30s);
