@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the build needs, builds everything (program, simulated driver, tests,
 # benchmarks, fuzz targets as replay programs) and runs the whole test suite, then replays the
-# stored fuzz inputs. The include arrows between the layers are checked first. QV_WERROR=ON makes warnings errors.
+# stored fuzz inputs. The include arrows between the layers are checked first. QV_WERROR=ON
+# makes warnings errors.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
