@@ -341,7 +341,7 @@ std::string formatStatus(gpu::GpuLayer& layer, uint8_t gpu, BoardPower& power) {
     std::string rpmText = kNotAvailable;
     if (fanKind != gpu::kFanNoCooler && layer.fanReadsRpm(gpu)) {
         int32_t rpm = -1;
-        if (layer.fanSpeed(gpu, rpm, true) == drv::kOk && rpm >= 0) {
+        if (layer.fanRpm(gpu, rpm) == drv::kOk && rpm >= 0) {
             rpmText = format("%d rpm", rpm);
         }
     }

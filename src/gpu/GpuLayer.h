@@ -55,8 +55,8 @@ struct GpuLayerServices {
     platform::SystemInfo* system = &platform::HostSystemInfo::instance();
     platform::ProcessLauncher* launcher = &platform::PosixProcessLauncher::instance();
     platform::Poster* poster = nullptr;  // the probe's completion goes nowhere without one
-    std::string romDumpProgram;  // empty: "qv-readmem" beside the running program
-    std::string workingFolder = ".";  // where the ROM dump lands ("PMOut")
+    std::string romDumpProgram;          // empty: "qv-readmem" beside the running program
+    std::string workingFolder = ".";     // where the ROM dump lands ("PMOut")
 };
 
 class GpuLayer {
@@ -90,7 +90,7 @@ public:
     // Memory facts of the GPU, read through a display it drives; -104 when it drives none.
     int memoryInfo(uint8_t gpu, drv::DisplayDriverMemoryInfo& info);
     int readMemoryType(uint8_t gpu);
-    uint32_t readBusWidth(uint8_t gpu);  // the width, or 0 when the call fails
+    uint32_t readBusWidth(uint8_t gpu);           // the width, or 0 when the call fails
     int cudaCores(uint8_t gpu, uint32_t& cores);  // 1 on success
     int displayId(uint8_t gpu, uint32_t& id);
     int busOrder(uint8_t index, uint32_t& bus);
@@ -184,7 +184,16 @@ public:
     int readCoolerTable(uint8_t gpu, drv::CoolerSettings* buffer = nullptr);
     int fanDutyRange(uint8_t gpu, uint32_t& minimum, uint32_t& maximum) const;
     int fanMode(uint8_t gpu, int& mode);  // 1 automatic, 2 manual
+    // The controller's own reading: with `rpm` false its level (rpm on a fan set in rpm, percent
+    // elsewhere), with `rpm` true what it measures. Callers that show a reading use the three
+    // below, which say what unit they answer in.
     int fanSpeed(uint8_t gpu, int32_t& value, bool rpm);
+    // The fan's level in percent of its full speed, whatever unit its controller counts in.
+    int fanPercent(uint8_t gpu, int32_t& percent);
+    // The fan's measured speed in rpm: the fan chip's tachometer where the chip has one, else
+    // the driver's. kNotSupported where the speed cannot be measured.
+    int fanRpm(uint8_t gpu, int32_t& rpm);
+    // Whether fanRpm can answer for the GPU.
     bool fanReadsRpm(uint8_t gpu);
     int setFanLevel(uint8_t gpu, uint32_t level);
     int setFanAutomatic(uint8_t gpu, const uint8_t* temperaturePoints = nullptr,

@@ -15,7 +15,9 @@ constexpr uint32_t kCoolerRepeatPauseMs = 10;
 constexpr int kManualRequestRepeats = 2;
 
 // 1 500 000 / value, 0 for 0: the chip's period and rpm are reciprocal.
-uint32_t reciprocal(uint32_t numerator, uint32_t value) { return value == 0 ? 0 : numerator / value; }
+uint32_t reciprocal(uint32_t numerator, uint32_t value) {
+    return value == 0 ? 0 : numerator / value;
+}
 
 }  // namespace
 
@@ -70,8 +72,7 @@ int GpuLayer::readSlot0TemperatureOffset(uint8_t gpu, int8_t& offset) {
         return drv::kNotSupported;
     }
     uint8_t raw = 0;
-    const int status =
-        readRegister(gpu, kSlotFanChip0, chip::kSlot0RegTemperatureOffset, raw);
+    const int status = readRegister(gpu, kSlotFanChip0, chip::kSlot0RegTemperatureOffset, raw);
     if (status == drv::kOk) {
         offset = static_cast<int8_t>(raw);
     }
@@ -153,7 +154,7 @@ int GpuLayer::sendCoolerLevel(uint8_t gpu, uint32_t level, uint32_t policy) {
     levels.cooler[0].level = level;
     levels.cooler[0].policy = policy;
     return driver_.call<drv::GpuSetCoolerLevelsFn>(drv::kGpuSetCoolerLevels, r.handle, index,
-                                                    static_cast<const drv::CoolerLevels*>(&levels));
+                                                   static_cast<const drv::CoolerLevels*>(&levels));
 }
 
 // ---- Fan operations by controller kind ------------------------------------------------------
@@ -211,6 +212,44 @@ int GpuLayer::setFanAutomatic(uint8_t gpu, const uint8_t* temperaturePoints,
         return drv::kInvalidArgument;
     }
     return (this->*fanPath(records_[gpu].fanKind).setAutomatic)(gpu, temperaturePoints, rpmPoints);
+}
+
+int GpuLayer::fanPercent(uint8_t gpu, int32_t& percent) {
+    int32_t level = -1;
+    const int status = fanSpeed(gpu, level, false);
+    if (status != drv::kOk) {
+        return status;
+    }
+    const GpuRecord& r = records_[gpu];
+    if (r.fanSetInRpm() && !r.fanLevelScaled()) {
+        return drv::kNotSupported;  // an rpm set point with no full speed to measure it against
+    }
+    percent = r.fanLevelToPercent(level);
+    return drv::kOk;
+}
+
+int GpuLayer::fanRpm(uint8_t gpu, int32_t& rpm) {
+    if (!validGpu(gpu)) {
+        return drv::kInvalidArgument;
+    }
+    const GpuRecord& r = records_[gpu];
+    if (r.fanKind == kFanNoCooler) {
+        return drv::kNotSupported;
+    }
+    const bool chipTachometer =
+        r.fanKind == kFanSlot0Chip ||
+        (r.hasChip(kSlotFanChip1) && (r.fanCapability & kFanCapabilityTachometer) != 0);
+    if (chipTachometer) {
+        return fanSpeed(gpu, rpm, true);
+    }
+    // A fan chip without a tachometer would answer its duty; the driver measures the speed.
+    uint32_t reading = 0;
+    const int status =
+        driver_.call<drv::GpuGetTachReadingFn>(drv::kGpuGetTachReading, r.handle, &reading);
+    if (status == drv::kOk) {
+        rpm = static_cast<int32_t>(reading);
+    }
+    return status;
 }
 
 bool GpuLayer::fanReadsRpm(uint8_t gpu) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "gpu/DriverTypes.h"
+#include "gpu/Units.h"
 
 namespace qv::gpu {
 
@@ -58,10 +59,14 @@ inline constexpr std::array<int, 3> kLevelKindOrder = {kLevelKind2D, kLevelKind3
 // Index of a kind (1, 3, 2) in the per-kind arrays; -1 for any other kind.
 constexpr int levelKindIndex(int kind) {
     switch (kind) {
-        case kLevelKind2D: return 0;
-        case kLevelKind3DLow: return 1;
-        case kLevelKind3DPerf: return 2;
-        default: return -1;
+        case kLevelKind2D:
+            return 0;
+        case kLevelKind3DLow:
+            return 1;
+        case kLevelKind3DPerf:
+            return 2;
+        default:
+            return -1;
     }
 }
 // Index of a kind (1, 2) in the slot-2 regulator's code registers; -1 for a kind without one.
@@ -105,8 +110,8 @@ struct GpuRecord {
     uint32_t fanRpm75 = 0;
     uint32_t fanRpmFull = 0;
     uint32_t fanRpm51 = 0;
-    std::string deviceIdText;  // 4 hexadecimal digits, e.g. "0e22"
-    std::string biosVersion;   // up to 16 characters
+    std::string deviceIdText;           // 4 hexadecimal digits, e.g. "0e22"
+    std::string biosVersion;            // up to 16 characters
     std::array<float, 3> boostRatio{};  // kinds 1, 3, 2
     bool familyA = false;
     bool familyB = false;
@@ -151,6 +156,16 @@ struct GpuRecord {
     }
     // The slot-0 fan chip takes a speed in rpm; every other cooler a level in percent.
     bool fanSetInRpm() const { return fanKind == kFanSlot0Chip; }
+    // Whether a level in the controller's unit converts to and from percent through the fan's
+    // full speed: a fan set in rpm whose full speed is known.
+    bool fanLevelScaled() const { return fanSetInRpm() && fanRpmFull != 0; }
+    // A level in the controller's unit as percent of the full speed, and back.
+    int32_t fanLevelToPercent(int64_t level) const {
+        return fanLevelScaled() ? percentOf(level, fanRpmFull) : static_cast<int32_t>(level);
+    }
+    uint32_t percentToFanLevel(uint32_t percent) const {
+        return fanLevelScaled() ? partOf(percent, fanRpmFull) : percent;
+    }
     // The slot-2 regulator's code register of a kind (1 or 2); 0 while not learnt, and for any
     // other kind.
     uint8_t regulatorCodeRegisterOf(int kind) const {

@@ -12,6 +12,17 @@ inline constexpr int32_t kMicrovoltsPerMillivolt = 1000;
 inline constexpr int32_t kMillivoltsPerVolt = 1000;
 inline constexpr int32_t kMicrovoltsPerVolt = kMicrovoltsPerMillivolt * kMillivoltsPerVolt;
 
+inline constexpr int64_t kPercentFull = 100;
+
+// The share of `full` that `part` is, in whole percent, rounded; a negative part counts as 0.
+constexpr int32_t percentOf(int64_t part, uint32_t full) {
+    return static_cast<int32_t>(((part < 0 ? 0 : part) * kPercentFull + full / 2) / full);
+}
+// `percent` of `full`, rounded.
+constexpr uint32_t partOf(uint32_t percent, uint32_t full) {
+    return static_cast<uint32_t>((int64_t{percent} * full + kPercentFull / 2) / kPercentFull);
+}
+
 // Whole MHz of a clock, the fraction dropped (what sliders show).
 constexpr int toMHz(uint32_t kHz) {
     return static_cast<int>(kHz / kKHzPerMHz);

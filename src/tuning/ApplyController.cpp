@@ -11,6 +11,19 @@ namespace qv::tuning {
 
 namespace {
 
+std::optional<int32_t> adjustedClock(const SliderState& slider) {
+    return slider.enabled ? std::optional<int32_t>(slider.pos) : std::nullopt;
+}
+
+// A stored target of 0 is a domain that was never adjusted.
+std::optional<int32_t> storedClock(uint32_t targetKHz) {
+    return targetKHz != 0 ? std::optional<int32_t>(gpu::toMHz(targetKHz)) : std::nullopt;
+}
+
+std::optional<uint32_t> clockKHz(const std::optional<int32_t>& mhz) {
+    return mhz ? std::optional<uint32_t>(gpu::toKHz(*mhz)) : std::nullopt;
+}
+
 bool validMode(int mode) {
     return gpu::levelKindIndex(mode) >= 0;
 }
@@ -179,19 +192,21 @@ std::vector<ApplyGpuPlan> ApplyController::planRun(int target) const {
         plan.gpu = gpu;
         const GpuUiEntry& e = model_.entry(gpu);
         if (gpu == onShow) {
+            // A disabled slider is a domain the GPU does not adjust in this mode: its position
+            // is no clock, and the card keeps its own.
             plan.mode = e.selectedMode;
-            plan.gpuMHz = c.gpuClock.pos;
-            plan.shaderMHz = c.shaderClock.pos;
-            plan.memoryMHz = c.memoryClock.pos;
+            plan.gpuMHz = adjustedClock(c.gpuClock);
+            plan.shaderMHz = adjustedClock(c.shaderClock);
+            plan.memoryMHz = adjustedClock(c.memoryClock);
         } else if (validMode(e.selectedMode) &&
                    (e.gpuTargetKHz[static_cast<size_t>(e.selectedMode)] != 0 ||
                     e.shaderTargetKHz[static_cast<size_t>(e.selectedMode)] != 0 ||
                     e.memoryTargetKHz[static_cast<size_t>(e.selectedMode)] != 0)) {
             const auto kind = static_cast<size_t>(e.selectedMode);
             plan.mode = e.selectedMode;
-            plan.gpuMHz = e.gpuTargetKHz[kind] / gpu::kKHzPerMHz;
-            plan.shaderMHz = e.shaderTargetKHz[kind] / gpu::kKHzPerMHz;
-            plan.memoryMHz = e.memoryTargetKHz[kind] / gpu::kKHzPerMHz;
+            plan.gpuMHz = storedClock(e.gpuTargetKHz[kind]);
+            plan.shaderMHz = storedClock(e.shaderTargetKHz[kind]);
+            plan.memoryMHz = storedClock(e.memoryTargetKHz[kind]);
         } else {
             // No targets were ever stored for this GPU: zeros would drag its clocks to their
             // minimum, so it keeps what it runs at.
@@ -236,8 +251,8 @@ void ApplyController::runWorker(std::stop_token stop, std::vector<ApplyGpuPlan> 
             break;
         }
         const ApplyGpuPlan& plan = plans[i];
-        const gpu::LevelClockChange change{gpu::toKHz(plan.gpuMHz), gpu::toKHz(plan.shaderMHz),
-                                           gpu::toKHz(plan.memoryMHz)};
+        const gpu::LevelClockChange change{clockKHz(plan.gpuMHz), clockKHz(plan.shaderMHz),
+                                           clockKHz(plan.memoryMHz)};
         gpu::LevelClockStep failedStep = gpu::LevelClockStep::kNone;
         const int written = layer_.replaceLevelClocks(plan.gpu, plan.mode, change, 0, &failedStep);
         if (failedStep == gpu::LevelClockStep::kRead) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -54,7 +55,9 @@ constexpr bool isApplyDoneCommand(uint32_t command) {
 struct ApplyGpuPlan {
     uint8_t gpu = 0;
     int mode = 0;  // level kind whose clock request is written
-    int32_t gpuMHz = 0, shaderMHz = 0, memoryMHz = 0;
+    // The clocks to write; a domain without a value (one the GPU does not adjust in the mode)
+    // keeps the card's clock.
+    std::optional<int32_t> gpuMHz, shaderMHz, memoryMHz;
     bool keplerClass = false;
     int32_t gpuOffsetMHz = 0, memoryOffsetMHz = 0;
     bool frameRateEnabled = false;

@@ -224,8 +224,8 @@ void InfoReadouts::read(uint8_t gpu, uint32_t mask, Readings& r) {
         // On the driver cooler the mode read refreshes the level that the speed read gives.
         int mode = 0;
         layer_.fanMode(gpu, mode);
-        if (layer_.fanSpeed(gpu, r.fanLevel, false) != drv::kOk || r.fanLevel < 0) {
-            r.fanLevel = 0;
+        if (layer_.fanPercent(gpu, r.fanPercent) != drv::kOk || r.fanPercent < 0) {
+            r.fanPercent = 0;
         }
     }
 }
@@ -256,7 +256,7 @@ bool InfoReadouts::formatField(InfoField& field, uint8_t gpu, const Readings& r)
             if (!r.hasCooler) {
                 return false;
             }
-            field.text = textf(" %3d%s", static_cast<int>(r.fanLevel), kPercentSign);
+            field.text = textf(" %3d%s", static_cast<int>(r.fanPercent), kPercentSign);
             return true;
         case kInfoCurrentGpuClock:
             field.text = clockText(kepler ? domainKHz(r.frequencies, drv::kClockDomainGraphics)

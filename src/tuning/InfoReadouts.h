@@ -109,7 +109,7 @@ private:
         drv::PowerTopologyStatus power{};
         uint32_t cudaCores = 0;
         bool hasCooler = false;
-        int32_t fanLevel = 0;
+        int32_t fanPercent = 0;
     };
 
     // Every read of one update, in one place; the CUDA cores and the fan only when `mask` asks

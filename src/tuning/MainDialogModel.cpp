@@ -406,7 +406,7 @@ void MainDialogModel::loadMemoryVoltage(uint8_t gpu) {
 }
 
 void MainDialogModel::loadFanControls(uint8_t gpu, bool readFromCard) {
-    const GpuUiEntry& e = entries_[gpu];
+    GpuUiEntry& e = entries_[gpu];
     const gpu::GpuRecord& r = layer_.record(gpu);
     const bool cooler = r.fanKind != gpu::kFanNoCooler;
     SliderState& slider = controls_.fanSpeed;
@@ -418,6 +418,13 @@ void MainDialogModel::loadFanControls(uint8_t gpu, bool readFromCard) {
     slider.setRange(static_cast<int>(low), static_cast<int>(high));
     slider.enabled = cooler;
     controls_.fanMode.enabled = cooler;
+    // Loaded from the card, the mode button shows what the card does now (after saved settings
+    // or a profile were applied), not what the window last knew. On the driver cooler the mode
+    // read also refreshes the level read below.
+    int mode = 0;
+    if (cooler && readFromCard && layer_.fanMode(gpu, mode) == drv::kOk) {
+        e.fanAutomatic = mode == gpu::GpuLayer::kFanModeAutomatic ? 1 : 0;
+    }
     setFanAutomatic(e.fanAutomatic != 0);
     if (!cooler) {
         return;

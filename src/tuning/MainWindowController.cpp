@@ -175,7 +175,7 @@ void MainWindowController::showGpu(int index) {
     if (layer_.gpuTemperature(static_cast<uint8_t>(index), celsius) != 0) {
         celsius = -1;
     }
-    view_.temperatureText = temperatureText(celsius);
+    showTemperature(celsius);
     const bool firstShowing = dialog_.entry(static_cast<size_t>(index)).selectedMode == kNoMode;
     if (dialog_.selectGpu(index, firstShowing) == 0) {
         refreshAll();
@@ -352,10 +352,15 @@ void MainWindowController::refreshAll() {
     refreshInformation();
 }
 
+void MainWindowController::showTemperature(int celsius) {
+    view_.temperatureText = temperatureText(celsius);
+    view_.temperatureHot = celsius >= kInfoHotCelsius;
+}
+
 void MainWindowController::showSample(const SampleDisplay& display) {
     const GpuUiEntry& entry = dialog_.entry(static_cast<size_t>(dialog_.gpuOnShow()));
     const MainDialogControls& c = dialog_.controls();
-    view_.temperatureText = temperatureText(entry.temperatureC);
+    showTemperature(entry.temperatureC);
     view_.fanModeText =
         display.fanModeRow >= 0 ? lang::languageTable().text(display.fanModeRow) : "";
 
@@ -363,6 +368,10 @@ void MainWindowController::showSample(const SampleDisplay& display) {
     view_.gauges[kGaugeShaderClock] = clockGauge(display.shaderClock, c.shaderClock);
     view_.gauges[kGaugeMemoryClock] = clockGauge(display.memoryClock, c.memoryClock);
     view_.gauges[kGaugeTemperature] = numberGauge(entry.temperatureC, kTemperatureScale);
+    if (view_.temperatureHot) {
+        view_.gauges[kGaugeTemperature].tone = GaugeTone::kReadout;
+        view_.gauges[kGaugeTemperature].colour = kInfoRed;
+    }
     view_.gauges[kGaugeFan] = numberGauge(entry.fanPercent, kFanScale);
     view_.gauges[kGaugePower] = numberGauge(entry.powerW, kPowerScaleW);
 

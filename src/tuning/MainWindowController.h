@@ -105,6 +105,8 @@ struct MainWindowView {
 
     std::array<GaugeView, kGaugeCount> gauges{};
     std::string temperatureText = kMissingValueText;
+    // From kInfoHotCelsius on the read-out is drawn red.
+    bool temperatureHot = false;
     std::string fanModeText;
     // 271, 272, 273 or 0 for none.
     int modePicture = 0;
@@ -179,6 +181,7 @@ private:
     // The controls and every information field, read from the cards.
     void refreshAll();
     void refreshInformation();
+    void showTemperature(int celsius);
     void showSample(const SampleDisplay& display);
     void hotKey(uint32_t key);
 

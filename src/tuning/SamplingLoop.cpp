@@ -18,7 +18,6 @@ namespace {
 constexpr const char* kClockFormat = "%d";
 constexpr const char* kVoltsFormat = "%4.2f";
 constexpr int32_t kUnknown = -1;
-constexpr int64_t kPercentFull = 100;
 
 // The alarm makes no sound and powers nothing off where the caller gave it no way to.
 class SilentBeeper final : public platform::Beeper {
@@ -41,19 +40,6 @@ std::string formatted(const char* format, double value) {
     char text[32];
     std::snprintf(text, sizeof text, format, value);
     return text;
-}
-
-// The slot-0 fan chip counts its fan in rpm: the rules' percent is a part of its full speed.
-bool fanCountsRpm(const gpu::GpuRecord& record) {
-    return record.fanSetInRpm() && record.fanRpmFull != 0;
-}
-
-int32_t rpmToPercent(int64_t rpm, uint32_t fullRpm) {
-    return static_cast<int32_t>((std::max<int64_t>(rpm, 0) * kPercentFull + fullRpm / 2) / fullRpm);
-}
-
-uint32_t percentToRpm(uint32_t percent, uint32_t fullRpm) {
-    return static_cast<uint32_t>((int64_t{percent} * fullRpm + kPercentFull / 2) / kPercentFull);
 }
 
 }  // namespace
@@ -252,11 +238,11 @@ void SamplingLoop::readFan(uint8_t gpu, SampleDisplay& display) {
         entry.fanReadTimeMs = static_cast<uint32_t>(now);
     }
     int32_t percent = kUnknown;
-    pass_[gpu].fanRead = readFanPercent(gpu, percent) == drv::kOk;
+    pass_[gpu].fanRead = layer_.fanPercent(gpu, percent) == drv::kOk;
     entry.fanPercent = pass_[gpu].fanRead ? percent : kUnknown;
     fanReadsRpm_[gpu] = hasCooler(gpu) && layer_.fanReadsRpm(gpu);
     int32_t rpm = kUnknown;
-    if (!fanReadsRpm_[gpu] || layer_.fanSpeed(gpu, rpm, true) != drv::kOk) {
+    if (!fanReadsRpm_[gpu] || layer_.fanRpm(gpu, rpm) != drv::kOk) {
         rpm = kUnknown;
     }
     entry.fanRpm = rpm;
@@ -272,8 +258,8 @@ void SamplingLoop::runFanRules(uint8_t gpu) {
     input.measuredPercent = entry.fanPercent;
     uint32_t minimum = 0, maximum = 0;
     if (layer_.fanDutyRange(gpu, minimum, maximum) == drv::kOk) {
-        input.dutyMinimum = fanCountsRpm(record)
-                                ? static_cast<uint32_t>(rpmToPercent(minimum, record.fanRpmFull))
+        input.dutyMinimum = record.fanLevelScaled()
+                                ? static_cast<uint32_t>(record.fanLevelToPercent(minimum))
                                 : minimum;
     }
     const fan::FanCommand command =
@@ -366,7 +352,7 @@ void SamplingLoop::readFanInPassTwo(uint8_t gpu) {
         return;
     }
     int32_t percent = kUnknown;
-    if (readFanPercent(gpu, percent) != drv::kOk) {
+    if (layer_.fanPercent(gpu, percent) != drv::kOk) {
         entry.fanPercent = kUnknown;
         return;
     }
@@ -377,21 +363,8 @@ void SamplingLoop::readFanInPassTwo(uint8_t gpu) {
 
 // ---- Fan ------------------------------------------------------------------------------------
 
-int SamplingLoop::readFanPercent(uint8_t gpu, int32_t& percent) {
-    int32_t value = kUnknown;
-    const int status = layer_.fanSpeed(gpu, value, false);
-    if (status != drv::kOk) {
-        return status;
-    }
-    const gpu::GpuRecord& record = layer_.record(gpu);
-    percent = fanCountsRpm(record) ? rpmToPercent(value, record.fanRpmFull) : value;
-    return drv::kOk;
-}
-
 int SamplingLoop::setFanPercent(uint8_t gpu, uint32_t percent) {
-    const gpu::GpuRecord& record = layer_.record(gpu);
-    return layer_.setFanLevel(
-        gpu, fanCountsRpm(record) ? percentToRpm(percent, record.fanRpmFull) : percent);
+    return layer_.setFanLevel(gpu, layer_.record(gpu).percentToFanLevel(percent));
 }
 
 int SamplingLoop::commandFan(uint8_t gpu, const fan::FanCommand& command) {

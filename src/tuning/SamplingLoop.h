@@ -145,8 +145,6 @@ private:
     void runFanRules(uint8_t gpu);
     void readCoreVoltageOfGpuOnShow(uint8_t gpu, SampleDisplay& display);
     void readFanInPassTwo(uint8_t gpu);
-    // The fan level of a GPU in percent, whatever unit its fan controller counts in.
-    int readFanPercent(uint8_t gpu, int32_t& percent);
     // Sends a rule's command (percent or automatic) to one GPU and clears its fan reading time.
     int commandFan(uint8_t gpu, const fan::FanCommand& command);
     int setFanPercent(uint8_t gpu, uint32_t percent);

@@ -35,6 +35,12 @@ namespace qv::ui {
 
 using namespace mainwindow;
 
+namespace {
+// Whether the temperature read-out is drawn hot; kept on the label so the style changes only
+// when the state does.
+constexpr const char* kHotProperty = "hot";
+}  // namespace
+
 CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       app_(app),
@@ -325,6 +331,11 @@ void CQuorvelHDDlg::render() {
     profileBar_->setSaveEnabled(view.profileSaveEnabled);
 
     temperatureReadout_->setText(QString::fromStdString(view.temperatureText));
+    if (temperatureReadout_->property(kHotProperty).toBool() != view.temperatureHot) {
+        temperatureReadout_->setProperty(kHotProperty, view.temperatureHot);
+        temperatureReadout_->setStyleSheet(view.temperatureHot ? skin::kHotReadoutStyle
+                                                               : skin::kReadoutStyle);
+    }
     fanModeLabel_->setText(QString::fromStdString(view.fanModeText));
     renderGauges(view);
     renderInformation(view);

@@ -35,6 +35,9 @@ inline constexpr const char* kTextStyle = "color: rgb(220, 224, 232);";
 inline constexpr const char* kSmallCaptionStyle = "color: rgb(150, 158, 174);";
 inline constexpr const char* kReadoutStyle =
     "color: rgb(96, 255, 128); background-color: rgb(8, 20, 12); padding-right: 6px;";
+// The read-out of a temperature at or above the hot mark.
+inline constexpr const char* kHotReadoutStyle =
+    "color: rgb(255, 64, 48); background-color: rgb(28, 8, 8); padding-right: 6px;";
 inline constexpr const char* kNoticeStyle = "color: rgb(255, 176, 48);";
 inline constexpr const char* kButtonStyle =
     "QPushButton { color: rgb(220, 224, 232); background: rgb(72, 80, 96); border: none;"

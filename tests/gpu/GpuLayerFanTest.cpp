@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <utility>
+
 #include "gpu/ChipRegisters.h"
 #include "gpu/DriverIds.h"
 #include "gpu/GpuLayerTestSupport.h"
@@ -140,8 +145,8 @@ TEST_F(GpuLayerFan, CachedLevelIsUnknownUntilTheModeIsRead) {
 TEST_F(GpuLayerFan, Slot1ChipReadsPercentFromItsDutyRegister) {
     rig.sim().freezeTime(1);
     uint8_t duty = 0;
-    ASSERT_EQ(rig.sim().getRegister(kGpu05E2, kPort2, chip::kSlot1Address,
-                                    chip::kSlot1RegDutyKind1, &duty),
+    ASSERT_EQ(rig.sim().getRegister(kGpu05E2, kPort2, chip::kSlot1Address, chip::kSlot1RegDutyKind1,
+                                    &duty),
               0);
     int32_t percent = 0;
     ASSERT_EQ(rig.layer->fanSpeed(kGpu05E2, percent, false), drv::kOk);
@@ -184,6 +189,55 @@ TEST(GpuLayerFanNone, EveryFanOperationRefusesABoardWithoutCooler) {
     EXPECT_EQ(rig.layer->setFanAutomatic(0), drv::kNotSupported);
     int32_t value = 0;
     EXPECT_EQ(rig.layer->fanSpeed(0, value, false), drv::kNotSupported);
+}
+
+// Each reading says its unit: the level in percent on every board, the speed in rpm from the
+// fan chip's tachometer or, where the chip has none, the driver's.
+TEST_F(GpuLayerFan, ReadingsComeInTheUnitTheyName) {
+    gpu::GpuLayer& layer = *rig.layer;
+    for (const uint8_t gpu : {kGpuKepler, kGpu0E22, kGpu05E2}) {
+        SCOPED_TRACE(static_cast<int>(gpu));
+        ASSERT_EQ(layer.setFanLevel(gpu, layer.record(gpu).percentToFanLevel(60)), drv::kOk);
+        int mode = 0;
+        ASSERT_EQ(layer.fanMode(gpu, mode), drv::kOk);  // the driver cooler's level comes with it
+        int32_t percent = -1;
+        ASSERT_EQ(layer.fanPercent(gpu, percent), drv::kOk);
+        EXPECT_NEAR(percent, 60, 1);
+        ASSERT_TRUE(layer.fanReadsRpm(gpu));
+        int32_t rpm = -1;
+        ASSERT_EQ(layer.fanRpm(gpu, rpm), drv::kOk);
+        EXPECT_GT(rpm, 100) << "a speed in rpm, not a duty";
+    }
+    int32_t none = -1;
+    EXPECT_EQ(layer.fanRpm(gpu::kMaxGpus, none), drv::kInvalidArgument);
+}
+
+// A slot-1 fan chip without its tachometer wire answers a duty where a speed is asked; the
+// speed then comes from the driver's tachometer, never the duty with an rpm unit.
+TEST(GpuLayerFanSpeed, ASlot1ChipWithoutItsTachometerTakesTheDriversSpeed) {
+    std::ifstream in(presetPath("single-05e2"));
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (const auto& [from, to] :
+         {std::pair<std::string, std::string>{"tachometer = no", "tachometer = yes"},
+          {"chip = slot1 tach=yes", "chip = slot1 tach=no"}}) {
+        const size_t at = text.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        text.replace(at, from.size(), to);
+    }
+    TempDir dir;
+    LayerRig rig(writeConfig(dir, "untached.conf", text));
+    ASSERT_EQ(rig.layer->initialize(), gpu::kInitOk);
+    rig.layer->waitForProbe();
+    gpu::GpuLayer& layer = *rig.layer;
+    ASSERT_EQ(layer.record(0).fanCapability & gpu::kFanCapabilityTachometer, 0u);
+    ASSERT_EQ(layer.setFanLevel(0, 40), drv::kOk);
+    int32_t duty = -1;
+    ASSERT_EQ(layer.fanSpeed(0, duty, true), drv::kOk);
+    ASSERT_TRUE(layer.fanReadsRpm(0));
+    int32_t rpm = -1;
+    ASSERT_EQ(layer.fanRpm(0, rpm), drv::kOk);
+    EXPECT_GT(rpm, 100);
+    EXPECT_NE(rpm, duty) << "the chip's duty is no speed";
 }
 
 }  // namespace

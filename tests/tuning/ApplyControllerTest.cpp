@@ -269,6 +269,23 @@ TEST(ApplyRun, SynchronousOffWritesOnlyTheGpuOnShow) {
     EXPECT_EQ(rig.prompt.shown.size(), shown);
 }
 
+TEST(ApplyRun, ADomainTheModeDoesNotAdjustKeepsTheCardsClock) {
+    Rig rig;
+    auto& m = *rig.model;
+    ASSERT_EQ(m.selectGpu(kGpu05E2, true), drv::kOk);
+    ASSERT_EQ(m.selectMode(k2D, false, false), drv::kOk);
+    ASSERT_FALSE(m.controls().memoryClock.enabled) << "the 2D level's memory clock is fixed";
+    const Clocks before = rig.level(kGpu05E2, k2D);
+    ASSERT_GT(before.memory, 1000u);
+
+    ASSERT_TRUE(rig.apply->pressApply());
+    EXPECT_EQ(rig.finish(kGpu05E2), tuning::kApplyResultDone);
+    EXPECT_TRUE(rig.apply->lastPlans()[0].gpuMHz);
+    EXPECT_FALSE(rig.apply->lastPlans()[0].memoryMHz);
+    const Clocks after = rig.level(kGpu05E2, k2D);
+    EXPECT_EQ(after.memory, before.memory) << "the memory clock the user never touched";
+}
+
 TEST(ApplyRun, SynchronousOnTakesEachGpusOwnTargetsForItsOwnMode) {
     Rig rig;
     auto& m = *rig.model;

@@ -17,7 +17,6 @@ using tuning::InfoField;
 using tuning::InfoReadouts;
 using tuning::MainDialogModel;
 
-
 // A machine with the model showing one GPU, time standing still and the load where a test
 // wants it.
 struct Rig {
@@ -253,6 +252,18 @@ TEST(InfoReadouts, FanPercentFromTheCoolerAndUntouchedWithoutOne) {
         ASSERT_EQ(rig.layer().setFanLevel(kGpuKepler, 55), drv::kOk);
         rig.readouts->update(tuning::kInfoFanPercent, false);
         EXPECT_EQ(rig.text(tuning::kInfoFanPercent), "  55%");
+    }
+    {
+        // The slot-0 fan chip is set in rpm: the panel shows the set point's share of the full
+        // speed, never the rpm with a percent sign.
+        Rig rig;
+        rig.show(kGpu0E22, 0);
+        const gpu::GpuRecord& record = rig.layer().record(kGpu0E22);
+        ASSERT_TRUE(record.fanSetInRpm());
+        ASSERT_GT(record.fanRpmFull, 0u);
+        ASSERT_EQ(rig.layer().setFanLevel(kGpu0E22, record.percentToFanLevel(60)), drv::kOk);
+        rig.readouts->update(tuning::kInfoFanPercent, false);
+        EXPECT_EQ(rig.text(tuning::kInfoFanPercent), "  60%");
     }
     {
         Rig rig(presetPath("no-cooler"));

@@ -542,6 +542,26 @@ TEST(MainDialogModel, FanSliderFromTheCardOrTheEntry) {
     EXPECT_EQ(m.controls().fanSpeed.pos, level);
 }
 
+TEST(MainDialogModel, LoadedFromTheCardTheFanRowShowsWhatTheCardDoes) {
+    Rig rig;
+    auto& m = *rig.model;
+    ASSERT_EQ(m.selectGpu(kGpuKepler, true), drv::kOk);
+    ASSERT_TRUE(m.controls().fanMode.pressed) << "the card starts automatic";
+    // Saved settings or a profile put the card to manual 57 % behind the window's back.
+    ASSERT_EQ(rig.layer().setFanLevel(kGpuKepler, 57), drv::kOk);
+    ASSERT_EQ(m.selectGpu(kGpuKepler, true), drv::kOk);
+    EXPECT_FALSE(m.controls().fanMode.pressed);
+    EXPECT_EQ(m.controls().fanMode.captionRow, lang::kTextFanManual);
+    EXPECT_EQ(m.controls().fanSpeed.pos, 57);
+    EXPECT_EQ(m.entry(kGpuKepler).fanAutomatic, 0);
+
+    // And back: automatic on the card shows as automatic.
+    ASSERT_EQ(rig.layer().setFanAutomatic(kGpuKepler), drv::kOk);
+    ASSERT_EQ(m.selectGpu(kGpuKepler, true), drv::kOk);
+    EXPECT_TRUE(m.controls().fanMode.pressed);
+    EXPECT_EQ(m.controls().fanMode.captionRow, lang::kTextFanAuto);
+}
+
 TEST(MainDialogModel, FanRangeIsTheCoolersRange) {
     Rig rig;
     // Levels in percent on the driver coolers; rpm on the slot-0 fan chip.

@@ -197,6 +197,22 @@ TEST(MainWindowController, TheTickFillsTheGaugesWithTypedReadingsAndThenTheInfor
     EXPECT_NE(temperature->text.find("55"), std::string::npos) << temperature->text;
 }
 
+TEST(MainWindowController, TheTemperatureTurnsRedFromTheHotMarkOn) {
+    ControllerRig rig;
+    ASSERT_EQ(rig.sim().setTemperature(kGpuKepler, kInfoHotCelsius - 1), 0);
+    rig.controller->start();
+    rig.controller->tick(false);
+    EXPECT_FALSE(rig.view().temperatureHot);
+    EXPECT_EQ(rig.view().gauges[kGaugeTemperature].tone, GaugeTone::kDigits);
+
+    ASSERT_EQ(rig.sim().setTemperature(kGpuKepler, 115), 0);
+    rig.controller->tick(false);
+    EXPECT_EQ(rig.view().temperatureText, "115");
+    EXPECT_TRUE(rig.view().temperatureHot);
+    EXPECT_EQ(rig.view().gauges[kGaugeTemperature].tone, GaugeTone::kReadout);
+    EXPECT_EQ(rig.view().gauges[kGaugeTemperature].colour, kInfoRed);
+}
+
 TEST(MainWindowController, TheVoltageGaugeShowsTheMeasuredVoltageAndMissingWithoutOne) {
     ControllerRig rig;
     rig.controller->start();

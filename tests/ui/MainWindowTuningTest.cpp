@@ -23,6 +23,7 @@
 #include "gpu/DriverIds.h"
 #include "gpu/GpuRecord.h"
 #include "gpu/Units.h"
+#include "lang/CMultiLangSupp.h"
 #include "lang/LanguageRows.h"
 #include "platform/SingleInstance.h"
 #include "settings/RegistryValues.h"
@@ -32,8 +33,8 @@
 #include "ui/CIndicateInstDialog.h"
 #include "ui/CQuorvelHDDlg.h"
 #include "ui/Gauge.h"
+#include "ui/MainWindowSkin.h"
 #include "ui/QtPoster.h"
-#include "lang/CMultiLangSupp.h"
 
 namespace qv::test {
 namespace {
@@ -368,6 +369,22 @@ TEST_F(MainWindowTuningTest, ProbeCompletionFromAnotherThreadRefreshesTheInforma
     std::thread([this] { appPoster_.postThreadMessage(0, gpu::kMessageProbeDone, 0, 0); }).join();
     ASSERT_TRUE(pumpUntil([&] { return load->text().contains("77"); }))
         << "before " << before.toStdString() << ", now " << load->text().toStdString();
+}
+
+TEST_F(MainWindowTuningTest, AHotCardsTemperatureReadoutIsDrawnRed) {
+    auto setTemperature = simFunction<decltype(&qvsim_set_temperature)>("qvsim_set_temperature");
+    ASSERT_NE(setTemperature, nullptr);
+    auto* readout = child<QLabel>("temperatureReadout");
+    const QString normal = readout->styleSheet();
+    setTemperature(0, 115);
+    window_->sampleNow();
+    EXPECT_EQ(readout->text(), "115");
+    EXPECT_NE(readout->styleSheet(), normal);
+    EXPECT_EQ(readout->styleSheet().toStdString(), ui::skin::kHotReadoutStyle);
+    setTemperature(0, 60);
+    window_->sampleNow();
+    EXPECT_EQ(readout->styleSheet(), normal);
+    setTemperature(0, -1000);
 }
 
 class MainWindowAlarmTest : public MainWindowTuningTest {
