@@ -375,6 +375,10 @@ int GpuLayer::slot1SpeedFrom(uint8_t gpu, int32_t& value, bool rpm, uint8_t duty
 }
 
 int GpuLayer::slot1SetLevel(uint8_t gpu, uint32_t level) {
+    // The BIOS names this path whether or not the chip was found; without it, nothing is sent.
+    if (!records_[gpu].hasChip(kSlotFanChip1)) {
+        return drv::kNotSupported;
+    }
     sendCoolerLevel(gpu, level, drv::kCoolerPolicyManual);
     if (records_[gpu].savedFanConfig != -1) {
         writeRegister(gpu, kSlotFanChip1, chip::kSlot1RegConfigKind2, chip::kSlot1ConfigProbe);

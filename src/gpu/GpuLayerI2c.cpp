@@ -42,6 +42,11 @@ int GpuLayer::transferRegisters(uint8_t gpu, I2cSlot slot, const uint8_t* reg, u
         return drv::kInvalidArgument;
     }
     GpuRecord& r = records_[gpu];
+    // A slot without a found chip has no address; 0 is the bus's general call, which every
+    // chip on the bus would take as its own.
+    if (!r.hasChip(slot)) {
+        return drv::kNotSupported;
+    }
     if (!r.i2cMutex) {
         return drv::kError;
     }
@@ -135,22 +140,27 @@ bool GpuLayer::probeReadable(uint8_t gpu, I2cSlot slot, uint8_t address, uint8_t
     return true;
 }
 
-// A step regulator proves itself by storing a changed step and reading it back.
+// A step regulator proves itself by storing a changed step and reading it back. The step sets
+// the core voltage, so the original step goes back as soon as the answer is known: finding the
+// chip must not move the voltage.
 bool GpuLayer::probeStepRegulator(uint8_t gpu, I2cSlot slot) {
     I2cDeviceSlot& s = records_[gpu].slots[slot];
     s.address = chip::kStepRegulatorAddress;
-    uint8_t value = 0;
-    if (readRegister(gpu, slot, chip::kStepRegulatorRegStep, value) == drv::kOk) {
-        const uint8_t changed = value == 0 ? 1 : static_cast<uint8_t>(value - 1);
-        uint8_t readBack = 0;
-        if (writeRegister(gpu, slot, chip::kStepRegulatorRegStep, changed) == drv::kOk &&
-            readRegister(gpu, slot, chip::kStepRegulatorRegStep, readBack) == drv::kOk &&
-            readBack == changed) {
-            return true;
+    uint8_t original = 0;
+    bool found = false;
+    if (readRegister(gpu, slot, chip::kStepRegulatorRegStep, original) == drv::kOk) {
+        const uint8_t changed = original == 0 ? 1 : static_cast<uint8_t>(original - 1);
+        if (writeRegister(gpu, slot, chip::kStepRegulatorRegStep, changed) == drv::kOk) {
+            uint8_t readBack = 0;
+            found = readRegister(gpu, slot, chip::kStepRegulatorRegStep, readBack) == drv::kOk &&
+                    readBack == changed;
+            writeRegister(gpu, slot, chip::kStepRegulatorRegStep, original);
         }
     }
-    s.address = 0;
-    return false;
+    if (!found) {
+        s.address = 0;
+    }
+    return found;
 }
 
 void GpuLayer::probeI2cChips(uint8_t gpu) {

@@ -6,11 +6,30 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
+#include <string>
 #include <vector>
 
 namespace qv::platform {
 
 namespace {
+
+constexpr int kMaxAsideNames = 100;
+
+// Renames without replacing: where the file system cannot say "no replace", a hard link that
+// refuses an existing name, then the old name removed.
+int renameNoReplace(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return errno;
+    }
+    if (::link(from.c_str(), to.c_str()) != 0) {
+        return errno;
+    }
+    return ::unlink(from.c_str()) == 0 ? 0 : errno;
+}
 
 int writeAll(int fd, std::string_view data) {
     size_t done = 0;
@@ -57,6 +76,28 @@ int writeFileAtomically(const std::string& path, std::string_view data, mode_t m
         ::unlink(temp.c_str());
     }
     return error;
+}
+
+int moveAside(const std::string& path, const std::string& tag, std::string& movedTo) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    char stamp[32] = "";
+    if (::localtime_r(&now, &local) == nullptr ||
+        std::strftime(stamp, sizeof(stamp), "%Y%m%d-%H%M%S", &local) == 0) {
+        return EINVAL;
+    }
+    const std::string base = path + "." + tag + "-" + stamp;
+    for (int n = 1; n <= kMaxAsideNames; ++n) {
+        const std::string candidate = n == 1 ? base : base + "-" + std::to_string(n);
+        const int error = renameNoReplace(path, candidate);
+        if (error != EEXIST) {
+            if (error == 0) {
+                movedTo = candidate;
+            }
+            return error;
+        }
+    }
+    return EEXIST;
 }
 
 int readSmallFile(const std::string& path, size_t limit, std::string& data) {

@@ -17,6 +17,11 @@ int writeFileAtomically(const std::string& path, std::string_view data, mode_t m
 // file is longer than `limit`, or another errno.
 int readSmallFile(const std::string& path, size_t limit, std::string& data);
 
+// Renames `path` to "<path>.<tag>-YYYYMMDD-HHMMSS" (local time; "-2", "-3", … added when that
+// name is taken), never replacing another file. Returns 0 with the new name in `movedTo`, or an
+// errno (ENOENT when there was nothing to move).
+int moveAside(const std::string& path, const std::string& tag, std::string& movedTo);
+
 // Creates the folder and its missing parents with the given permission bits. 0 or an errno.
 int makeFolders(const std::string& folder, mode_t mode);
 

@@ -48,7 +48,7 @@ std::string overlaySharedName() {
     if (name != nullptr && name[0] == '/' && name[1] != 0 && std::strchr(name + 1, '/') == nullptr) {
         return name;
     }
-    return kOverlaySharedName;
+    return kOverlaySharedNamePrefix + std::to_string(::geteuid());
 }
 
 OverlayShared::OverlayShared(std::string name) : name_(std::move(name)) {}
@@ -75,7 +75,23 @@ int OverlayShared::open() {
     // The object may already exist with another size (an older program, another user's file):
     // only an object of at least the record's size is mapped.
     struct stat info {};
-    if (fstat(fd, &info) != 0 || (static_cast<size_t>(info.st_size) < kOverlaySharedBytes &&
+    if (fstat(fd, &info) != 0) {
+        debugOutput("overlay: cannot check %s: %s\n", name_.c_str(), std::strerror(errno));
+        close(fd);
+        return kOverlayFailed;
+    }
+    // Someone else's object under our name could read or change what we show: not used.
+    if (info.st_uid != ::geteuid()) {
+        debugOutput("overlay: %s belongs to another user\n", name_.c_str());
+        close(fd);
+        return kOverlayFailed;
+    }
+    if ((info.st_mode & 0777) != kOverlaySharedMode && fchmod(fd, kOverlaySharedMode) != 0) {
+        debugOutput("overlay: cannot make %s private: %s\n", name_.c_str(), std::strerror(errno));
+        close(fd);
+        return kOverlayFailed;
+    }
+    if ((static_cast<size_t>(info.st_size) < kOverlaySharedBytes &&
                                   ftruncate(fd, static_cast<off_t>(kOverlaySharedBytes)) != 0)) {
         debugOutput("overlay: sizing %s failed: %s\n", name_.c_str(), std::strerror(errno));
         close(fd);

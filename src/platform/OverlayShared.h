@@ -9,14 +9,15 @@
 
 namespace qv::platform {
 
-// The shared memory object's name and size. QUORVEL_OVERLAY_NAME names another object (a name
-// starting with '/'), so that a second copy of the program, or a test, keeps off the record of
-// the one running on the desktop.
-inline constexpr const char* kOverlaySharedName = "/quorvel-overlay";
+// The shared memory object's name and size. Each user has an object of their own, named
+// kOverlaySharedNamePrefix and the user id ("/quorvel-overlay-1000"), private to that user
+// (0600). QUORVEL_OVERLAY_NAME names another object (a name starting with '/'), so that a second
+// copy of the program, or a test, keeps off the record of the one running on the desktop.
+inline constexpr const char* kOverlaySharedNamePrefix = "/quorvel-overlay-";
 inline constexpr const char* kOverlayNameEnvironment = "QUORVEL_OVERLAY_NAME";
 inline constexpr size_t kOverlaySharedBytes = 0xA8A0;
 
-// The name the program uses: QUORVEL_OVERLAY_NAME when it is a valid name, else the usual one.
+// The name the program uses: QUORVEL_OVERLAY_NAME when it is a valid name, else the user's own.
 std::string overlaySharedName();
 
 // Byte offsets of the fields the program writes.
@@ -46,6 +47,7 @@ public:
     OverlayShared& operator=(const OverlayShared&) = delete;
 
     // Creates or opens the object and maps it; the run word becomes 1 and the exit byte 0.
+    // An object of another user is not used, and one of ours open to others is made private.
     // kOverlayOk or kOverlayFailed (nothing else works then, and nothing crashes).
     int open();
     bool isOpen() const { return base_ != nullptr; }

@@ -78,32 +78,19 @@ bool writeAll(int fd, const std::string& text) {
     return true;
 }
 
-// Reads one line from a sender, waiting a short while for it.
-std::string readLine(int fd) {
-    std::string line;
-    char ch = 0;
-    while (line.size() <= PosixSingleInstance::kMaxLineBytes) {
-        pollfd waiting{fd, POLLIN, 0};
-        const int ready = ::poll(&waiting, 1, PosixSingleInstance::kReadWaitMs);
-        if (ready < 0 && errno == EINTR) {
-            continue;
-        }
-        if (ready <= 0) {
-            break;
-        }
-        const ssize_t n = ::recv(fd, &ch, 1, 0);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0 || ch == '\n') {
-            break;
-        }
-        line.push_back(ch);
-    }
-    return line;
+// Whether the peer of a connected local socket is this process's user.
+bool peerIsOwnUser(int fd) {
+    uid_t uid = 0;
+    const bool known = peerUser(fd, uid);
+    return instancePeerAccepted(known, static_cast<uint32_t>(uid),
+                                static_cast<uint32_t>(::geteuid()));
 }
 
 }  // namespace
+
+bool instancePeerAccepted(bool peerKnown, uint32_t peerUid, uint32_t ownUid) {
+    return peerKnown && peerUid == ownUid;
+}
 
 std::string instanceMessageLine(uint32_t message) {
     if (message == kInstanceShowWindow) {
@@ -164,11 +151,14 @@ int PosixSingleInstance::acquire() {
     if (lockFd_ >= 0) {
         return kInstanceOnly;
     }
-    int fd = ::open(lockPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, kLockFileMode);
+    // The folder is shared by every user: the file is only ever opened for reading (flock()
+    // needs no more), never through a link, and without waiting, so that a link or a pipe put
+    // in its place can neither be written through nor hold this start up.
+    constexpr int kOpenFlags = O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+    int fd = ::open(lockPath_.c_str(), kOpenFlags | O_CREAT, kLockFileMode);
     if (fd < 0 && (errno == EACCES || errno == EPERM)) {
-        // Another user's file in a sticky folder: it can still be opened for reading, and a
-        // shared descriptor is enough for flock().
-        fd = ::open(lockPath_.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        // Another user's file in a sticky folder refuses O_CREAT; it still opens as it is.
+        fd = ::open(lockPath_.c_str(), kOpenFlags);
     }
     if (fd < 0) {
         debugOutput("single instance: cannot open %s: %s\n", lockPath_.c_str(),
@@ -224,8 +214,7 @@ int PosixSingleInstance::connectToHolder(uint32_t waitMs, bool& otherUser) {
             return -1;
         }
         if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0) {
-            uid_t uid = 0;
-            if (!peerUser(fd, uid) || uid != ::geteuid()) {
+            if (!peerIsOwnUser(fd)) {
                 otherUser = true;
                 ::close(fd);
                 return -1;
@@ -267,7 +256,7 @@ std::vector<uint32_t> PosixSingleInstance::takeMessages() {
     if (listenFd_ < 0) {
         return messages;
     }
-    for (;;) {
+    for (int senders = 0; senders < kMaxSendersPerTake;) {
         const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0) {
             if (errno == EINTR) {
@@ -275,8 +264,9 @@ std::vector<uint32_t> PosixSingleInstance::takeMessages() {
             }
             break;  // EAGAIN: nothing more waiting
         }
-        uid_t uid = 0;
-        if (peerUser(fd, uid) && uid == ::geteuid()) {
+        ++senders;
+        // Other users may connect (the name is not a file with permissions); they are not heard.
+        if (peerIsOwnUser(fd)) {
             uint32_t message = 0;
             if (parseInstanceMessageLine(readLine(fd), message)) {
                 messages.push_back(message);
@@ -285,6 +275,38 @@ std::vector<uint32_t> PosixSingleInstance::takeMessages() {
         ::close(fd);
     }
     return messages;
+}
+
+// One line from a sender: at most kMaxLineBytes and kReadWaitMs in all, so that a slow or
+// endless sender cannot hold up the window. A line cut off by either limit is returned longer
+// than any message, or without its end, and is then not understood.
+std::string PosixSingleInstance::readLine(int fd) {
+    std::string line;
+    const uint64_t deadline = clock_.tickMs() + static_cast<uint64_t>(kReadWaitMs);
+    while (line.size() <= kMaxLineBytes) {
+        const uint64_t now = clock_.tickMs();
+        if (now >= deadline) {
+            return {};
+        }
+        pollfd waiting{fd, POLLIN, 0};
+        const int ready = ::poll(&waiting, 1, static_cast<int>(deadline - now));
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready <= 0) {
+            return {};
+        }
+        char ch = 0;
+        const ssize_t n = ::recv(fd, &ch, 1, 0);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0 || ch == '\n') {
+            break;
+        }
+        line.push_back(ch);
+    }
+    return line;
 }
 
 bool PosixSingleInstance::sendToRunning(uint32_t message) {

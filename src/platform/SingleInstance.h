@@ -44,8 +44,9 @@ class PosixSingleInstance final : public SingleInstance {
 public:
     static constexpr uint32_t kConnectWaitMs = 2000;  // the holder may still be starting
     static constexpr uint32_t kConnectRetryMs = 50;
-    static constexpr int kReadWaitMs = 200;  // for a sender's line
+    static constexpr int kReadWaitMs = 200;  // for a sender's whole line
     static constexpr size_t kMaxLineBytes = 32;
+    static constexpr int kMaxSendersPerTake = 16;  // the rest wait for the next call
 
     // `folder`: where the lock file lives; empty means $QUORVEL_LOCK_DIR, else /tmp.
     explicit PosixSingleInstance(std::string folder = {}, Clock& clock = SystemClock::instance());
@@ -65,6 +66,7 @@ public:
 
 private:
     int connectToHolder(uint32_t waitMs, bool& otherUser);
+    std::string readLine(int fd);
     bool startListening();
 
     std::string lockPath_;
@@ -72,6 +74,10 @@ private:
     int lockFd_ = -1;
     int listenFd_ = -1;
 };
+
+// Whether a connection comes from the user this process runs as: only when the system could
+// tell who the peer is (`peerKnown`) and it is that same user.
+bool instancePeerAccepted(bool peerKnown, uint32_t peerUid, uint32_t ownUid);
 
 // The line that carries a message, without its line end; empty for a message that has none.
 std::string instanceMessageLine(uint32_t message);

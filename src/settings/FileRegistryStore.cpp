@@ -38,20 +38,6 @@ std::string homeFolder() {
                                                           : std::string();
 }
 
-// The file's values; an unreadable or oversized file reads as no values.
-RegistryStoreFile loadSettings(const std::string& path) {
-    std::string text;
-    const int error = platform::readSmallFile(path, kMaxSettingsFileBytes, text);
-    if (error != 0) {
-        if (error != ENOENT) {
-            platform::debugOutput("settings: cannot read %s: %s\n", path.c_str(),
-                                  std::strerror(error));
-        }
-        return {};
-    }
-    return RegistryStoreFile::parse(text);
-}
-
 }  // namespace
 
 StorePaths defaultStorePaths() {
@@ -77,11 +63,53 @@ StorePaths defaultStorePaths() {
 
 FileRegistryStore::FileRegistryStore(StorePaths paths) : paths_(std::move(paths)) {}
 
+RegistryStoreFile FileRegistryStore::load() {
+    if (inMemory_) {
+        return memory_;
+    }
+    std::string text;
+    const int error = platform::readSmallFile(paths_.settingsFile, kMaxSettingsFileBytes, text);
+    if (error == 0) {
+        return RegistryStoreFile::parse(text);
+    }
+    if (error != ENOENT) {
+        setAside(error);
+    }
+    return inMemory_ ? memory_ : RegistryStoreFile{};
+}
+
+void FileRegistryStore::setAside(int readError) {
+    const char* path = paths_.settingsFile.c_str();
+    std::string movedTo;
+    // Only a file of ours is moved; something else in its place (a folder) is left alone.
+    const int moved = readError == EISDIR || readError == EINVAL
+                          ? readError
+                          : platform::moveAside(paths_.settingsFile, kUnreadableSettingsTag, movedTo);
+    if (moved == ENOENT) {
+        return;  // another writer has moved it meanwhile
+    }
+    unreadable_.found = true;
+    if (moved == 0) {
+        unreadable_.savedAside = true;
+        unreadable_.keptAs = movedTo;
+        platform::debugOutput(
+            "settings: cannot read %s (%s); kept as %s, starting on the default values\n", path,
+            std::strerror(readError), movedTo.c_str());
+        return;
+    }
+    inMemory_ = true;
+    unreadable_.keptAs = paths_.settingsFile;
+    platform::debugOutput(
+        "settings: cannot read %s (%s) nor move it aside (%s); left as it is, starting on the "
+        "default values, changes are kept for this run only\n",
+        path, std::strerror(readError), std::strerror(moved));
+}
+
 bool FileRegistryStore::readValue(std::string_view name, uint32_t& value) {
     if (paths_.settingsFile.empty()) {
         return false;
     }
-    return loadSettings(paths_.settingsFile).find(name, value);
+    return load().find(name, value);
 }
 
 bool FileRegistryStore::writeValue(std::string_view name, uint32_t value) {
@@ -92,8 +120,12 @@ bool FileRegistryStore::writeValue(std::string_view name, uint32_t value) {
         return false;
     }
     // Read again before each write, so that values written meanwhile by another writer stay.
-    RegistryStoreFile file = loadSettings(paths_.settingsFile);
+    RegistryStoreFile file = load();
     file.set(name, value);
+    if (inMemory_) {
+        memory_ = std::move(file);
+        return false;  // kept for this run, not stored
+    }
     const int error = platform::writeFileAtomically(paths_.settingsFile, file.render(), kFileMode);
     if (error != 0) {
         platform::debugOutput("settings: cannot write %s: %s\n", paths_.settingsFile.c_str(),

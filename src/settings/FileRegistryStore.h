@@ -10,11 +10,14 @@
 #include <string>
 
 #include "settings/RegistryStore.h"
+#include "settings/RegistryStoreFile.h"
 
 namespace qv::settings {
 
 inline constexpr const char* kConfigFolderEnvironment = "QUORVEL_CONFIG_DIR";
 inline constexpr const char* kSettingsFileName = "settings.conf";
+// A settings file that cannot be read is renamed to "settings.conf.unreadable-<time stamp>".
+inline constexpr const char* kUnreadableSettingsTag = "unreadable";
 
 struct StorePaths {
     std::string settingsFile;  // empty: no place to keep values (every read and write fails)
@@ -34,10 +37,21 @@ public:
     bool writeRunEntry(const std::string& programPath, const std::string& word) override;
     bool deleteRunEntry() override;
 
+    UnreadableStore unreadableStore() const override { return unreadable_; }
+
     const StorePaths& paths() const { return paths_; }
 
 private:
+    // The values now in the store. A file that is there but cannot be read is never
+    // overwritten: it is renamed aside and the store starts again without it, or, when it
+    // cannot be moved, the values live in memory for the rest of the run.
+    RegistryStoreFile load();
+    void setAside(int readError);
+
     StorePaths paths_;
+    UnreadableStore unreadable_;
+    bool inMemory_ = false;
+    RegistryStoreFile memory_;
 };
 
 }  // namespace qv::settings

@@ -11,9 +11,18 @@ namespace qv::settings {
 // The longest Run entry text that can be read back, in bytes.
 inline constexpr size_t kRunEntryMaxBytes = 512;
 
+// What became of a store that was there but could not be read.
+struct UnreadableStore {
+    bool found = false;     // the store could not be read; the values start from their defaults
+    bool savedAside = false;  // the old store was renamed to `keptAs`; new values go to a new one
+    std::string keptAs;     // where the old store is now (its own path when it could not be moved)
+};
+
 class RegistryStore {
 public:
     virtual ~RegistryStore() = default;
+    // Set once the store has met a file it could not read; the program can tell the user.
+    virtual UnreadableStore unreadableStore() const { return {}; }
     // Value names compare ignoring case. On failure `value` is left unchanged.
     virtual bool readValue(std::string_view name, uint32_t& value) = 0;
     // Creates the store on the first write. False when the value could not be kept.

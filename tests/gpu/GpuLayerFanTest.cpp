@@ -182,6 +182,41 @@ TEST(GpuLayerFanSlot1, Kind2LevelHundredGivesFullDuty) {
     EXPECT_EQ(fanMode, gpu::GpuLayer::kFanModeAutomatic);
 }
 
+// The "-F" BIOS names the slot-1 chip as the fan's controller, but this board has no such chip:
+// every fan operation answers "not supported" and puts nothing on the bus or to the cooler.
+TEST(GpuLayerFanSlot1, Kind2WithoutTheChipSendsNothing) {
+    std::ifstream preset(presetPath("bios-f"));
+    std::string text, line;
+    while (std::getline(preset, line)) {
+        if (line.rfind("chip = slot1", 0) != 0 && line.rfind("fan_control", 0) != 0) {
+            text += line + "\n";
+        }
+    }
+    TempDir dir;
+    LayerRig rig(writeConfig(dir, "no-slot1.conf", text));
+    ASSERT_EQ(rig.layer->initialize(), gpu::kInitOk);
+    rig.layer->waitForProbe();
+    ASSERT_EQ(rig.layer->record(0).fanKind, gpu::kFanSlot1Chip);
+    ASSERT_FALSE(rig.layer->record(0).hasChip(gpu::kSlotFanChip1));
+    for (const auto& e : rig.sim().i2cLog()) {
+        EXPECT_NE(e.address, 0) << "register " << int(e.reg) << " at the general-call address";
+    }
+
+    rig.sim().clearCounters();
+    int mode = 0;
+    int32_t value = 0;
+    EXPECT_EQ(rig.layer->fanMode(0, mode), drv::kNotSupported);
+    EXPECT_EQ(rig.layer->fanSpeed(0, value, false), drv::kNotSupported);
+    EXPECT_EQ(rig.layer->fanSpeed(0, value, true), drv::kNotSupported);
+    EXPECT_EQ(rig.layer->setFanLevel(0, 60), drv::kNotSupported);
+    EXPECT_EQ(rig.layer->setFanAutomatic(0), drv::kNotSupported);
+    uint8_t reg = 0;
+    EXPECT_EQ(rig.layer->readRegister(0, gpu::kSlotFanChip1, chip::kSlot1RegMode, reg),
+              drv::kNotSupported);
+    EXPECT_EQ(rig.sim().i2cLogCount(), 0u);
+    EXPECT_EQ(rig.sim().callCount(drv::kGpuSetCoolerLevels), 0u);
+}
+
 TEST(GpuLayerFanNone, EveryFanOperationRefusesABoardWithoutCooler) {
     LayerRig rig("no-cooler");
     ASSERT_EQ(rig.layer->initialize(), gpu::kInitOk);

@@ -168,7 +168,7 @@ TEST(GpuLayerInit, ProbesLeaveMissingChipsOut) {
     ASSERT_EQ(rig.sim().getRegister(2, 2, gpu::chip::kStepRegulatorAddress,
                                     gpu::chip::kStepRegulatorRegStep, &step),
               0);
-    EXPECT_EQ(step, 3) << "the probe leaves the step one below what it found";
+    EXPECT_EQ(step, 4) << "the probe puts back the step it found";
 
     EXPECT_TRUE(trafficTo(log, 3, 2, gpu::chip::kStepRegulatorAddress));
     EXPECT_FALSE(rig.layer->record(3).hasChip(gpu::kSlotRegulator3));
@@ -180,19 +180,42 @@ TEST(GpuLayerInit, ProbesLeaveMissingChipsOut) {
     }
 }
 
-TEST(GpuLayerInit, StepRegulatorIsProvedByAWriteAndReadBack) {
-    LayerRig rig;
-    rig.loadDriver();
-    uint8_t before = 0;
-    ASSERT_EQ(rig.sim().getRegister(kGpu0E22, 0, gpu::chip::kStepRegulatorAddress,
-                                    gpu::chip::kStepRegulatorRegStep, &before),
-              0);
-    ASSERT_EQ(rig.layer->initialize(), gpu::kInitOk);
-    uint8_t after = 0;
-    ASSERT_EQ(rig.sim().getRegister(kGpu0E22, 0, gpu::chip::kStepRegulatorAddress,
-                                    gpu::chip::kStepRegulatorRegStep, &after),
-              0);
-    EXPECT_EQ(after, before == 0 ? 1 : before - 1);
+// The step sets the core voltage: proving the chip writes a changed step, reads it back and
+// writes the original again, so that no start moves the voltage (slot 6 on the default 0x0e22,
+// slot 3 on the board that carries it beside the slot-0 fan chip).
+TEST(GpuLayerInit, StepRegulatorProbeGivesTheOriginalStepBack) {
+    struct Case {
+        const char* preset;
+        uint32_t gpu;
+        uint8_t port;
+    };
+    for (const Case& c : {Case{"", kGpu0E22, 0}, Case{"slot0-slot3", 0, 2}}) {
+        SCOPED_TRACE(c.preset);
+        LayerRig rig(c.preset);
+        rig.loadDriver();
+        const auto step = [&] {
+            uint8_t value = 0xFF;
+            EXPECT_EQ(rig.sim().getRegister(c.gpu, c.port, gpu::chip::kStepRegulatorAddress,
+                                            gpu::chip::kStepRegulatorRegStep, &value),
+                      0);
+            return value;
+        };
+        const uint8_t before = step();
+        ASSERT_EQ(rig.layer->initialize(), gpu::kInitOk);
+        rig.layer->waitForProbe();
+        EXPECT_EQ(step(), before);
+
+        std::vector<uint8_t> writes;
+        for (const auto& e : rig.sim().i2cLog()) {
+            if (e.gpu == c.gpu && e.port == c.port && e.write == 1 &&
+                e.address == gpu::chip::kStepRegulatorAddress &&
+                e.reg == gpu::chip::kStepRegulatorRegStep) {
+                writes.push_back(e.data[0]);
+            }
+        }
+        const uint8_t changed = before == 0 ? 1 : static_cast<uint8_t>(before - 1);
+        EXPECT_EQ(writes, (std::vector<uint8_t>{changed, before}));
+    }
 }
 
 TEST(GpuLayerInit, Slot0FanChipIsSetUp) {

@@ -154,16 +154,43 @@ TEST_F(OverlaySharedTest, UnlinkRemovesTheName) {
     EXPECT_LT(shm_open(name_.c_str(), O_RDONLY, 0), 0);
 }
 
-TEST(OverlaySharedName, TheEnvironmentNamesAnotherRecordOnlyWithAValidName) {
+// Each user has a record of their own; the environment names another only with a valid name.
+TEST(OverlaySharedName, PerUserUnlessTheEnvironmentNamesAnother) {
     test::ScopedEnvironment environment;
     environment.clear(kOverlayNameEnvironment);
-    EXPECT_EQ(overlaySharedName(), kOverlaySharedName);
+    const std::string own = "/quorvel-overlay-" + std::to_string(geteuid());
+    EXPECT_EQ(overlaySharedName(), own);
     environment.set(kOverlayNameEnvironment, "/quorvel-overlay-second");
     EXPECT_EQ(overlaySharedName(), "/quorvel-overlay-second");
     for (const char* invalid : {"", "/", "no-slash", "/two/parts"}) {
         environment.set(kOverlayNameEnvironment, invalid);
-        EXPECT_EQ(overlaySharedName(), kOverlaySharedName) << invalid;
+        EXPECT_EQ(overlaySharedName(), own) << invalid;
     }
+}
+
+// A record left open to everyone is made private before use; another user's record under our
+// name is not used at all.
+TEST_F(OverlaySharedTest, OnlyAPrivateRecordOfOurOwnIsUsed) {
+    const int fd = shm_open(name_.c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(fchmod(fd, 0666), 0);
+    {
+        OverlayShared overlay(name_);
+        ASSERT_EQ(overlay.open(), kOverlayOk);
+        struct stat info {};
+        ASSERT_EQ(fstat(fd, &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0600u);
+    }
+    if (geteuid() != 0) {
+        close(fd);
+        GTEST_SKIP() << "needs root to hand the record to another user";
+    }
+    constexpr uid_t kNobody = 65534;
+    ASSERT_EQ(fchown(fd, kNobody, kNobody), 0);
+    close(fd);
+    OverlayShared foreign(name_);
+    EXPECT_EQ(foreign.open(), kOverlayFailed);
+    EXPECT_FALSE(foreign.isOpen());
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "settings/AutostartEntry.h"
 #include "settings/FileRegistryStore.h"
@@ -98,27 +100,87 @@ TEST(FileRegistryStore, DamagedFileKeepsItsReadableValuesAndIsRepairedByAWrite) 
     EXPECT_EQ(file.entries(), (std::vector<RegistryStoreFile::Entry>{{"TempSet", 3}, {"FansSet", 2}}));
 }
 
-TEST(FileRegistryStore, OversizedOrUnreachableStoreFailsWithoutHarm) {
+// The files of `folder` whose names start with `prefix`.
+std::vector<std::string> filesStartingWith(const std::string& folder, const std::string& prefix) {
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().filename().string().rfind(prefix, 0) == 0) {
+            found.push_back(entry.path().string());
+        }
+    }
+    return found;
+}
+
+// A store too large to be ours is never overwritten: it is kept under a stamped name, the store
+// starts again on defaults, and it says so.
+TEST(FileRegistryStore, OversizedStoreIsKeptAsideAndTheStoreStartsAgain) {
     TempDir dir;
     FileRegistryStore store(pathsIn(dir));
-    writeText(store.paths().settingsFile,
-              "TempSet=3\n" + std::string(kMaxSettingsFileBytes, '#') + "\n");
+    const std::string big = "RestoreUserSettings=0\nHighSet=1\nIphonePassWord=1234\n" +
+                            std::string(kMaxSettingsFileBytes, '#') + "\n";
+    writeText(store.paths().settingsFile, big);
+    EXPECT_FALSE(store.unreadableStore().found);
     uint32_t value = 5;
-    EXPECT_FALSE(store.readValue("TempSet", value));
+    EXPECT_FALSE(store.readValue("HighSet", value));
     EXPECT_EQ(value, 5u);
 
-    // A folder where the file should be: nothing can be written, nothing breaks.
+    const UnreadableStore problem = store.unreadableStore();
+    EXPECT_TRUE(problem.found);
+    EXPECT_TRUE(problem.savedAside);
+    const std::string folder = dir.file("config");
+    const auto aside = filesStartingWith(folder, "settings.conf.unreadable-");
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(aside[0], problem.keptAs);
+    EXPECT_EQ(readText(aside[0]), big);
+
+    ASSERT_TRUE(store.writeValue("TempSet", 2));
+    EXPECT_EQ(RegistryStoreFile::parse(readText(store.paths().settingsFile)).entries(),
+              (std::vector<RegistryStoreFile::Entry>{{"TempSet", 2}}));
+    EXPECT_EQ(readText(aside[0]), big);
+
+    // A second store that meets another unreadable file keeps it beside the first.
+    writeText(store.paths().settingsFile, big);
+    FileRegistryStore again(pathsIn(dir));
+    EXPECT_FALSE(again.readValue("TempSet", value));
+    EXPECT_EQ(filesStartingWith(folder, "settings.conf.unreadable-").size(), 2u);
+}
+
+// A store that can be neither read nor moved is left exactly as it is; the values live in
+// memory for the run.
+TEST(FileRegistryStore, UnreadableStoreThatCannotBeMovedIsNeverWritten) {
+    TempDir dir;
+    // A name so long that no stamped name fits beside it.
+    const std::string path = dir.file("config/" + std::string(240, 's'));
+    const std::string big = "HighSet=1\n" + std::string(kMaxSettingsFileBytes, '#') + "\n";
+    writeText(path, big);
+    FileRegistryStore store(StorePaths{path, dir.file("config/autostart/quorvel.desktop")});
+    EXPECT_FALSE(store.writeValue("TempSet", 3)) << "only kept for this run";
+    uint32_t value = 0;
+    EXPECT_TRUE(store.readValue("TempSet", value));
+    EXPECT_EQ(value, 3u);
+    EXPECT_FALSE(store.readValue("HighSet", value));
+    EXPECT_EQ(readText(path), big);
+    EXPECT_EQ(filesStartingWith(dir.file("config"), std::string(240, 's')).size(), 1u);
+    const UnreadableStore problem = store.unreadableStore();
+    EXPECT_TRUE(problem.found);
+    EXPECT_FALSE(problem.savedAside);
+    EXPECT_EQ(problem.keptAs, path);
+
+    // A folder where the file should be is not ours to move: nothing is written, nothing breaks.
     TempDir other;
     std::filesystem::create_directories(other.file("config/settings.conf"));
     FileRegistryStore blocked(pathsIn(other));
     EXPECT_FALSE(blocked.writeValue("TempSet", 1));
-    EXPECT_FALSE(blocked.readValue("TempSet", value));
+    EXPECT_TRUE(std::filesystem::is_directory(other.file("config/settings.conf")));
+    EXPECT_TRUE(blocked.unreadableStore().found);
+    EXPECT_FALSE(blocked.unreadableStore().savedAside);
 
     FileRegistryStore nowhere(StorePaths{});
     EXPECT_FALSE(nowhere.writeValue("TempSet", 1));
     EXPECT_FALSE(nowhere.readValue("TempSet", value));
     EXPECT_FALSE(nowhere.writeRunEntry("/usr/bin/quorvel", "SysTray"));
     EXPECT_TRUE(nowhere.deleteRunEntry());
+    EXPECT_FALSE(nowhere.unreadableStore().found);
 }
 
 TEST(FileRegistryStore, RunEntryIsAnAutostartFileWithPathAndWord) {
