@@ -171,9 +171,11 @@ public:
     int writeVoltageTable(uint8_t gpu, const drv::PstatesInfo& table);
     // The current table's entry for a level kind, mV.
     int voltageTableEntry(uint8_t gpu, int kind, int32_t& millivolts);
-    // Where a level kind's entry sits: P0 is the 3D performance level; a table of four P-states
-    // holds the four-level table's extra level next, then 3D low power and 2D, any other table
-    // 3D low power and 2D. -1 when the table has no such P-state or lists no voltages.
+    // Where a level kind's entry sits (P-states in rising number): P0 is the 3D performance
+    // level. A table of four P-states holds the four-level table's extra level second and 3D low
+    // power third, which also serves 2D (the level the 2D clocks are read from on those boards);
+    // any other table holds 3D low power second and 2D third. -1 when the table has no such
+    // P-state or lists no voltages.
     static int tablePstateIndex(const drv::PstatesInfo& table, int kind);
     // A kind's entry: its P-state's first voltage, or the second when the first is 0. -104
     // when the table has no value for the kind.

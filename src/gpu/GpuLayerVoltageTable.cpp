@@ -63,7 +63,8 @@ int GpuLayer::tablePstateIndex(const drv::PstatesInfo& table, int kind) {
             index = four ? 2 : 1;
             break;
         case kLevelKind2D:
-            index = four ? 3 : 2;
+            // On four-level tables the 2D mode's clocks come from the second clock level too.
+            index = 2;
             break;
         default:
             break;
