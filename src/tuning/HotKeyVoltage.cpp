@@ -7,7 +7,12 @@ namespace qv::tuning {
 int saveBoostVoltage(gpu::GpuLayer& layer, uint8_t gpu, int32_t sliderPos,
                      SavedBoostVoltage& saved) {
     drv::PstatesInfo table{};
-    const int status = layer.readVoltageTable(gpu, table);
+    int status = layer.readVoltageTable(gpu, table);
+    int32_t first = 0;
+    if (status == drv::kOk) {
+        // A table without voltages has nothing the boost could put back.
+        status = gpu::GpuLayer::tableEntry(table, gpu::kLevelKind3DPerf, first);
+    }
     if (status != drv::kOk) {
         return status;
     }

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+#include <string>
+
 #include "gpu/DriverIds.h"
 #include "gpu/DriverStatus.h"
 #include "gpu/GpuLayerTestSupport.h"
@@ -10,6 +14,12 @@ namespace qv::tuning {
 namespace {
 
 using test::kGpuKepler;
+
+std::string readText(const std::string& path) {
+    std::ostringstream text;
+    text << std::ifstream(path).rdbuf();
+    return text.str();
+}
 
 int32_t entryMv(gpu::GpuLayer& layer, int kind) {
     int32_t mv = -1;
@@ -56,7 +66,10 @@ TEST(HotKeyVoltage, ARefusedWriteIsAFailureAndNothingKeptRestoresNothing) {
 }
 
 TEST(HotKeyVoltage, BoardsWithoutAVoltageTableKeepNothing) {
-    test::LayerRig rig("no-clock-table");
+    // The GTX 460 preset with a driver that lists no voltages.
+    test::TempDir dir;
+    const std::string text = readText(test::presetPath("single-0e22")) + "voltage_table = no\n";
+    test::LayerRig rig(test::writeConfig(dir, "no-table.conf", text));
     ASSERT_EQ(rig.layer->initialize(), gpu::kInitOk);
     SavedBoostVoltage saved;
     EXPECT_NE(saveBoostVoltage(*rig.layer, 0, 3, saved), drv::kOk);

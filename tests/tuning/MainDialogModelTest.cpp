@@ -144,7 +144,7 @@ TEST_P(MainDialogModelBoards, ControlsFollowTheBoard) {
         EXPECT_EQ(ctl.coreVoltage.min, c.coreVoltage.min);
         EXPECT_EQ(ctl.coreVoltage.max, c.coreVoltage.max);
     }
-    if (m.voltageControl(static_cast<uint8_t>(c.gpu)) == VoltageControl::kDriverTable) {
+    if (m.voltageControl(static_cast<uint8_t>(c.gpu)) == tuning::VoltageControl::kDriverTable) {
         EXPECT_EQ(ctl.coreVoltage.pos, c.coreVoltage.pos);  // the table's entry for the mode
     }
     EXPECT_EQ(ctl.memoryVoltage.enabled, c.memoryVoltage);
