@@ -63,8 +63,15 @@ size_t Board::regulatorSelect() const {
     return std::min(currentLevel(), kRegACodeCount - 1);
 }
 
+uint32_t Board::levelVoltageUv(size_t level) const {
+    if (level < state_.levelMv.size()) {
+        return state_.levelMv[level] * 1000;
+    }
+    return level < config_.levels.size() ? config_.levels[level].voltageUv : 1000000;
+}
+
 uint32_t Board::coreVoltageUv() const {
-    int64_t uv = hasTable() ? config_.levels[currentLevel()].voltageUv : 1000000;
+    int64_t uv = levelVoltageUv(currentLevel());
     const auto& chips = state_.chips;
     if (config_.chips[kSlotRegulatorA].present) {
         const uint8_t code = chips[kSlotRegulatorA].regs[kRegACodeFirst + regulatorSelect()] &

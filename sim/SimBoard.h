@@ -62,6 +62,8 @@ public:
     int64_t pstateOffsetKHz(size_t level, size_t clock) const;
     // Current frequency of a domain in the current level, 0 when the level lacks it.
     uint32_t currentDomainKHz(uint32_t domain) const;
+    // A level's core voltage as the driver's voltage table holds it now.
+    uint32_t levelVoltageUv(size_t level) const;
     uint32_t coreVoltageUv() const;
     // Index of the slot-2 code register the current level selects (0..3).
     size_t regulatorSelect() const;

@@ -421,6 +421,7 @@ private:
             {"level", &Parser::levelLine},
             {"clock", &Parser::clockLine},
             {"pstates20", &G::pstates20},
+            {"voltage_table", &G::voltageTable},
             {"graphics_offset_range", &G::graphicsOffsetKHz, -1000000, 1000000},
             {"memory_offset_range", &G::memoryOffsetKHz, -2000000, 2000000},
             {"voltage_offset_range", &G::voltageOffsetUv, -500000, 500000},
@@ -564,7 +565,7 @@ private:
                 level.pstateGiven = true;
             } else if (k == "voltage_mv") {
                 uint32_t mv = 0;
-                s = u32("voltage_mv", val, 300, 2000, mv);
+                s = u32("voltage_mv", val, kMinLevelMv, kMaxLevelMv, mv);
                 level.voltageUv = mv * 1000;
             } else {
                 return fail(line_, "level: unknown option '" + std::string(k) + "'");

@@ -22,6 +22,8 @@ inline constexpr size_t kMaxSimGpus = 16;
 inline constexpr size_t kMaxSimDisplays = 8;
 inline constexpr size_t kMaxSimLevels = 12;           // the clock table's level capacity
 inline constexpr size_t kMaxSimClocksPerLevel = 32;   // the clock table's clock capacity
+inline constexpr uint32_t kMinLevelMv = 300;          // a level's core voltage, configured or written
+inline constexpr uint32_t kMaxLevelMv = 2000;
 inline constexpr size_t kMaxSimCurvePoints = 8;
 inline constexpr uint32_t kMinBiosSize = 2048;
 inline constexpr uint32_t kMaxBiosSize = 1 << 20;
@@ -126,6 +128,7 @@ struct GpuConfig {
     std::vector<LevelConfig> levels;
 
     bool pstates20 = false;
+    bool voltageTable = true;  // the P-state information lists each level's core voltage
     Range graphicsOffsetKHz = {-135000, 135000};
     Range memoryOffsetKHz = {-500000, 1000000};
     Range voltageOffsetUv = {-50000, 100000};

@@ -67,42 +67,98 @@ int opGpuGetCurrentPstate(PhysicalGpuHandle gpu, uint32_t* pstate) {
     });
 }
 
-int fillPstatesInfo(uint32_t id, PhysicalGpuHandle gpu, PstatesInfo* info) {
+// The board's levels in rising P-state number, P0 first: the order of every P-state listing.
+std::vector<size_t> levelsByPstate(const GpuConfig& c) {
+    std::vector<size_t> order(c.levels.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+    }
+    std::sort(order.begin(), order.end(),
+              [&](size_t a, size_t b) { return c.levels[a].pstate < c.levels[b].pstate; });
+    if (order.size() > kPstatesInfoMaxPstates) {
+        order.resize(kPstatesInfoMaxPstates);
+    }
+    return order;
+}
+
+// Each level's clocks and, on a board with the voltage table, its core voltage: the values the
+// card runs with now, or the ones it started with when `defaults` is set.
+int fillPstatesInfo(uint32_t id, PhysicalGpuHandle gpu, PstatesInfo* info, bool defaults) {
     return onRecord(id, gpu, info, kPstatesInfoVersion, [&](SimDriver& d, size_t g) {
         const GpuConfig& c = d.config().gpus[g];
         if (c.levels.empty()) {
             return kNotSupported;
         }
-        std::vector<uint32_t> ids;
-        for (const auto& level : c.levels) {
-            ids.push_back(level.pstate);
-        }
-        std::sort(ids.begin(), ids.end());
+        const uint32_t version = info->version;
+        std::memset(info, 0, sizeof(*info));
+        info->version = version;
         info->flags = kPstateFlagDynamic;
-        info->count =
-            static_cast<uint32_t>(std::min<size_t>(ids.size(), std::size(info->pstateIds)));
-        std::fill(std::begin(info->pstateIds), std::end(info->pstateIds), 0u);
-        std::copy_n(ids.begin(), info->count, info->pstateIds);
+        const std::vector<size_t> order = levelsByPstate(c);
+        const auto clocks = std::min<size_t>(c.levels.front().clocks.size(), kPstatesInfoMaxClocks);
+        info->numPstates = static_cast<uint32_t>(order.size());
+        info->numClocks = static_cast<uint32_t>(clocks);
+        info->numVoltages = c.voltageTable ? 1 : 0;
+        Board board = d.board(g);
+        for (size_t p = 0; p < order.size(); ++p) {
+            const size_t li = order[p];
+            const LevelConfig& level = c.levels[li];
+            PstatesInfo::Pstate& out = info->pstates[p];
+            out.pstateId = level.pstate;
+            for (size_t k = 0; k < clocks; ++k) {
+                out.clocks[k].domainId = level.clocks[k].domain;
+                out.clocks[k].freqKHz =
+                    defaults ? level.clocks[k].baseKHz : board.clockKHz(li, k);
+            }
+            if (c.voltageTable) {
+                out.voltages[0].domainId = kVoltageDomainCore;
+                out.voltages[0].millivolts =
+                    (defaults ? level.voltageUv : board.levelVoltageUv(li)) / 1000;
+            }
+        }
         return kOk;
     });
 }
 
 int opGpuGetPstatesInfo(PhysicalGpuHandle gpu, PstatesInfo* info) {
-    return fillPstatesInfo(kGpuGetPstatesInfo, gpu, info);
+    return fillPstatesInfo(kGpuGetPstatesInfo, gpu, info, false);
 }
 
-int opGpuGetPstatesInfoEx(PhysicalGpuHandle gpu, PstatesInfo* info, uint32_t /*flags*/) {
-    return fillPstatesInfo(kGpuGetPstatesInfoEx, gpu, info);
+int opGpuGetPstatesInfoEx(PhysicalGpuHandle gpu, PstatesInfo* info, uint32_t flags) {
+    return fillPstatesInfo(kGpuGetPstatesInfoEx, gpu, info, (flags & kPstatesInfoDefaults) != 0);
 }
 
-// The highest-performance P-state clients may use: the board's P0.
-int opGpuGetPstateClientLimits(PhysicalGpuHandle gpu, uint32_t /*limitKind*/, uint32_t* pstate) {
-    return onTarget(kGpuGetPstateClientLimits, gpu, {pstate}, [&](SimDriver& d, size_t g) {
+// Takes the core voltages of the P-states the request lists; clocks in it are not looked at.
+// Everything is checked first, so a refused request changes nothing.
+int opGpuSetPstatesInfo(PhysicalGpuHandle gpu, const PstatesInfo* info) {
+    return onRecord(kGpuSetPstatesInfo, gpu, info, kPstatesInfoVersion, [&](SimDriver& d, size_t g) {
         const GpuConfig& c = d.config().gpus[g];
-        if (c.levels.empty()) {
+        if (c.levels.empty() || !c.voltageTable) {
             return kNotSupported;
         }
-        *pstate = c.levels[topLevelIndex(c)].pstate;
+        if (info->numPstates > kPstatesInfoMaxPstates ||
+            info->numVoltages > kPstatesInfoMaxVoltages) {
+            return kInvalidArgument;
+        }
+        std::vector<uint32_t> next = d.state().gpus[g].levelMv;
+        for (uint32_t p = 0; p < info->numPstates; ++p) {
+            const PstatesInfo::Pstate& in = info->pstates[p];
+            const auto level =
+                std::find_if(c.levels.begin(), c.levels.end(),
+                             [&](const LevelConfig& l) { return l.pstate == in.pstateId; });
+            if (level == c.levels.end()) {
+                return kInvalidArgument;
+            }
+            for (uint32_t v = 0; v < info->numVoltages; ++v) {
+                const auto& voltage = in.voltages[v];
+                if (voltage.domainId != kVoltageDomainCore || voltage.millivolts < kMinLevelMv ||
+                    voltage.millivolts > kMaxLevelMv) {
+                    return kInvalidArgument;
+                }
+                next[static_cast<size_t>(level - c.levels.begin())] = voltage.millivolts;
+            }
+        }
+        d.state().gpus[g].levelMv = next;
+        d.markDirty();
         return kOk;
     });
 }
@@ -132,13 +188,8 @@ int opGpuGetPstates20(PhysicalGpuHandle gpu, Pstates20Info* info) {
             info->editable = 1;
             info->numClocks = 2;
             info->numBaseVoltages = 1;
-            // P-states in rising number, P0 first.
-            std::vector<size_t> order(c.levels.size());
-            for (size_t i = 0; i < order.size(); ++i) {
-                order[i] = i;
-            }
-            std::sort(order.begin(), order.end(),
-                      [&](size_t a, size_t b) { return c.levels[a].pstate < c.levels[b].pstate; });
+            const std::vector<size_t> order = levelsByPstate(c);
+            Board board = d.board(g);
             const size_t top = topLevelIndex(c);
             info->numPstates =
                 static_cast<uint32_t>(std::min<size_t>(order.size(), kPstates20MaxPstates));
@@ -159,8 +210,8 @@ int opGpuGetPstates20(PhysicalGpuHandle gpu, Pstates20Info* info) {
                 graphics.data.range.maxFreqKHz =
                     editable && c.boostGraphicsKHz != 0 ? c.boostGraphicsKHz : base;
                 graphics.data.range.domainId = kVoltageDomainCore;
-                graphics.data.range.minVoltageUv = c.levels.front().voltageUv;
-                graphics.data.range.maxVoltageUv = level.voltageUv;
+                graphics.data.range.minVoltageUv = board.levelVoltageUv(0);
+                graphics.data.range.maxVoltageUv = board.levelVoltageUv(li);
                 Pstates20Clock& memory = out.clocks[1];
                 memory.domainId = kDomainMemory;
                 memory.typeId = kPstateClockTypeSingle;
@@ -169,7 +220,7 @@ int opGpuGetPstates20(PhysicalGpuHandle gpu, Pstates20Info* info) {
                 Pstates20BaseVoltage& voltage = out.baseVoltages[0];
                 voltage.domainId = kVoltageDomainCore;
                 voltage.editable = editable ? 1 : 0;
-                voltage.voltUv = level.voltageUv;
+                voltage.voltUv = board.levelVoltageUv(li);
                 if (editable) {
                     graphics.freqDeltaKHz = {s.graphicsOffsetKHz, c.graphicsOffsetKHz.min,
                                              c.graphicsOffsetKHz.max};
@@ -379,8 +430,7 @@ const OperationEntry kEntries[] = {
     {kGpuGetCurrentPstate, operationEntry<GpuGetCurrentPstateFn>(opGpuGetCurrentPstate)},
     {kGpuGetPstatesInfo, operationEntry<GpuGetPstatesInfoFn>(opGpuGetPstatesInfo)},
     {kGpuGetPstatesInfoEx, operationEntry<GpuGetPstatesInfoExFn>(opGpuGetPstatesInfoEx)},
-    {kGpuGetPstateClientLimits,
-     operationEntry<GpuGetPstateClientLimitsFn>(opGpuGetPstateClientLimits)},
+    {kGpuSetPstatesInfo, operationEntry<GpuSetPstatesInfoFn>(opGpuSetPstatesInfo)},
     {kGpuGetPstates20, operationEntry<GpuGetPstates20Fn>(opGpuGetPstates20)},
     {kGpuSetPstates20, operationEntry<GpuSetPstates20Fn>(opGpuSetPstates20)},
     {kGpuGetPerfClocks, operationEntry<GpuGetPerfClocksFn>(opGpuGetPerfClocks)},

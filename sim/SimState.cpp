@@ -90,6 +90,7 @@ SimState initialState(const SimConfig& config, uint64_t configHash, int64_t real
                 clocks.push_back(c.baseKHz);
             }
             gs.clockKHz.push_back(std::move(clocks));
+            gs.levelMv.push_back(level.voltageUv / 1000);
         }
         gs.coolerPolicy = gc.coolerDefaultPolicy;
         gs.coolerLevel = gc.coolerMin;
@@ -143,6 +144,13 @@ std::string serializeState(const SimState& s) {
             out += "gpu " + std::to_string(g) + " clocks " + std::to_string(l);
             for (uint32_t khz : gs.clockKHz[l]) {
                 out += " " + std::to_string(khz);
+            }
+            out += "\n";
+        }
+        if (!gs.levelMv.empty()) {
+            out += "gpu " + std::to_string(g) + " volts";
+            for (uint32_t mv : gs.levelMv) {
+                out += " " + std::to_string(mv);
             }
             out += "\n";
         }
@@ -260,6 +268,12 @@ int parseState(std::string_view text, const SimConfig& config, SimState& out, st
                      w.size() - 4 == gc.levels[l].clocks.size();
                 for (size_t c = 0; ok && c + 4 < w.size(); ++c) {
                     ok = number(w[c + 4], gs.clockKHz[l][c]);
+                }
+            } else if (what == "volts" && w.size() == 3 + gs.levelMv.size()) {
+                ok = true;
+                for (size_t l = 0; ok && l < gs.levelMv.size(); ++l) {
+                    ok = number(w[l + 3], gs.levelMv[l]) && gs.levelMv[l] >= kMinLevelMv &&
+                         gs.levelMv[l] <= kMaxLevelMv;
                 }
             } else if (what == "chip" && w.size() == 5) {
                 size_t c = 0;

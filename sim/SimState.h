@@ -25,6 +25,7 @@ struct ChipState {
 
 struct GpuState {
     std::vector<std::vector<uint32_t>> clockKHz;  // current frequency per level and clock
+    std::vector<uint32_t> levelMv;  // core voltage per level, as the voltage table sets it
     int32_t graphicsOffsetKHz = 0;
     int32_t memoryOffsetKHz = 0;
     int32_t voltageOffsetUv = 0;

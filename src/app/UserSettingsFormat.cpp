@@ -49,7 +49,10 @@ GpuSettingsCapabilities settingsCapabilities(const gpu::GpuLayer& layer, uint8_t
     caps.voltage.slot2Regulator = r.hasChip(gpu::kSlotRegulator2);
     caps.voltage.slot7Regulator = r.hasChip(gpu::kSlotRegulator7);
     caps.voltage.slot3Regulator = r.hasChip(gpu::kSlotRegulator3);
-    caps.voltage.driverTable = r.familyC;
+    // The driver's table serves only the family C boards without a regulator of their own, as
+    // in the main window.
+    caps.voltage.driverTable =
+        r.familyC && !caps.voltage.slot7Regulator && !caps.voltage.slot3Regulator;
     caps.alarmApplied = r.hasChip(gpu::kSlotFanChip0) && !r.hasChip(gpu::kSlotRegulator3);
     caps.alarmWritten = caps.alarmApplied && r.fanSetInRpm();
     return caps;

@@ -1,6 +1,7 @@
 #include "app/UserSettingsVoltage.h"
 
 #include "gpu/DriverStatus.h"
+#include "tuning/MainDialogModel.h"
 
 namespace qv::app {
 
@@ -39,13 +40,20 @@ bool codeInRange(gpu::GpuLayer& layer, uint8_t gpu, size_t mode, int32_t value, 
     return true;
 }
 
-// The driver voltage table of family C boards is not among the hardware layer's operations
-// yet, so it neither gives nor takes a value.
-int readDriverTableEntry() {
-    return drv::kNotSupported;
-}
-int writeDriverTableEntry() {
-    return drv::kNotSupported;
+// The driver voltage table's entry of the mode replaced by `value` and the table written back.
+// A value outside the range the window's slider offers for the board is not written: a file is
+// outside input, and a wrong number there must not reach the card's core voltage.
+int writeDriverTableEntry(gpu::GpuLayer& layer, uint8_t gpu, size_t mode, int32_t value) {
+    if (value < tuning::kDriverTableMinMv ||
+        value > tuning::driverTableMaxMillivolts(layer.record(gpu).deviceId())) {
+        return drv::kNotSupported;
+    }
+    drv::PstatesInfo table{};
+    int status = layer.readVoltageTable(gpu, table);
+    if (status == drv::kOk) {
+        status = gpu::GpuLayer::setTableEntry(table, levelKindOfMode(mode), value);
+    }
+    return status == drv::kOk ? layer.writeVoltageTable(gpu, table) : status;
 }
 
 }  // namespace
@@ -83,7 +91,7 @@ int readFileVoltage(gpu::GpuLayer& layer, uint8_t gpu, const GpuSettingsCapabili
         return status;
     }
     if (caps.voltage.driverTable) {
-        return readDriverTableEntry();
+        return layer.voltageTableEntry(gpu, levelKindOfMode(mode), value);
     }
     return drv::kNotSupported;
 }
@@ -118,7 +126,7 @@ int applyFileVoltage(gpu::GpuLayer& layer, uint8_t gpu, const GpuSettingsCapabil
             static_cast<int32_t>(static_cast<uint32_t>(value) & kLowByte));
     }
     if (caps.voltage.driverTable && mode == kMode3DPerformance) {
-        return writeDriverTableEntry();
+        return writeDriverTableEntry(layer, gpu, mode, value);
     }
     return drv::kNotSupported;
 }

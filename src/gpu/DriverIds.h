@@ -30,7 +30,7 @@ inline constexpr uint32_t kGpuGetAllClockFrequencies = 0xDCB616C3;
 inline constexpr uint32_t kGpuGetCurrentPstate = 0x927DA4F6;
 inline constexpr uint32_t kGpuGetPstatesInfo = 0x843C0256;
 inline constexpr uint32_t kGpuGetPstatesInfoEx = 0xBA94C56E;
-inline constexpr uint32_t kGpuGetPstateClientLimits = 0xCDF27911;
+inline constexpr uint32_t kGpuSetPstatesInfo = 0xCDF27911;
 inline constexpr uint32_t kGpuGetPstates20 = 0x6FF81213;
 inline constexpr uint32_t kGpuSetPstates20 = 0x0F4DAE6B;
 inline constexpr uint32_t kGpuGetPerfClocks = 0x1EA54A3B;
@@ -80,7 +80,7 @@ inline constexpr uint32_t kAllOperations[] = {
     kGpuGetGpuCoreCount, kGetMemoryInfo, kGpuGetMemoryType, kGpuGetBusWidthAndLocation,
     kGetAssociatedNvidiaDisplayName, kGetAssociatedNvidiaDisplayHandle,
     kDispGetDisplayIdByDisplayName, kGpuGetAllClockFrequencies, kGpuGetCurrentPstate,
-    kGpuGetPstatesInfo, kGpuGetPstatesInfoEx, kGpuGetPstateClientLimits, kGpuGetPstates20,
+    kGpuGetPstatesInfo, kGpuGetPstatesInfoEx, kGpuSetPstatesInfo, kGpuGetPstates20,
     kGpuSetPstates20, kGpuGetPerfClocks, kGpuSetPerfClocks, kGpuGetDynamicPstatesInfoEx,
     kGpuGetThermalSettings, kGpuGetTachReading, kGpuGetCoolerSettings, kGpuSetCoolerLevels,
     kGpuGetVoltageDomainsStatus, kGpuClientPowerTopologyGetStatus,

@@ -166,14 +166,39 @@ struct DynamicPstatesInfoEx {
 inline constexpr uint32_t kDynamicPstatesInfoExVersion = makeVersion<DynamicPstatesInfoEx>(1);
 static_assert(kDynamicPstatesInfoExVersion == 0x10048);
 
-// P-state information (private; answered for completeness).
+// P-state information with the per-level voltages (published layout, version 2): the board's
+// P-states in rising number (P0 first), each with its clocks and its voltages in millivolts. The
+// read without flags gives the current values; the extended read with kPstatesInfoDefaults gives
+// the driver's own defaults; the write takes the voltages of the P-states it lists.
+inline constexpr uint32_t kPstatesInfoMaxPstates = 16;
+inline constexpr uint32_t kPstatesInfoMaxClocks = 32;
+inline constexpr uint32_t kPstatesInfoMaxVoltages = 16;
+inline constexpr uint32_t kPstatesInfoCurrent = 0;
+inline constexpr uint32_t kPstatesInfoDefaults = 1;  // the extended read's flags, bit 0
+
 struct PstatesInfo {
     uint32_t version;
-    uint32_t flags;
-    uint32_t count;
-    uint32_t pstateIds[16];
+    uint32_t flags;  // bit 0 performance monitor on, bit 1 dynamic capable, bit 2 dynamic on
+    uint32_t numPstates;
+    uint32_t numClocks;
+    uint32_t numVoltages;
+    struct Pstate {
+        uint32_t pstateId;
+        uint32_t flags;
+        struct {
+            uint32_t domainId;
+            uint32_t flags;
+            uint32_t freqKHz;
+        } clocks[kPstatesInfoMaxClocks];
+        struct Voltage {
+            uint32_t domainId;
+            uint32_t flags;
+            uint32_t millivolts;
+        } voltages[kPstatesInfoMaxVoltages];
+    } pstates[kPstatesInfoMaxPstates];
 };
-inline constexpr uint32_t kPstatesInfoVersion = makeVersion<PstatesInfo>(1);
+inline constexpr uint32_t kPstatesInfoVersion = makeVersion<PstatesInfo>(2);
+static_assert(kPstatesInfoVersion == 0x22494);
 
 // ---- Thermal ------------------------------------------------------------------------------
 inline constexpr uint32_t kThermalMaxSensors = 3;
@@ -414,8 +439,7 @@ using GpuGetAllClockFrequenciesFn = int (*)(PhysicalGpuHandle gpu, ClockFrequenc
 using GpuGetCurrentPstateFn = int (*)(PhysicalGpuHandle gpu, uint32_t* pstate);
 using GpuGetPstatesInfoFn = int (*)(PhysicalGpuHandle gpu, PstatesInfo* info);
 using GpuGetPstatesInfoExFn = int (*)(PhysicalGpuHandle gpu, PstatesInfo* info, uint32_t flags);
-using GpuGetPstateClientLimitsFn = int (*)(PhysicalGpuHandle gpu, uint32_t limitKind,
-                                           uint32_t* pstate);
+using GpuSetPstatesInfoFn = int (*)(PhysicalGpuHandle gpu, const PstatesInfo* info);
 using GpuGetPstates20Fn = int (*)(PhysicalGpuHandle gpu, Pstates20Info* info);
 using GpuSetPstates20Fn = int (*)(PhysicalGpuHandle gpu, const Pstates20Info* info);
 using GpuGetPerfClocksFn = int (*)(PhysicalGpuHandle gpu, int32_t level, PerfClockTable* table);

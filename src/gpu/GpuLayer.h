@@ -163,6 +163,25 @@ public:
     // the board has none of them, or the slot-2 regulator has no code register for the kind.
     bool coreVoltageRange(uint8_t gpu, int kind, uint32_t& low, uint32_t& high) const;
     static float regulatorCodeToMillivolts(uint32_t code);
+
+    // ---- Driver voltage table (the voltage control of family C boards) --------------------
+    // The driver's P-state information with each P-state's voltages: the values the card runs
+    // with, or with `defaults` the driver's own defaults.
+    int readVoltageTable(uint8_t gpu, drv::PstatesInfo& table, bool defaults = false);
+    int writeVoltageTable(uint8_t gpu, const drv::PstatesInfo& table);
+    // The current table's entry for a level kind, mV.
+    int voltageTableEntry(uint8_t gpu, int kind, int32_t& millivolts);
+    // Where a level kind's entry sits (P-states in rising number): P0 is the 3D performance
+    // level. A table of four P-states holds the four-level table's extra level second and 3D low
+    // power third, which also serves 2D (the level the 2D clocks are read from on those boards);
+    // any other table holds 3D low power second and 2D third. -1 when the table has no such
+    // P-state or lists no voltages.
+    static int tablePstateIndex(const drv::PstatesInfo& table, int kind);
+    // A kind's entry: its P-state's first voltage, or the second when the first is 0. -104
+    // when the table has no value for the kind.
+    static int tableEntry(const drv::PstatesInfo& table, int kind, int32_t& millivolts);
+    // Puts `millivolts` into the kind's first voltage; -104 when the table has no entry for it.
+    static int setTableEntry(drv::PstatesInfo& table, int kind, int32_t millivolts);
     static int regulatorMillivoltsToCode(float millivolts);
 
     // ---- Power -----------------------------------------------------------------------------

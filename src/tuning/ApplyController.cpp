@@ -159,9 +159,14 @@ void ApplyController::applyCoreVoltage(uint8_t gpu, bool onShow) {
         // Another GPU takes the slider's value only where it means the same: the same kind of
         // regulator, and a value inside that GPU's own range.
         uint32_t low = 0, high = 0;
+        if (control == VoltageControl::kDriverTable) {
+            low = kDriverTableMinMv;
+            high = static_cast<uint32_t>(driverTableMaxMillivolts(layer_.record(gpu).deviceId()));
+        } else if (!layer_.coreVoltageRange(gpu, mode, low, high)) {
+            return;
+        }
         if (control != model_.voltageControl(static_cast<uint8_t>(model_.gpuOnShow())) ||
-            !layer_.coreVoltageRange(gpu, mode, low, high) || value < static_cast<int>(low) ||
-            value > static_cast<int>(high)) {
+            value < static_cast<int>(low) || value > static_cast<int>(high)) {
             return;
         }
     }
@@ -177,9 +182,40 @@ void ApplyController::applyCoreVoltage(uint8_t gpu, bool onShow) {
                                  static_cast<uint8_t>(std::clamp(value, 0, 0xFF)));
             return;
         case VoltageControl::kDriverTable:
-            // Boards whose voltage lives in the driver's table have no voltage write here.
+            applyVoltageTable(gpu, mode, value, onShow);
+            return;
         case VoltageControl::kNone:
             return;
+    }
+}
+
+// The question is asked here, on the window's thread, before the worker starts: a message box
+// must never be opened from the worker.
+void ApplyController::applyVoltageTable(uint8_t gpu, int mode, int value, bool onShow) {
+    drv::PstatesInfo table{};
+    int32_t held = 0;
+    if (layer_.readVoltageTable(gpu, table) != drv::kOk ||
+        gpu::GpuLayer::tableEntry(table, mode, held) != drv::kOk || held == value) {
+        return;
+    }
+    const platform::PromptAnswer answer =
+        services_.prompt != nullptr
+            ? services_.prompt->show(text(lang::kTextAppName), text(lang::kTextVoltageQuestion),
+                                     platform::PromptIcon::kWarning,
+                                     platform::PromptButtons::kOkCancel)
+            : platform::dismissedAnswer(platform::PromptButtons::kOkCancel);
+    int32_t shown = held;
+    if (answer == platform::PromptAnswer::kOk &&
+        gpu::GpuLayer::setTableEntry(table, mode, value) == drv::kOk &&
+        layer_.writeVoltageTable(gpu, table) == drv::kOk) {
+        // What the card took, which need not be what was asked.
+        int32_t now = 0;
+        if (layer_.voltageTableEntry(gpu, mode, now) == drv::kOk) {
+            shown = now;
+        }
+    }
+    if (onShow) {
+        model_.showCoreVoltage(shown);
     }
 }
 
@@ -381,10 +417,27 @@ void ApplyController::resetVoltages(uint8_t gpu) {
             model_.showCoreVoltage(0);
             return;
         case VoltageControl::kDriverTable:
-            // Boards whose voltage lives in the driver's table have no voltage write here.
+            resetVoltageTable(gpu);
+            return;
         case VoltageControl::kSlot2:
         case VoltageControl::kNone:
             return;
+    }
+}
+
+void ApplyController::resetVoltageTable(uint8_t gpu) {
+    drv::PstatesInfo defaults{};
+    if (layer_.readVoltageTable(gpu, defaults, true) != drv::kOk ||
+        layer_.writeVoltageTable(gpu, defaults) != drv::kOk) {
+        return;
+    }
+    int mode = model_.pressedMode();
+    if (mode == kNoMode) {
+        mode = layer_.currentMode(gpu);
+    }
+    int32_t restored = 0;
+    if (gpu::GpuLayer::tableEntry(defaults, mode, restored) == drv::kOk) {
+        model_.showCoreVoltage(restored);
     }
 }
 

@@ -122,10 +122,14 @@ private:
     void planFromCard(uint8_t gpu, ApplyGpuPlan& plan) const;
     void applyFanAndVoltage(uint8_t gpu);
     void applyCoreVoltage(uint8_t gpu, bool onShow);
+    // Puts `value` into the driver voltage table's entry for `mode`, after question 184.
+    void applyVoltageTable(uint8_t gpu, int mode, int value, bool onShow);
     void runWorker(std::stop_token stop, std::vector<ApplyGpuPlan> plans, int target);
     void resetGpu(uint8_t gpu);
     void resetFan(uint8_t gpu, bool onShow);
     void resetVoltages(uint8_t gpu);
+    // Writes the driver's default voltage table back.
+    void resetVoltageTable(uint8_t gpu);
     void resetKepler(uint8_t gpu, bool onShow);
     void resetClocks(uint8_t gpu, bool onShow);
     std::string text(int row) const;

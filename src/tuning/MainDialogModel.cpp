@@ -374,14 +374,17 @@ void MainDialogModel::loadVoltageControl(uint8_t gpu, int mode, bool readFromCar
             slider.enabled = true;
             return;
         }
-        case VoltageControl::kDriverTable:
-            // The range is known, but the layer has no operation that reads or writes the
-            // driver voltage table yet, so the slider has no value to show and stays disabled.
+        case VoltageControl::kDriverTable: {
+            // The slider shows the mode's entry as the card holds it now; without one it has
+            // no value to offer and stays disabled.
             slider.setRange(kDriverTableMinMv,
                             driverTableMaxMillivolts(layer_.record(gpu).deviceId()));
-            slider.setPos(kDriverTableMinMv);
-            slider.enabled = false;
+            int32_t millivolts = 0;
+            const bool read = layer_.voltageTableEntry(gpu, mode, millivolts) == drv::kOk;
+            slider.setPos(read ? millivolts : kDriverTableMinMv);
+            slider.enabled = read;
             return;
+        }
         case VoltageControl::kNone:
             disable(slider);
             return;

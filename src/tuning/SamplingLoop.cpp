@@ -270,6 +270,11 @@ void SamplingLoop::runFanRules(uint8_t gpu) {
     }
 }
 
+bool SamplingLoop::tableVoltageMv(uint8_t gpu, int kind, int32_t& millivolts) {
+    return model_.voltageControl(gpu) == VoltageControl::kDriverTable &&
+           layer_.voltageTableEntry(gpu, kind, millivolts) == drv::kOk;
+}
+
 void SamplingLoop::readCoreVoltageOfGpuOnShow(uint8_t gpu, SampleDisplay& display) {
     display.coreVoltage = {};
     double volts = 0.0;
@@ -280,8 +285,13 @@ void SamplingLoop::readCoreVoltageOfGpuOnShow(uint8_t gpu, SampleDisplay& displa
     } else if (layer_.regulatorVoltage(gpu, regulatorVolts) == drv::kOk) {
         volts = regulatorVolts;
     } else {
-        // The driver voltage table would stand in here, but the layer cannot read it.
-        return;
+        int kind = kNoMode;
+        int32_t tableMv = 0;
+        if (layer_.currentLevelKind(gpu, kind) != drv::kOk ||
+            !tableVoltageMv(gpu, kind, tableMv)) {
+            return;
+        }
+        volts = gpu::millivoltsToVolts(tableMv);
     }
     int minMv = kUnknown, maxMv = kUnknown;
     switch (model_.voltageControl(gpu)) {
@@ -321,9 +331,14 @@ OverlayGpu SamplingLoop::readForOverlay(uint8_t gpu) {
     }
 
     uint32_t microvolts = 0;
-    entry.coreVoltageMv = layer_.driverCoreVoltage(gpu, microvolts) == drv::kOk
-                              ? static_cast<int32_t>(microvolts / gpu::kMicrovoltsPerMillivolt)
-                              : kUnknown;
+    int32_t tableMv = 0;
+    if (layer_.driverCoreVoltage(gpu, microvolts) == drv::kOk) {
+        entry.coreVoltageMv = static_cast<int32_t>(microvolts / gpu::kMicrovoltsPerMillivolt);
+    } else if (kind != kNoMode && tableVoltageMv(gpu, kind, tableMv)) {
+        entry.coreVoltageMv = tableMv;
+    } else {
+        entry.coreVoltageMv = kUnknown;
+    }
 
     readFanInPassTwo(gpu);
 

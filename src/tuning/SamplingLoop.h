@@ -144,6 +144,9 @@ private:
     void readFan(uint8_t gpu, SampleDisplay& display);
     void runFanRules(uint8_t gpu);
     void readCoreVoltageOfGpuOnShow(uint8_t gpu, SampleDisplay& display);
+    // The driver voltage table's entry for a level kind, on a GPU whose voltage lives there:
+    // what stands in when the driver's own core voltage cannot be read.
+    bool tableVoltageMv(uint8_t gpu, int kind, int32_t& millivolts);
     void readFanInPassTwo(uint8_t gpu);
     // Sends a rule's command (percent or automatic) to one GPU and clears its fan reading time.
     int commandFan(uint8_t gpu, const fan::FanCommand& command);

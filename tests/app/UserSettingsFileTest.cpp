@@ -25,9 +25,10 @@ TEST_F(UserSettingsWriter, WritesEveryBoardsCurrentValuesInOrder) {
         // Kepler board: kind 1 addresses the level with bit 1 on this device, kind 3 the first
         // level; no shader clock, no voltage line (its driver table is not read), fan automatic.
         "[Gpu1]\r\nId=1180\r\n"
-        "Gpu2DClock=540000\r\nMemory2DClock=1620000\r\n"
+        "Gpu2DClock=540000\r\nMemory2DClock=1620000\r\nGpu2DVolt=1000\r\n"
         "Gpu3DLowPowerClock=324000\r\nMemory3DLowPowerClock=324000\r\n"
         "Gpu3DPerformanceClock=1006000\r\nMemory3DPerformanceClock=3004000\r\n"
+        "Gpu3DPerformanceVolt=1175\r\n"
         "FanWorkMode=1\r\nHorizonValue=12\r\nVerticalValue=-3\r\n"
         // The 2D memory clock has no range on this board, so it is not written.
         "[Gpu2]\r\nId=0e22\r\n"

@@ -260,23 +260,66 @@ TEST_F(SimOperations, PstatesTwoOffsetsMoveTheTopLevel) {
     EXPECT_EQ(call<GpuGetPstates20Fn>(kGpuGetPstates20, handles[kGpu0E22], info.get()), kNotSupported);
 }
 
-TEST_F(SimOperations, PstateQueriesAndDisplayPortInformation) {
-    // The two P-state queries without a published layout take these private forms.
-    using PstatesInfoExFn = int (*)(PhysicalGpuHandle, PstatesInfo*, uint32_t);
-    using ClientLimitsFn = int (*)(PhysicalGpuHandle, uint32_t, uint32_t*);
+// The voltage table: P0 first with its voltages; a write takes the voltages of the P-states it
+// lists, the extended read with the defaults flag still gives the configured ones, the core
+// voltage follows the level's new voltage, and a bad request changes nothing.
+TEST_F(SimOperations, VoltageTableReadsWritesAndKeepsItsDefaults) {
     const auto handles = gpus();
-    auto info = versioned<PstatesInfo>(kPstatesInfoVersion);
-    EXPECT_EQ(call<GpuGetPstatesInfoFn>(kGpuGetPstatesInfo, handles[kGpuKepler], &info), kOk);
-    ASSERT_EQ(info.count, 4u);
-    EXPECT_EQ(info.pstateIds[0], 0u);
-    EXPECT_EQ(info.pstateIds[3], 8u);
-    auto infoEx = versioned<PstatesInfo>(kPstatesInfoVersion);
-    EXPECT_EQ(call<PstatesInfoExFn>(kGpuGetPstatesInfoEx, handles[kGpu0E22], &infoEx, 0u), kOk);
-    EXPECT_EQ(infoEx.count, 3u);
-    EXPECT_EQ(infoEx.pstateIds[2], 12u);
-    uint32_t limit = 99;
-    EXPECT_EQ(call<ClientLimitsFn>(kGpuGetPstateClientLimits, handles[kGpuKepler], 0u, &limit), kOk);
-    EXPECT_EQ(limit, 0u);
+    PhysicalGpuHandle gpu = handles[kGpuKepler];
+    auto table = std::make_unique<PstatesInfo>();
+    table->version = kPstatesInfoVersion;
+    ASSERT_EQ(call<GpuGetPstatesInfoFn>(kGpuGetPstatesInfo, gpu, table.get()), kOk);
+    ASSERT_EQ(table->numVoltages, 1u);
+    EXPECT_EQ(table->pstates[0].voltages[0].millivolts, 1175u);  // P0, the 3D performance level
+    EXPECT_EQ(table->pstates[3].voltages[0].millivolts, 987u);   // P8, the 2D level
+
+    table->pstates[0].voltages[0].millivolts = 1200;
+    table->pstates[3].voltages[0].millivolts = 950;
+    ASSERT_EQ(call<GpuSetPstatesInfoFn>(kGpuSetPstatesInfo, gpu, table.get()), kOk);
+    auto back = std::make_unique<PstatesInfo>();
+    back->version = kPstatesInfoVersion;
+    ASSERT_EQ(call<GpuGetPstatesInfoFn>(kGpuGetPstatesInfo, gpu, back.get()), kOk);
+    EXPECT_EQ(back->pstates[0].voltages[0].millivolts, 1200u);
+    EXPECT_EQ(back->pstates[3].voltages[0].millivolts, 950u);
+    ASSERT_EQ(call<GpuGetPstatesInfoExFn>(kGpuGetPstatesInfoEx, gpu, back.get(),
+                                          kPstatesInfoDefaults),
+              kOk);
+    EXPECT_EQ(back->pstates[0].voltages[0].millivolts, 1175u);
+    EXPECT_EQ(back->pstates[3].voltages[0].millivolts, 987u);
+
+    // P-states 2.0 report the level's new voltage as its base.
+    auto p20 = std::make_unique<Pstates20Info>();
+    p20->version = kPstates20InfoVersion;
+    ASSERT_EQ(call<GpuGetPstates20Fn>(kGpuGetPstates20, gpu, p20.get()), kOk);
+    EXPECT_EQ(p20->pstates[0].baseVoltages[0].voltUv, 1200000u);
+
+    // An unknown P-state or a voltage out of bounds is refused as a whole.
+    table->pstates[3].voltages[0].millivolts = 900;
+    table->pstates[0].voltages[0].millivolts = 5000;
+    EXPECT_EQ(call<GpuSetPstatesInfoFn>(kGpuSetPstatesInfo, gpu, table.get()), kInvalidArgument);
+    table->pstates[0].voltages[0].millivolts = 1100;
+    table->pstates[1].pstateId = 7;
+    EXPECT_EQ(call<GpuSetPstatesInfoFn>(kGpuSetPstatesInfo, gpu, table.get()), kInvalidArgument);
+    ASSERT_EQ(call<GpuGetPstatesInfoFn>(kGpuGetPstatesInfo, gpu, back.get()), kOk);
+    EXPECT_EQ(back->pstates[0].voltages[0].millivolts, 1200u);
+    EXPECT_EQ(back->pstates[3].voltages[0].millivolts, 950u);
+}
+
+TEST_F(SimOperations, PstateQueriesAndDisplayPortInformation) {
+    const auto handles = gpus();
+    auto info = std::make_unique<PstatesInfo>();
+    info->version = kPstatesInfoVersion;
+    EXPECT_EQ(call<GpuGetPstatesInfoFn>(kGpuGetPstatesInfo, handles[kGpuKepler], info.get()), kOk);
+    ASSERT_EQ(info->numPstates, 4u);
+    EXPECT_EQ(info->pstates[0].pstateId, 0u);
+    EXPECT_EQ(info->pstates[3].pstateId, 8u);
+    auto infoEx = std::make_unique<PstatesInfo>();
+    infoEx->version = kPstatesInfoVersion;
+    EXPECT_EQ(call<GpuGetPstatesInfoExFn>(kGpuGetPstatesInfoEx, handles[kGpu0E22], infoEx.get(),
+                                          kPstatesInfoCurrent),
+              kOk);
+    EXPECT_EQ(infoEx->numPstates, 3u);
+    EXPECT_EQ(infoEx->pstates[2].pstateId, 12u);
 
     auto dp = versioned<DisplayPortInfo>(kDisplayPortInfoVersion);
     EXPECT_EQ(call<GetDisplayPortInfoFn>(kGetDisplayPortInfo, display(1), 0u, &dp), kOk);

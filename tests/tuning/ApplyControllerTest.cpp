@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -581,5 +582,88 @@ TEST(ApplyRun, WithNoGpuOnShowNothingCanBeStarted) {
     EXPECT_TRUE(rig.apply->buttons().apply.enabled);
     EXPECT_TRUE(rig.apply->buttons().reset.enabled);
 }
+
+namespace {
+
+// ---- The driver voltage table (the GTX 680's core voltage) --------------------------------------
+
+int32_t tableEntry(Rig& rig, int kind, bool defaults = false) {
+    drv::PstatesInfo table{};
+    EXPECT_EQ(rig.layer().readVoltageTable(kGpuKepler, table, defaults), drv::kOk);
+    int32_t mv = -1;
+    EXPECT_EQ(gpu::GpuLayer::tableEntry(table, kind, mv), drv::kOk);
+    return mv;
+}
+
+bool askedOkCancel(const RecordingPrompt& prompt) {
+    return std::any_of(prompt.shown.begin(), prompt.shown.end(),
+                       [](const auto& s) { return s.buttons == PromptButtons::kOkCancel; });
+}
+
+// Apply asks question 184 before a changed table entry is written. OK writes it and the slider
+// shows what the card took; Cancel, or a write the driver refuses, puts the slider back to the
+// table's value. An unchanged value asks nothing.
+TEST(ApplyRun, DriverTableVoltageAsksFirstAndShowsWhatTheCardHolds) {
+    Rig rig;
+    auto& m = *rig.model;
+    ASSERT_EQ(m.selectGpu(kGpuKepler, true), drv::kOk);
+    ASSERT_EQ(m.selectMode(k3DPerf, false, false), drv::kOk);
+    ASSERT_TRUE(m.controls().coreVoltage.enabled);
+    ASSERT_EQ(m.controls().coreVoltage.pos, 1175);
+
+    ASSERT_TRUE(rig.apply->pressApply());  // nothing changed: no question
+    EXPECT_EQ(rig.finish(kGpuKepler), tuning::kApplyResultDone);
+    EXPECT_FALSE(askedOkCancel(rig.prompt));
+
+    rig.prompt.shown.clear();
+    m.moveSlider(Slider::kCoreVoltage, 1150);
+    rig.prompt.answerNext(PromptAnswer::kCancel);
+    ASSERT_TRUE(rig.apply->pressApply());
+    EXPECT_EQ(rig.finish(kGpuKepler), tuning::kApplyResultDone);
+    ASSERT_FALSE(rig.prompt.shown.empty());
+    EXPECT_EQ(rig.prompt.shown[0].caption, rig.language.text(lang::kTextAppName));
+    EXPECT_EQ(rig.prompt.shown[0].text, rig.language.text(lang::kTextVoltageQuestion));
+    EXPECT_EQ(rig.prompt.shown[0].icon, PromptIcon::kWarning);
+    EXPECT_EQ(rig.prompt.shown[0].buttons, PromptButtons::kOkCancel);
+    EXPECT_EQ(tableEntry(rig, k3DPerf), 1175);
+    EXPECT_EQ(m.controls().coreVoltage.pos, 1175);
+
+    m.moveSlider(Slider::kCoreVoltage, 1150);
+    rig.prompt.answerNext(PromptAnswer::kOk);
+    ASSERT_TRUE(rig.apply->pressApply());
+    EXPECT_EQ(rig.finish(kGpuKepler), tuning::kApplyResultDone);
+    EXPECT_EQ(tableEntry(rig, k3DPerf), 1150);
+    EXPECT_EQ(tableEntry(rig, k2D), 1000);  // other levels keep theirs
+    EXPECT_EQ(m.controls().coreVoltage.pos, 1150);
+
+    m.moveSlider(Slider::kCoreVoltage, 1125);
+    rig.prompt.answerNext(PromptAnswer::kOk);
+    rig.sim().injectStatus(drv::kGpuSetPstatesInfo, drv::kError, 1);
+    ASSERT_TRUE(rig.apply->pressApply());
+    EXPECT_EQ(rig.finish(kGpuKepler), tuning::kApplyResultDone);
+    EXPECT_EQ(tableEntry(rig, k3DPerf), 1150);
+    EXPECT_EQ(m.controls().coreVoltage.pos, 1150);
+}
+
+// Reset writes the driver's default table back and shows the selected mode's restored entry.
+TEST(ApplyRun, ResetPutsTheDriverDefaultTableBack) {
+    Rig rig;
+    auto& m = *rig.model;
+    ASSERT_EQ(m.selectGpu(kGpuKepler, true), drv::kOk);
+    ASSERT_EQ(m.selectMode(k2D, false, false), drv::kOk);
+    drv::PstatesInfo table{};
+    ASSERT_EQ(rig.layer().readVoltageTable(kGpuKepler, table), drv::kOk);
+    ASSERT_EQ(gpu::GpuLayer::setTableEntry(table, k3DPerf, 1200), drv::kOk);
+    ASSERT_EQ(gpu::GpuLayer::setTableEntry(table, k2D, 950), drv::kOk);
+    ASSERT_EQ(rig.layer().writeVoltageTable(kGpuKepler, table), drv::kOk);
+    m.moveSlider(Slider::kCoreVoltage, 950);
+
+    rig.apply->reset();
+    EXPECT_EQ(tableEntry(rig, k3DPerf), 1175);
+    EXPECT_EQ(tableEntry(rig, k2D), 1000);
+    EXPECT_EQ(m.controls().coreVoltage.pos, 1000);
+}
+
+}  // namespace
 
 }  // namespace qv::test

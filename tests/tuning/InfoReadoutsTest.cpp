@@ -324,8 +324,8 @@ TEST(InfoReadouts, SliderValuesOfAKeplerBoard) {
     EXPECT_EQ(rig.text(tuning::kInfoFanSliderValue), " 45");
     EXPECT_EQ(rig.text(tuning::kInfoGpuOffsetSliderValue), " -35 Mhz");
     EXPECT_EQ(rig.text(tuning::kInfoMemoryOffsetSliderValue), " 250 Mhz");
-    // The driver voltage table has no value to show yet.
-    EXPECT_EQ(rig.text(tuning::kInfoCoreVoltageSliderValue), "---");
+    // The slider holds the driver voltage table's 3D performance entry, in millivolts.
+    EXPECT_EQ(rig.text(tuning::kInfoCoreVoltageSliderValue), "1.175v");
 }
 
 TEST(InfoReadouts, RegulatorCodeShowsAsVolts) {

@@ -69,7 +69,7 @@ const std::vector<BoardCase> kBoardCases = {
      {540, 1442, 1006, true},
      {0, 0, 0, false},
      {3004, 5256, 3004, true},
-     {825, 1200, 825, false},
+     {825, 1200, 1175, true},
      true,
      true,
      true},
@@ -80,7 +80,7 @@ const std::vector<BoardCase> kBoardCases = {
      {324, 705, 540, true},
      {0, 0, 0, false},
      {810, 1620, 1620, true},
-     {825, 1200, 825, false},
+     {825, 1200, 1000, true},
      true,
      true,
      true},
@@ -143,6 +143,9 @@ TEST_P(MainDialogModelBoards, ControlsFollowTheBoard) {
     if (c.coreVoltage.enabled || c.coreVoltage.max != 0) {
         EXPECT_EQ(ctl.coreVoltage.min, c.coreVoltage.min);
         EXPECT_EQ(ctl.coreVoltage.max, c.coreVoltage.max);
+    }
+    if (m.voltageControl(static_cast<uint8_t>(c.gpu)) == tuning::VoltageControl::kDriverTable) {
+        EXPECT_EQ(ctl.coreVoltage.pos, c.coreVoltage.pos);  // the table's entry for the mode
     }
     EXPECT_EQ(ctl.memoryVoltage.enabled, c.memoryVoltage);
     EXPECT_EQ(ctl.fanSpeed.enabled, c.fan);
