@@ -29,6 +29,15 @@ std::vector<HotKeyBoard> hotKeyBoards(gpu::GpuLayer& layer) {
     return boards;
 }
 
+bool hotKeyBoardPresent(const gpu::GpuLayer& layer) {
+    for (uint8_t gpu = 0; gpu < layer.gpuCount(); ++gpu) {
+        if (layer.record(gpu).hotKeyBoard) {
+            return true;
+        }
+    }
+    return false;
+}
+
 HotKeyOutcome HotKeyEffects::onKey(uint32_t key, uint64_t nowMs) {
     const std::vector<HotKeyBoard> boards = hotKeyBoards(layer_);
     const SliderState& offset = model_.controls().gpuOffset;

@@ -18,6 +18,8 @@ namespace qv::tuning {
 HotKeySettings hotKeySettingsFrom(const settings::RegistrySettings& stored);
 // The GPUs whose boards carry the hot-key flag, with their fan kind and duty maximum.
 std::vector<HotKeyBoard> hotKeyBoards(gpu::GpuLayer& layer);
+// Whether any GPU's board carries the hot-key flag (from the probe; nothing is read).
+bool hotKeyBoardPresent(const gpu::GpuLayer& layer);
 
 class HotKeyEffects {
 public:

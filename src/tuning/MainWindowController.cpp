@@ -282,6 +282,11 @@ void MainWindowController::hotKey(uint32_t key) {
     refreshControls();
 }
 
+HotKeyGrabAction MainWindowController::hotKeyGrabAction() {
+    return hotKeyGrab_.update(hotKeyBoardPresent(layer_),
+                              hotKeySettingsFrom(*services_.settings).enabled);
+}
+
 void MainWindowController::reloadFromCards() {
     if (dialog_.gpuOnShow() == kNoGpu) {
         return;

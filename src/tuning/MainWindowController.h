@@ -162,6 +162,10 @@ public:
     void handlePostedMessage(uint32_t message, uintptr_t wParam, intptr_t lParam);
     // After a profile load: the controls show what the cards now have.
     void reloadFromCards();
+    // What the window does with its grab of Ctrl+N and Ctrl+M now: taken while a hot-key board is
+    // present and the hot-key option is on, released when the option goes off. Asked after the
+    // window is built and after each input that can change the options.
+    HotKeyGrabAction hotKeyGrabAction();
 
     // ---- State --------------------------------------------------------------------------------
     const MainWindowView& view() const { return view_; }
@@ -190,6 +194,7 @@ private:
     std::unique_ptr<ApplyController> apply_;
     std::unique_ptr<InfoReadouts> info_;
     HotKeyEffects hotKeys_;
+    HotKeyGrabPolicy hotKeyGrab_;
     MainWindowView view_;
 };
 

@@ -31,7 +31,8 @@ public:
 // The built-in boards behind a real layer and controller, on a clock that never sleeps, with the
 // simulator's time standing still.
 struct ControllerRig {
-    explicit ControllerRig(bool hardwareReady = true) : session("", clock) {
+    explicit ControllerRig(bool hardwareReady = true, const std::string& config = "")
+        : session(config, clock) {
         gpu::GpuLayerServices gpuServices;
         gpuServices.clock = &clock;
         gpuServices.poster = &poster;
@@ -219,6 +220,32 @@ TEST(MainWindowController, TheVoltageGaugeShowsTheMeasuredVoltageAndMissingWitho
     EXPECT_EQ(missing.tone, GaugeTone::kMissing);
     EXPECT_EQ(missing.text, kMissingValueText);
     EXPECT_EQ(missing.value, -1);
+}
+
+TEST(MainWindowController, HotKeysAreGrabbedOnlyWithAHotKeyBoardAndTheOptionOn) {
+    {
+        ControllerRig rig;  // the Kepler board carries the hot-key flag
+        EXPECT_EQ(rig.controller->hotKeyGrabAction(), HotKeyGrabAction::kNone) << "option off";
+        rig.settings.hotKeyEnable = 1;
+        EXPECT_EQ(rig.controller->hotKeyGrabAction(), HotKeyGrabAction::kGrab);
+        EXPECT_EQ(rig.controller->hotKeyGrabAction(), HotKeyGrabAction::kNone) << "held already";
+        rig.settings.hotKeyEnable = 0;
+        EXPECT_EQ(rig.controller->hotKeyGrabAction(), HotKeyGrabAction::kRelease);
+        EXPECT_EQ(rig.controller->hotKeyGrabAction(), HotKeyGrabAction::kNone);
+        rig.settings.hotKeyEnable = 1;
+        EXPECT_EQ(rig.controller->hotKeyGrabAction(), HotKeyGrabAction::kGrab) << "on again";
+    }
+    for (const char* preset : {"single-0e22", "single-05e2", "no-cooler"}) {
+        ControllerRig rig(true, test::presetPath(preset));
+        rig.settings.hotKeyEnable = 1;
+        EXPECT_EQ(rig.controller->hotKeyGrabAction(), HotKeyGrabAction::kNone)
+            << preset << ": no hot-key board, the keys stay with the desktop";
+    }
+    {
+        ControllerRig rig(true, test::presetPath("single-1180"));
+        rig.settings.hotKeyEnable = 1;
+        EXPECT_EQ(rig.controller->hotKeyGrabAction(), HotKeyGrabAction::kGrab);
+    }
 }
 
 }  // namespace
