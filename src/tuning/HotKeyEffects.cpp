@@ -57,7 +57,9 @@ void HotKeyEffects::carryOut(const HotKeyGpuSteps& steps) {
     if (steps.restoreFan) {
         if (hasCooler) {
             layer_.setFanLevel(steps.gpu, kHotKeyRestoredFanLevel);
-            layer_.setFanAutomatic(steps.gpu);
+            if (layer_.setFanAutomatic(steps.gpu) == drv::kOk && drivenFans_ != nullptr) {
+                drivenFans_->handedBack(steps.gpu);
+            }
         }
         if (onShow) {
             model_.showFanRestored(static_cast<int>(kHotKeyRestoredFanLevel));
@@ -77,8 +79,9 @@ void HotKeyEffects::carryOut(const HotKeyGpuSteps& steps) {
         saved = {};
     }
     if (steps.fanBoost) {
-        if (steps.fanLevel) {
-            layer_.setFanLevel(steps.gpu, *steps.fanLevel);
+        if (steps.fanLevel && layer_.setFanLevel(steps.gpu, *steps.fanLevel) == drv::kOk &&
+            drivenFans_ != nullptr) {
+            drivenFans_->ruleDrives(steps.gpu);
         }
         if (onShow) {
             model_.showFanBoost(static_cast<int>(steps.fanSlider));

@@ -125,6 +125,8 @@ struct MainWindowServices {
     platform::Poster* poster = nullptr;
     uint32_t uiThreadId = 0;
     platform::Prompt* prompt = nullptr;
+    // Told which fans the rules drive, for endings the program cannot act on; optional.
+    FanGuardLink* fanGuard = nullptr;
     bool hardwareReady = false;
     bool simulated = false;
 };
@@ -132,6 +134,8 @@ struct MainWindowServices {
 class MainWindowController {
 public:
     MainWindowController(gpu::GpuLayer& layer, MainWindowServices services);
+    // Stops a running Apply, then returns every fan a rule or the fan boost drives to the
+    // driver's automatic control: the window ends only when the program does.
     ~MainWindowController();
     MainWindowController(const MainWindowController&) = delete;
     MainWindowController& operator=(const MainWindowController&) = delete;
@@ -175,6 +179,7 @@ public:
     const InfoReadouts& infoReadouts() const { return *info_; }
     SamplingLoop& sampling() { return *sampling_; }
     const HotKeyEffects& hotKeys() const { return hotKeys_; }
+    const DrivenFans& drivenFans() const { return drivenFans_; }
 
 private:
     // The controls and buttons from the models; the slider value texts are formatted from the
@@ -188,6 +193,7 @@ private:
 
     gpu::GpuLayer& layer_;
     MainWindowServices services_;
+    DrivenFans drivenFans_;
     MainFrameModel frame_;
     MainDialogModel dialog_;
     std::unique_ptr<SamplingLoop> sampling_;

@@ -54,6 +54,7 @@ CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
     services.poster = &poster_;
     services.uiThreadId = platform::currentThreadId();
     services.prompt = app_.prompt() != nullptr ? app_.prompt() : &DismissingPrompt::instance();
+    services.fanGuard = app_.fanGuard();
     services.hardwareReady = app_.hardwareReady();
     services.simulated = app_.simulatedDriver();
     controller_ = std::make_unique<tuning::MainWindowController>(app_.gpuLayer(), services);

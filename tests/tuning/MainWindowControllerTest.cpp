@@ -248,5 +248,40 @@ TEST(MainWindowController, HotKeysAreGrabbedOnlyWithAHotKeyBoardAndTheOptionOn) 
     }
 }
 
+TEST(MainWindowController, AtTheEndRuleDrivenFansGoBackToAutomaticAndAHandSetLevelStays) {
+    ControllerRig rig;
+    rig.settings.highSet = 1;  // Custom: the low fan on every cool card
+    for (uint8_t gpu = 0; gpu < rig.layer->gpuCount(); ++gpu) {
+        ASSERT_EQ(rig.sim().setTemperature(gpu, 40), 0);
+    }
+    rig.controller->start();
+    rig.controller->tick(false);
+    ASSERT_EQ(rig.controller->drivenFans().gpus(),
+              (std::vector<uint8_t>{kGpuKepler, kGpu0E22, kGpu05E2}));
+
+    // With the rules off the user sets the fan of the GPU on show by hand.
+    rig.settings.highSet = 0;
+    rig.controller->setLinked(false);
+    if (rig.controller->dialog().controls().fanMode.pressed) {
+        rig.controller->toggleFanMode();
+    }
+    rig.controller->moveSlider(Slider::kFan, 60);
+    rig.controller->pressApply();
+    EXPECT_EQ(rig.controller->drivenFans().gpus(), (std::vector<uint8_t>{kGpu0E22, kGpu05E2}));
+
+    rig.controller.reset();
+    const auto mode = [&](uint8_t gpu) {
+        int value = 0;
+        EXPECT_EQ(rig.layer->fanMode(gpu, value), drv::kOk);
+        return value;
+    };
+    EXPECT_EQ(mode(kGpuKepler), gpu::GpuLayer::kFanModeManual) << "the user's level stays";
+    int32_t percent = 0;
+    ASSERT_EQ(rig.layer->fanSpeed(kGpuKepler, percent, false), drv::kOk);
+    EXPECT_EQ(percent, 60);
+    EXPECT_EQ(mode(kGpu0E22), gpu::GpuLayer::kFanModeAutomatic);
+    EXPECT_EQ(mode(kGpu05E2), gpu::GpuLayer::kFanModeAutomatic);
+}
+
 }  // namespace
 }  // namespace qv::tuning
