@@ -42,6 +42,11 @@ CQuorvelHDApp::CQuorvelHDApp(AppServices services)
     if (programFolder_.empty()) {
         programFolder_ = platform::folderOf(programPath_);
     }
+    if (!services_.fanGuardProgram.empty() && services_.launcher != nullptr) {
+        fanGuard_ = std::make_unique<FanGuardClient>(*services_.launcher,
+                                                     services_.fanGuardProgram,
+                                                     services_.driverLibrary);
+    }
     settings::loadRegistrySettings(*store_, settings_);
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/AppFonts.h"
+#include "app/FanGuardClient.h"
 #include "app/MainWindowHost.h"
 #include "app/UserSettingsApplier.h"
 #include "gpu/DriverLoader.h"
@@ -53,6 +54,10 @@ struct AppServices {
     // turned off (tests).
     platform::Beeper* beeper = nullptr;
     platform::PowerOff* powerOff = nullptr;
+    // The fan guard's executable, started through `launcher` when a rule first drives a fan;
+    // empty (or no launcher): no guard, and only the endings the process sees return the fans.
+    std::string fanGuardProgram;
+    platform::ProcessLauncher* launcher = nullptr;
 };
 
 class CQuorvelHDApp {
@@ -99,6 +104,8 @@ public:
     platform::Beeper* beeper() const { return services_.beeper; }
     platform::PowerOff* powerOff() const { return services_.powerOff; }
     UserSettingsApplier* userSettings() const { return services_.userSettings; }
+    // Where the main window reports the fans its rules drive; nullptr without a guard.
+    tuning::FanGuardLink* fanGuard() const { return fanGuard_.get(); }
 
     // Shows a language-table text with caption text 0.
     platform::PromptAnswer showMessage(int textRow, platform::PromptIcon icon,
@@ -117,6 +124,7 @@ private:
     settings::RegistrySettings settings_;
     drv::DriverLoader loader_;
     gpu::GpuLayer layer_;
+    std::unique_ptr<FanGuardClient> fanGuard_;
     int hardwareStatus_ = -1;
     bool fontsReady_ = false;
     std::array<FontDefinition, kFontCount> fonts_ = kFontDefinitions;

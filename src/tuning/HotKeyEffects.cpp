@@ -29,6 +29,15 @@ std::vector<HotKeyBoard> hotKeyBoards(gpu::GpuLayer& layer) {
     return boards;
 }
 
+bool hotKeyBoardPresent(const gpu::GpuLayer& layer) {
+    for (uint8_t gpu = 0; gpu < layer.gpuCount(); ++gpu) {
+        if (layer.record(gpu).hotKeyBoard) {
+            return true;
+        }
+    }
+    return false;
+}
+
 HotKeyOutcome HotKeyEffects::onKey(uint32_t key, uint64_t nowMs) {
     const std::vector<HotKeyBoard> boards = hotKeyBoards(layer_);
     const SliderState& offset = model_.controls().gpuOffset;
@@ -48,7 +57,9 @@ void HotKeyEffects::carryOut(const HotKeyGpuSteps& steps) {
     if (steps.restoreFan) {
         if (hasCooler) {
             layer_.setFanLevel(steps.gpu, kHotKeyRestoredFanLevel);
-            layer_.setFanAutomatic(steps.gpu);
+            if (layer_.setFanAutomatic(steps.gpu) == drv::kOk && drivenFans_ != nullptr) {
+                drivenFans_->handedBack(steps.gpu);
+            }
         }
         if (onShow) {
             model_.showFanRestored(static_cast<int>(kHotKeyRestoredFanLevel));
@@ -68,8 +79,9 @@ void HotKeyEffects::carryOut(const HotKeyGpuSteps& steps) {
         saved = {};
     }
     if (steps.fanBoost) {
-        if (steps.fanLevel) {
-            layer_.setFanLevel(steps.gpu, *steps.fanLevel);
+        if (steps.fanLevel && layer_.setFanLevel(steps.gpu, *steps.fanLevel) == drv::kOk &&
+            drivenFans_ != nullptr) {
+            drivenFans_->ruleDrives(steps.gpu);
         }
         if (onShow) {
             model_.showFanBoost(static_cast<int>(steps.fanSlider));

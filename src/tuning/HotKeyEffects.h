@@ -8,6 +8,7 @@
 
 #include "gpu/GpuLayer.h"
 #include "settings/RegistrySettings.h"
+#include "tuning/DrivenFans.h"
 #include "tuning/HotKeyVoltage.h"
 #include "tuning/HotKeys.h"
 #include "tuning/MainDialogModel.h"
@@ -18,12 +19,15 @@ namespace qv::tuning {
 HotKeySettings hotKeySettingsFrom(const settings::RegistrySettings& stored);
 // The GPUs whose boards carry the hot-key flag, with their fan kind and duty maximum.
 std::vector<HotKeyBoard> hotKeyBoards(gpu::GpuLayer& layer);
+// Whether any GPU's board carries the hot-key flag (from the probe; nothing is read).
+bool hotKeyBoardPresent(const gpu::GpuLayer& layer);
 
 class HotKeyEffects {
 public:
+    // `drivenFans` (optional) learns which fans the boost holds in manual mode.
     HotKeyEffects(gpu::GpuLayer& layer, MainDialogModel& model,
-                  const settings::RegistrySettings& stored)
-        : layer_(layer), model_(model), stored_(stored) {}
+                  const settings::RegistrySettings& stored, DrivenFans* drivenFans = nullptr)
+        : layer_(layer), model_(model), stored_(stored), drivenFans_(drivenFans) {}
 
     // The hot-key message with `key` at `nowMs`: runs the state machine over the current options
     // and, when it accepts the key, writes to the cards and moves the controls of the GPU on show
@@ -38,6 +42,7 @@ private:
     gpu::GpuLayer& layer_;
     MainDialogModel& model_;
     const settings::RegistrySettings& stored_;
+    DrivenFans* drivenFans_;
     HotKeyMachine machine_;
     // What each GPU's clock boost kept of its voltage for the boost's end.
     std::array<SavedBoostVoltage, gpu::kMaxGpus> boostVoltage_{};

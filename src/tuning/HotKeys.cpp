@@ -90,4 +90,13 @@ HotKeyOutcome HotKeyMachine::onMessage(uint32_t key, uint64_t nowMs, const HotKe
     return outcome;
 }
 
+HotKeyGrabAction HotKeyGrabPolicy::update(bool hotKeyBoardPresent, bool enabled) {
+    const bool wanted = hotKeyBoardPresent && enabled;
+    if (wanted == held_) {
+        return HotKeyGrabAction::kNone;
+    }
+    held_ = wanted;
+    return wanted ? HotKeyGrabAction::kGrab : HotKeyGrabAction::kRelease;
+}
+
 }  // namespace qv::tuning

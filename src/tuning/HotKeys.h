@@ -126,6 +126,24 @@ private:
     std::optional<uint64_t> lastAcceptedMs_;
 };
 
+// What the window does with its desktop-wide grab of the two keys.
+enum class HotKeyGrabAction { kNone, kGrab, kRelease };
+
+// Whether Ctrl+N and Ctrl+M are taken from the rest of the desktop. They are held only while a
+// hot-key board is present and the hot-key option is on; every other program keeps them
+// otherwise (Ctrl+N is "new window" almost everywhere).
+class HotKeyGrabPolicy {
+public:
+    // The step that brings the grab in line with the board and the option; kNone when it
+    // already is. The step is taken as done: a grab the display refused is not asked for again
+    // until the option goes off and on.
+    HotKeyGrabAction update(bool hotKeyBoardPresent, bool enabled);
+    bool held() const { return held_; }
+
+private:
+    bool held_ = false;
+};
+
 // The state after `key` in `state`: the fan key toggles the fan boost, the clock key the clock
 // boost. An unknown key leaves the state as it is.
 uint8_t hotKeyTransition(uint8_t state, uint32_t key);

@@ -111,8 +111,9 @@ std::string captionText(const ButtonState& state) {
 MainWindowController::MainWindowController(gpu::GpuLayer& layer, MainWindowServices services)
     : layer_(layer),
       services_(services),
+      drivenFans_(services.fanGuard),
       dialog_(layer),
-      hotKeys_(layer, dialog_, *services.settings) {
+      hotKeys_(layer, dialog_, *services.settings, &drivenFans_) {
     frame_.load(layer_, services_.hardwareReady, services_.simulated);
 
     SamplingServices sampling;
@@ -122,6 +123,7 @@ MainWindowController::MainWindowController(gpu::GpuLayer& layer, MainWindowServi
     sampling.beeper = services_.beeper;
     sampling.powerOff = services_.powerOff;
     sampling.overlay = services_.overlay;
+    sampling.drivenFans = &drivenFans_;
     sampling.alarmTemplate = lang::languageTable().text(lang::kTextTemperatureTooHigh);
     sampling_ = std::make_unique<SamplingLoop>(layer_, dialog_, sampling);
 
@@ -154,6 +156,7 @@ MainWindowController::MainWindowController(gpu::GpuLayer& layer, MainWindowServi
 // A running Apply worker is asked to stop and joined before the models go.
 MainWindowController::~MainWindowController() {
     apply_.reset();
+    drivenFans_.returnToAutomatic(layer_);
 }
 
 // ---- Inputs -------------------------------------------------------------------------------------
@@ -228,7 +231,12 @@ void MainWindowController::setFrameRateTarget(bool on) {
 }
 
 void MainWindowController::pressApply() {
-    apply_->pressApply();
+    if (apply_->pressApply()) {
+        // The fans of the run now hold what the user chose.
+        for (const ApplyGpuPlan& plan : apply_->lastPlans()) {
+            drivenFans_.handedBack(plan.gpu);
+        }
+    }
     refreshControls();
 }
 
@@ -280,6 +288,11 @@ void MainWindowController::hotKey(uint32_t key) {
     }
     view_.hotKeyIndicator = outcome.indicator;
     refreshControls();
+}
+
+HotKeyGrabAction MainWindowController::hotKeyGrabAction() {
+    return hotKeyGrab_.update(hotKeyBoardPresent(layer_),
+                              hotKeySettingsFrom(*services_.settings).enabled);
 }
 
 void MainWindowController::reloadFromCards() {

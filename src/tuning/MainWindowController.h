@@ -127,6 +127,8 @@ struct MainWindowServices {
     platform::Poster* poster = nullptr;
     uint32_t uiThreadId = 0;
     platform::Prompt* prompt = nullptr;
+    // Told which fans the rules drive, for endings the program cannot act on; optional.
+    FanGuardLink* fanGuard = nullptr;
     bool hardwareReady = false;
     bool simulated = false;
 };
@@ -134,6 +136,8 @@ struct MainWindowServices {
 class MainWindowController {
 public:
     MainWindowController(gpu::GpuLayer& layer, MainWindowServices services);
+    // Stops a running Apply, then returns every fan a rule or the fan boost drives to the
+    // driver's automatic control: the window ends only when the program does.
     ~MainWindowController();
     MainWindowController(const MainWindowController&) = delete;
     MainWindowController& operator=(const MainWindowController&) = delete;
@@ -164,6 +168,10 @@ public:
     void handlePostedMessage(uint32_t message, uintptr_t wParam, intptr_t lParam);
     // After a profile load: the controls show what the cards now have.
     void reloadFromCards();
+    // What the window does with its grab of Ctrl+N and Ctrl+M now: taken while a hot-key board is
+    // present and the hot-key option is on, released when the option goes off. Asked after the
+    // window is built and after each input that can change the options.
+    HotKeyGrabAction hotKeyGrabAction();
 
     // ---- State --------------------------------------------------------------------------------
     const MainWindowView& view() const { return view_; }
@@ -173,6 +181,7 @@ public:
     const InfoReadouts& infoReadouts() const { return *info_; }
     SamplingLoop& sampling() { return *sampling_; }
     const HotKeyEffects& hotKeys() const { return hotKeys_; }
+    const DrivenFans& drivenFans() const { return drivenFans_; }
 
 private:
     // The controls and buttons from the models; the slider value texts are formatted from the
@@ -187,12 +196,14 @@ private:
 
     gpu::GpuLayer& layer_;
     MainWindowServices services_;
+    DrivenFans drivenFans_;
     MainFrameModel frame_;
     MainDialogModel dialog_;
     std::unique_ptr<SamplingLoop> sampling_;
     std::unique_ptr<ApplyController> apply_;
     std::unique_ptr<InfoReadouts> info_;
     HotKeyEffects hotKeys_;
+    HotKeyGrabPolicy hotKeyGrab_;
     MainWindowView view_;
 };
 

@@ -265,8 +265,19 @@ void SamplingLoop::runFanRules(uint8_t gpu) {
     const fan::FanCommand command =
         fan::evaluateFanRules(input, fanSwitches(), curve_.curve, curve_.mode, holds_);
     // The rule was worked out from this GPU's own temperature, so it drives this GPU's fan.
-    if (hasCooler(gpu)) {
-        commandFan(gpu, command);
+    if (hasCooler(gpu) && commandFan(gpu, command) == drv::kOk) {
+        noteRuleCommand(gpu, command);
+    }
+}
+
+void SamplingLoop::noteRuleCommand(uint8_t gpu, const fan::FanCommand& command) {
+    if (services_.drivenFans == nullptr) {
+        return;
+    }
+    if (command.kind == fan::FanCommandKind::kLevel) {
+        services_.drivenFans->ruleDrives(gpu);
+    } else if (command.kind == fan::FanCommandKind::kAutomatic) {
+        services_.drivenFans->handedBack(gpu);
     }
 }
 
@@ -363,6 +374,7 @@ void SamplingLoop::readFanInPassTwo(uint8_t gpu) {
     if (decision.action == fan::AssociatedAction::kSetLevel) {
         if (hasCooler(gpu) && setFanPercent(gpu, decision.level) == drv::kOk) {
             entry.fanPercent = static_cast<int32_t>(decision.level);
+            noteRuleCommand(gpu, fan::FanCommand::level(decision.level));
         }
         return;
     }
@@ -409,7 +421,10 @@ void SamplingLoop::sendFanCommand(const fan::FanCommand& command) {
     const auto selected = static_cast<uint8_t>(onShow == kNoGpu ? gpu::kMaxGpus : onShow);
     for (const fan::FanTarget& target :
          fan::fanCommandTargets(command, model_.controls().link.pressed, selected, kinds)) {
-        commandFan(target.gpu, target.command);
+        // The window's command is the user's own: the fan is no longer the rules' to return.
+        if (commandFan(target.gpu, target.command) == drv::kOk && services_.drivenFans != nullptr) {
+            services_.drivenFans->handedBack(target.gpu);
+        }
     }
 }
 

@@ -17,6 +17,7 @@
 #include "platform/PowerOff.h"
 #include "settings/RegistrySettings.h"
 #include "settings/RegistryStore.h"
+#include "tuning/DrivenFans.h"
 #include "tuning/MainDialogModel.h"
 #include "tuning/OverlayText.h"
 #include "tuning/PowerReadout.h"
@@ -82,6 +83,8 @@ struct SamplingServices {
     platform::Beeper* beeper = nullptr;
     platform::PowerOff* powerOff = nullptr;
     OverlaySink* overlay = nullptr;  // nullptr: no overlay
+    // Learns which fans the rules leave in manual mode; nullptr: nobody keeps count.
+    DrivenFans* drivenFans = nullptr;
     // Row 5 of the language table in the user's language ("GPU %d temperature is too high!!!\n").
     std::string alarmTemplate;
 };
@@ -150,6 +153,8 @@ private:
     void readFanInPassTwo(uint8_t gpu);
     // Sends a rule's command (percent or automatic) to one GPU and clears its fan reading time.
     int commandFan(uint8_t gpu, const fan::FanCommand& command);
+    // Tells the driven-fans count what a rule's command did to the GPU's fan.
+    void noteRuleCommand(uint8_t gpu, const fan::FanCommand& command);
     int setFanPercent(uint8_t gpu, uint32_t percent);
     fan::FanModeSwitches fanSwitches() const;
     OverlaySwitches overlaySwitches() const;

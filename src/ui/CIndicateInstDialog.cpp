@@ -8,6 +8,8 @@
 
 #include "lang/CMultiLangSupp.h"
 #include "lang/LanguageRows.h"
+#include "platform/DebugOutput.h"
+#include "ui/ModalEnding.h"
 
 namespace qv::ui {
 
@@ -42,13 +44,14 @@ bool CIndicateInstDialog::isOpen() {
 }
 
 void CIndicateInstDialog::showAlarm(const QString& text, QWidget* parent) {
-    if (alarmOpen) {
+    if (alarmOpen || programEnding()) {
         return;
     }
     alarmOpen = true;
     // On the heap and watched: a parent that is destroyed while the window runs takes the
     // window with it, and exec() then returns.
     const QPointer<CIndicateInstDialog> dialog = new CIndicateInstDialog(text, parent);
+    platform::debugOutput("alarm window: open\n");
     dialog->exec();
     if (!dialog.isNull()) {
         delete dialog.data();

@@ -13,8 +13,8 @@ public:
     // Whether an alarm window is open now.
     static bool isOpen();
     // Opens the window with `text` and waits until it is closed; returns at once, doing
-    // nothing, while another one is open. The window survives nothing of `parent`: when the
-    // parent goes away the window closes with it and this returns.
+    // nothing, while another one is open or the program is ending. The window survives nothing
+    // of `parent`: when the parent goes away the window closes with it and this returns.
     static void showAlarm(const QString& text, QWidget* parent);
 
 private:

@@ -60,6 +60,7 @@ CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
     services.poster = &poster_;
     services.uiThreadId = platform::currentThreadId();
     services.prompt = app_.prompt() != nullptr ? app_.prompt() : &DismissingPrompt::instance();
+    services.fanGuard = app_.fanGuard();
     services.hardwareReady = app_.hardwareReady();
     services.simulated = app_.simulatedDriver();
     controller_ = std::make_unique<tuning::MainWindowController>(app_.gpuLayer(), services);
@@ -137,9 +138,24 @@ void CQuorvelHDDlg::setUpMessages() {
     if (QtPoster* shared = dynamic_cast<QtPoster*>(app_.gpuPoster())) {
         shared->setHandler(handler);
     }
-    const int grab = hotKeyGrab_.install(poster_, platform::currentThreadId());
-    if (grab != platform::kHotKeyGrabOk) {
-        platform::debugOutput("main window: hot keys not grabbed (%d)\n", grab);
+    followHotKeyGrab();
+}
+
+void CQuorvelHDDlg::followHotKeyGrab() {
+    switch (controller_->hotKeyGrabAction()) {
+        case tuning::HotKeyGrabAction::kGrab: {
+            const int grab = hotKeyGrab_.install(poster_, platform::currentThreadId());
+            if (grab != platform::kHotKeyGrabOk) {
+                platform::debugOutput("main window: hot keys not grabbed (%d)\n", grab);
+            }
+            break;
+        }
+        case tuning::HotKeyGrabAction::kRelease:
+            hotKeyGrab_.uninstall();
+            platform::debugOutput("main window: hot keys released\n");
+            break;
+        case tuning::HotKeyGrabAction::kNone:
+            break;
     }
 }
 
@@ -262,6 +278,7 @@ void CQuorvelHDDlg::hoverCheck() {
 void CQuorvelHDDlg::handlePostedMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
     controller_->handlePostedMessage(message, wParam, lParam);
     render();
+    followHotKeyGrab();
 }
 
 void CQuorvelHDDlg::showHotKeyIndicator(const tuning::HotKeyIndicator& indicator) {
@@ -276,6 +293,8 @@ void CQuorvelHDDlg::showHotKeyIndicator(const tuning::HotKeyIndicator& indicator
 void CQuorvelHDDlg::sampleNow() {
     const std::optional<std::string> alarm = controller_->tick(CIndicateInstDialog::isOpen());
     render();
+    // The options can change while the program runs.
+    followHotKeyGrab();
     if (alarm) {
         // Modal: ticks go on inside it, and a second window is never opened.
         CIndicateInstDialog::showAlarm(QString::fromStdString(*alarm), this);

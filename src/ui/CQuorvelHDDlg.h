@@ -102,6 +102,8 @@ private:
     void setUpOverlay();
     void buildProfileBar();
     void setUpMessages();
+    // Takes or releases Ctrl+N and Ctrl+M as the controller says.
+    void followHotKeyGrab();
     QPushButton* makeButton(const char* name, int tipRow);
     QLabel* makeLabel(const char* name, const QString& text, QRect box, int fontNumber,
                       const char* style);

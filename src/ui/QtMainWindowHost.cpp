@@ -12,6 +12,7 @@
 #include "platform/DebugOutput.h"
 #include "platform/TerminationSignals.h"
 #include "ui/CQuorvelHDDlg.h"
+#include "ui/ModalEnding.h"
 
 namespace qv::ui {
 
@@ -22,6 +23,7 @@ constexpr int kResultFailed = 1;
 
 int QtMainWindowHost::runMainWindow(app::CQuorvelHDApp& app) {
     ++runs_;
+    clearProgramEnding();
     CQuorvelHDDlg window(app);
     QEventLoop loop;
     int result = kResultEnded;
@@ -40,13 +42,17 @@ int QtMainWindowHost::runMainWindow(app::CQuorvelHDApp& app) {
         });
     }
 
-    // SIGTERM, SIGINT and SIGHUP end the window the normal way.
+    // SIGTERM, SIGINT and SIGHUP end the window the normal way. An open alarm window or message
+    // box runs a loop of its own inside this one; it is closed first, or the program would wait
+    // for someone to press OK.
     std::unique_ptr<QSocketNotifier> signalNotifier;
     const int signalFd = platform::terminationSignalDescriptor();
     if (signalFd >= 0) {
         signalNotifier = std::make_unique<QSocketNotifier>(signalFd, QSocketNotifier::Read);
         QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, &window, [&] {
             if (platform::takeTerminationSignal() != 0) {
+                platform::debugOutput("main window: ending on a signal\n");
+                endModalWindows();
                 window.endDialog(kResultEnded);
             }
         });

@@ -4,6 +4,8 @@
 #include <QString>
 #include <cstdio>
 
+#include "ui/ModalEnding.h"
+
 namespace qv::ui {
 
 namespace {
@@ -38,6 +40,10 @@ QMessageBox::StandardButtons boxButtons(platform::PromptButtons buttons) {
 
 platform::PromptAnswer QtPrompt::show(const std::string& caption, const std::string& text,
                                       platform::PromptIcon icon, platform::PromptButtons buttons) {
+    if (programEnding()) {
+        // Nobody is left to answer: the program is on its way out.
+        return platform::dismissedAnswer(buttons);
+    }
     if (!interactive_) {
         std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
         return platform::dismissedAnswer(buttons);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/CQuorvelHDApp.h"
+#include "app/FanGuard.h"
 #include "app/UserSettingsFile.h"
 #include "gpu/DriverSelection.h"
 #include "platform/Beeper.h"
@@ -127,6 +128,8 @@ int main(int argc, char** argv) {
     services.fonts = &fonts;
     services.window = &host;
     services.userSettings = &userSettings;
+    services.fanGuardProgram = qv::drv::executableFolder() + "/" + qv::app::kFanGuardProgramName;
+    services.launcher = &qv::platform::PosixProcessLauncher::instance();
 
     qv::app::CQuorvelHDApp app(services);
     app.InitInstance(args);

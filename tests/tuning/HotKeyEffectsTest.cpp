@@ -22,7 +22,7 @@ struct EffectsRig {
         stored.hotKeyFanSpeed = 80;
         stored.hotKeyGpuOffset = 60;
         stored.hotKeySetVoltageHighest = 1;
-        effects = std::make_unique<HotKeyEffects>(*rig.layer, *model, stored);
+        effects = std::make_unique<HotKeyEffects>(*rig.layer, *model, stored, &drivenFans);
     }
     uint32_t fanLevel() {
         drv::CoolerSettings table{};
@@ -38,6 +38,7 @@ struct EffectsRig {
     test::LayerRig rig;
     std::unique_ptr<MainDialogModel> model;
     settings::RegistrySettings stored;
+    DrivenFans drivenFans;
     std::unique_ptr<HotKeyEffects> effects;
 };
 
@@ -45,6 +46,7 @@ TEST(HotKeyEffects, FanKeyBoostsTheFanAndTheSecondPressHandsItBack) {
     EffectsRig r;
     ASSERT_TRUE(r.effects->onKey(kHotKeyFan, kStart).accepted);
     EXPECT_EQ(r.fanLevel(), 80u);
+    EXPECT_EQ(r.drivenFans.gpus(), std::vector<uint8_t>{kGpuKepler}) << "returned at the end";
     EXPECT_EQ(r.model->controls().fanMode.captionRow, lang::kTextFanManual);
     EXPECT_TRUE(r.model->controls().fanSpeed.enabled);
     EXPECT_EQ(r.model->controls().fanSpeed.pos, 80);
@@ -56,6 +58,7 @@ TEST(HotKeyEffects, FanKeyBoostsTheFanAndTheSecondPressHandsItBack) {
     int mode = 0;
     ASSERT_EQ(r.rig.layer->fanMode(kGpuKepler, mode), drv::kOk);
     EXPECT_EQ(mode, gpu::GpuLayer::kFanModeAutomatic);
+    EXPECT_TRUE(r.drivenFans.gpus().empty());
     EXPECT_EQ(r.model->controls().fanSpeed.pos, static_cast<int>(kHotKeyRestoredFanLevel));
     EXPECT_FALSE(r.model->controls().fanSpeed.enabled);
     EXPECT_EQ(r.model->controls().fanMode.captionRow, lang::kTextFanAuto);

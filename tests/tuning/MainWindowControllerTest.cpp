@@ -31,7 +31,8 @@ public:
 // The built-in boards behind a real layer and controller, on a clock that never sleeps, with the
 // simulator's time standing still.
 struct ControllerRig {
-    explicit ControllerRig(bool hardwareReady = true) : session("", clock) {
+    explicit ControllerRig(bool hardwareReady = true, const std::string& config = "")
+        : session(config, clock) {
         gpu::GpuLayerServices gpuServices;
         gpuServices.clock = &clock;
         gpuServices.poster = &poster;
@@ -235,6 +236,67 @@ TEST(MainWindowController, TheVoltageGaugeShowsTheMeasuredVoltageAndMissingWitho
     EXPECT_EQ(missing.tone, GaugeTone::kMissing);
     EXPECT_EQ(missing.text, kMissingValueText);
     EXPECT_EQ(missing.value, -1);
+}
+
+TEST(MainWindowController, HotKeysAreGrabbedOnlyWithAHotKeyBoardAndTheOptionOn) {
+    {
+        ControllerRig rig;  // the Kepler board carries the hot-key flag
+        EXPECT_EQ(rig.controller->hotKeyGrabAction(), HotKeyGrabAction::kNone) << "option off";
+        rig.settings.hotKeyEnable = 1;
+        EXPECT_EQ(rig.controller->hotKeyGrabAction(), HotKeyGrabAction::kGrab);
+        EXPECT_EQ(rig.controller->hotKeyGrabAction(), HotKeyGrabAction::kNone) << "held already";
+        rig.settings.hotKeyEnable = 0;
+        EXPECT_EQ(rig.controller->hotKeyGrabAction(), HotKeyGrabAction::kRelease);
+        EXPECT_EQ(rig.controller->hotKeyGrabAction(), HotKeyGrabAction::kNone);
+        rig.settings.hotKeyEnable = 1;
+        EXPECT_EQ(rig.controller->hotKeyGrabAction(), HotKeyGrabAction::kGrab) << "on again";
+    }
+    for (const char* preset : {"single-0e22", "single-05e2", "no-cooler"}) {
+        ControllerRig rig(true, test::presetPath(preset));
+        rig.settings.hotKeyEnable = 1;
+        EXPECT_EQ(rig.controller->hotKeyGrabAction(), HotKeyGrabAction::kNone)
+            << preset << ": no hot-key board, the keys stay with the desktop";
+    }
+    {
+        ControllerRig rig(true, test::presetPath("single-1180"));
+        rig.settings.hotKeyEnable = 1;
+        EXPECT_EQ(rig.controller->hotKeyGrabAction(), HotKeyGrabAction::kGrab);
+    }
+}
+
+TEST(MainWindowController, AtTheEndRuleDrivenFansGoBackToAutomaticAndAHandSetLevelStays) {
+    ControllerRig rig;
+    rig.settings.highSet = 1;  // Custom: the low fan on every cool card
+    for (uint8_t gpu = 0; gpu < rig.layer->gpuCount(); ++gpu) {
+        ASSERT_EQ(rig.sim().setTemperature(gpu, 40), 0);
+    }
+    rig.controller->start();
+    rig.controller->tick(false);
+    ASSERT_EQ(rig.controller->drivenFans().gpus(),
+              (std::vector<uint8_t>{kGpuKepler, kGpu0E22, kGpu05E2}));
+
+    // With the rules off the user sets the fan of the GPU on show by hand.
+    rig.settings.highSet = 0;
+    rig.controller->setLinked(false);
+    if (rig.controller->dialog().controls().fanMode.pressed) {
+        rig.controller->toggleFanMode();
+    }
+    rig.controller->moveSlider(Slider::kFan, 60);
+    rig.controller->pressApply();
+    EXPECT_EQ(rig.controller->drivenFans().gpus(), (std::vector<uint8_t>{kGpu0E22, kGpu05E2}));
+
+    rig.controller.reset();
+    const auto mode = [&](uint8_t gpu) {
+        int value = 0;
+        EXPECT_EQ(rig.layer->fanMode(gpu, value), drv::kOk);
+        return value;
+    };
+    EXPECT_EQ(mode(kGpuKepler), gpu::GpuLayer::kFanModeManual) << "the user's level stays";
+    int32_t percent = 0;
+    ASSERT_EQ(rig.layer->fanSpeed(kGpuKepler, percent, false), drv::kOk);
+    EXPECT_EQ(percent, 60);
+    EXPECT_EQ(mode(kGpu0E22), gpu::GpuLayer::kFanModeAutomatic);
+    EXPECT_EQ(mode(kGpu05E2), gpu::GpuLayer::kFanModeAutomatic);
 }
 
 }  // namespace

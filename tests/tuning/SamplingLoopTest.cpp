@@ -88,6 +88,7 @@ struct TickRig {
             services.beeper = &beeper;
             services.powerOff = &powerOff;
             services.overlay = &overlay;
+            services.drivenFans = &drivenFans;
             services.alarmTemplate =
                 lang::CMultiLangSupp(kLanguageEnglish).text(lang::kTextTemperatureTooHigh);
             loop_ = std::make_unique<SamplingLoop>(*layer, *model, services);
@@ -124,6 +125,7 @@ struct TickRig {
     RecordingBeeper beeper;
     RecordingPowerOff powerOff;
     RecordingOverlay overlay;
+    DrivenFans drivenFans;
 
 private:
     std::unique_ptr<SamplingLoop> loop_;
@@ -420,6 +422,26 @@ TEST(SamplingLoop, CustomRuleDrivesEachHotCardsOwnFan) {
     EXPECT_EQ(rig.model->entry(kGpuKepler).fanPercent, 30);
 }
 
+TEST(SamplingLoop, FansTheRulesSetAreCountedUntilARuleOrTheUserLetsGo) {
+    TickRig rig;
+    rig.settings.highSet = 1;
+    rig.pinAll(40);  // low fan on every card
+    rig.tick();
+    EXPECT_EQ(rig.drivenFans.gpus(), (std::vector<uint8_t>{kGpuKepler, kGpu0E22, kGpu05E2}));
+
+    // Between the two temperatures Custom hands the fan to the driver.
+    rig.pin(kGpu05E2, 65);
+    rig.tick();
+    EXPECT_NE(rig.cooler(kGpu05E2).currentPolicy, drv::kCoolerPolicyManual);
+    EXPECT_EQ(rig.drivenFans.gpus(), (std::vector<uint8_t>{kGpuKepler, kGpu0E22}));
+
+    // A level the user sends is the user's: it is not returned at the end.
+    rig.settings.highSet = 0;
+    rig.loop().sendFanCommand(fan::FanCommand::level(55));
+    EXPECT_FALSE(rig.drivenFans.drives(kGpuKepler));
+    EXPECT_EQ(rig.cooler(kGpuKepler).currentLevel, 55u);
+}
+
 TEST(SamplingLoop, CurveSwitchOfAFamilyCBoardUsesTheSharedCurve) {
     TickRig rig;
     rig.layer->record(kGpuKepler).fanCurveEnabled = true;
@@ -441,6 +463,8 @@ TEST(SamplingLoop, AssociatedRuleSetsFamilyCFansFromTheTemperatureInPassTwo) {
     EXPECT_EQ(rig.model->entry(kGpuKepler).fanPercent, 90);
     EXPECT_EQ(rig.model->entry(kGpu0E22).fanPercent, 90);
     EXPECT_NE(rig.cooler(kGpu05E2).currentPolicy, drv::kCoolerPolicyManual);
+    // The fans it set are the rules' to return at the end.
+    EXPECT_EQ(rig.drivenFans.gpus(), (std::vector<uint8_t>{kGpuKepler, kGpu0E22}));
 }
 
 TEST(SamplingLoop, SendFanCommandGoesToTheGpuOnShowOrEveryGpuWhenLinked) {
