@@ -145,21 +145,24 @@ TEST(DriverLoader, UnloadWaitsForTheCallInFlight) {
     SimSession session;
     uint32_t count = 0;
     const drv::PhysicalGpuHandle gpu = firstGpu(session.loader());
-    session.sim().setLatencyUs(drv::kGpuGetTachReading, 300000);
+    constexpr auto kLatency = std::chrono::milliseconds(300);
+    session.sim().setLatencyUs(drv::kGpuGetTachReading,
+                               static_cast<uint32_t>(std::chrono::microseconds(kLatency).count()));
 
-    std::atomic<bool> callDone{false};
-    std::atomic<bool> doneBeforeUnloadReturned{false};
-    std::thread slow([&] {
-        readTach(session.loader(), gpu);
-        callDone = true;
-    });
+    // The slow call cannot start before this moment, so it cannot end before this moment plus
+    // its latency: an unload that waits for it cannot return earlier. (A loaded machine can only
+    // make the unload later, never earlier.)
+    const auto started = std::chrono::steady_clock::now();
+    int callStatus = drv::kError;
+    std::thread slow([&] { callStatus = readTach(session.loader(), gpu); });
     // The simulator counts a call on entry, before its latency: the slow call is under way.
     ASSERT_TRUE(waitUntil([&] { return session.sim().callCount(drv::kGpuGetTachReading) == 1; }));
     const uint64_t unloadsBefore = session.sim().unloadCount();
     EXPECT_EQ(session.loader().unload(), drv::kOk);
-    doneBeforeUnloadReturned = callDone.load();
+    const auto unloaded = std::chrono::steady_clock::now();
     slow.join();
-    EXPECT_TRUE(doneBeforeUnloadReturned) << "unload ran while a call was in progress";
+    EXPECT_GE(unloaded - started, kLatency) << "unload ran while a call was in progress";
+    EXPECT_EQ(callStatus, drv::kOk) << "the call in flight ended normally";
     EXPECT_EQ(session.sim().unloadCount(), unloadsBefore + 1);
     EXPECT_FALSE(session.loader().isLoaded());
     // The next call loads the library again.
