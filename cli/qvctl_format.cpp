@@ -368,6 +368,10 @@ std::string formatStatus(gpu::GpuLayer& layer, uint8_t gpu, BoardPower& power) {
 
 int runList(gpu::GpuLayer& layer, std::FILE* out) {
     std::fprintf(out, "gpu-count: %u\n", static_cast<unsigned>(layer.gpuCount()));
+    if (layer.ignoredGpuCount() > 0) {
+        std::fprintf(out, "ignored-gpus: %u (only the first %zu are used)\n",
+                     static_cast<unsigned>(layer.ignoredGpuCount()), gpu::kMaxGpus);
+    }
     for (uint8_t gpu = 0; gpu < layer.gpuCount(); ++gpu) {
         std::fprintf(out, "\n%s", formatBoard(layer, gpu).c_str());
     }

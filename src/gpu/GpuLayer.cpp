@@ -8,6 +8,7 @@
 
 #include "gpu/BoardIds.h"
 #include "gpu/DriverIds.h"
+#include "platform/DebugOutput.h"
 
 namespace qv::gpu {
 
@@ -99,14 +100,20 @@ int GpuLayer::enumerate() {
     for (uint32_t i = 0; i < stored; ++i) {
         records_[i].handle = handles[i];
         drv::DisplayHandle display = nullptr;
-        const int displayStatus =
-            driver_.call<drv::EnumNvidiaDisplayHandleFn>(drv::kEnumNvidiaDisplayHandle, 0u, &display);
+        const int displayStatus = driver_.call<drv::EnumNvidiaDisplayHandleFn>(
+            drv::kEnumNvidiaDisplayHandle, 0u, &display);
         if (displayStatus != drv::kOk) {
             return displayStatus;
         }
         records_[i].display = display;
     }
     gpuCount_ = static_cast<uint8_t>(stored);
+    ignoredGpus_ = count - stored;
+    if (ignoredGpus_ > 0 && !ignoredGpusReported_) {
+        ignoredGpusReported_ = true;
+        platform::debugOutput("GpuLayer: %u GPUs found; only the first %zu are used\n", count,
+                              kMaxGpus);
+    }
     return drv::kOk;
 }
 
@@ -178,8 +185,8 @@ int GpuLayer::memoryInfo(uint8_t gpu, drv::DisplayDriverMemoryInfo& info) {
 
 int GpuLayer::displayOfGpu(uint8_t gpu, drv::DisplayHandle& display) {
     const drv::PhysicalGpuHandle wanted = records_[gpu].handle;
-    for (const uint32_t enumId : {drv::kEnumNvidiaDisplayHandle,
-                                  drv::kEnumNvidiaUnattachedDisplayHandle}) {
+    for (const uint32_t enumId :
+         {drv::kEnumNvidiaDisplayHandle, drv::kEnumNvidiaUnattachedDisplayHandle}) {
         for (uint32_t index = 0; index < kMaxDisplaysSearched; ++index) {
             drv::DisplayHandle candidate = nullptr;
             if (driver_.call<drv::EnumNvidiaDisplayHandleFn>(enumId, index, &candidate) !=
@@ -188,9 +195,8 @@ int GpuLayer::displayOfGpu(uint8_t gpu, drv::DisplayHandle& display) {
             }
             drv::PhysicalGpuHandle owners[drv::kMaxPhysicalGpus] = {};
             uint32_t count = 0;
-            if (driver_.call<drv::GetPhysicalGpusFromDisplayFn>(drv::kGetPhysicalGpusFromDisplay,
-                                                                candidate, owners, &count) !=
-                drv::kOk) {
+            if (driver_.call<drv::GetPhysicalGpusFromDisplayFn>(
+                    drv::kGetPhysicalGpusFromDisplay, candidate, owners, &count) != drv::kOk) {
                 continue;
             }
             for (uint32_t i = 0; i < std::min(count, drv::kMaxPhysicalGpus); ++i) {
@@ -234,7 +240,7 @@ int GpuLayer::cudaCores(uint8_t gpu, uint32_t& cores) {
         return 0;
     }
     const int status = driver_.call<drv::GpuGetGpuCoreCountFn>(drv::kGpuGetGpuCoreCount,
-                                                                records_[gpu].handle, &cores);
+                                                               records_[gpu].handle, &cores);
     return status == drv::kOk ? 1 : 0;
 }
 
@@ -255,8 +261,8 @@ int GpuLayer::displayId(uint8_t gpu, uint32_t& id) {
     if (status != drv::kOk) {
         return status;
     }
-    return driver_.call<drv::DispGetDisplayIdByDisplayNameFn>(
-        drv::kDispGetDisplayIdByDisplayName, static_cast<const char*>(name), &id);
+    return driver_.call<drv::DispGetDisplayIdByDisplayNameFn>(drv::kDispGetDisplayIdByDisplayName,
+                                                              static_cast<const char*>(name), &id);
 }
 
 int GpuLayer::busOrder(uint8_t index, uint32_t& bus) {

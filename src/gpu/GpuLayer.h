@@ -79,6 +79,8 @@ public:
     // Enumerates the GPUs again when `status` says the handles went stale (-10, -101).
     void reenumerateOnStatus(int status);
     uint8_t gpuCount() const { return gpuCount_; }
+    // GPUs the driver listed beyond the kMaxGpus the program handles.
+    uint32_t ignoredGpuCount() const { return ignoredGpus_; }
     void setUiThreadId(uint32_t id) { uiThreadId_.store(id); }
     uint32_t uiThreadId() const { return uiThreadId_.load(); }
     // Waits until the background probe has finished (for shutdown and tests).
@@ -304,6 +306,8 @@ private:
 
     uint32_t fourLevelFlag_ = 0;
     uint8_t gpuCount_ = 0;
+    uint32_t ignoredGpus_ = 0;
+    bool ignoredGpusReported_ = false;
     std::array<GpuRecord, kMaxGpus> records_{};
     uint32_t wow64_ = 0;
     std::atomic<uint32_t> uiThreadId_{0};

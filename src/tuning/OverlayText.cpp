@@ -17,6 +17,7 @@ constexpr std::string_view kFan = "FAN:";
 constexpr std::string_view kRpm = "RPM";
 constexpr std::string_view kPercent = "%";
 constexpr char kBlank = ' ';
+constexpr int32_t kOverlayMissing = -1;
 constexpr char kLineFeed = '\n';
 
 }  // namespace
@@ -37,8 +38,11 @@ std::string buildOverlayText(const OverlaySwitches& switches, std::span<const Ov
         if (switches.clock) {
             text += kClockGraphics;
             text += std::to_string(gpu.graphicsMHz);
-            text += kClockShader;
-            text += std::to_string(gpu.shaderMHz);
+            // A board without a shader clock reads -1: the item is left out, not shown as -1.
+            if (gpu.shaderMHz != kOverlayMissing) {
+                text += kClockShader;
+                text += std::to_string(gpu.shaderMHz);
+            }
             text += kClockMemory;
             text += std::to_string(gpu.memoryMHz);
             text += kMegahertz;

@@ -40,6 +40,12 @@ OverlayGpu rpmCard() {
     return g;
 }
 
+OverlayGpu noShader() {
+    OverlayGpu g = card(50);
+    g.shaderMHz = -1;
+    return g;
+}
+
 OverlayGpu uncooled() {
     OverlayGpu g = card(58);
     g.hasCooler = false;
@@ -62,6 +68,10 @@ INSTANTIATE_TEST_SUITE_P(
                     {true, false, false, false},
                     {card(65)},
                     kTitle + "GPU:1006MHZ SHADER:2012MHZ MEM.:3004MHZ\n\n"},
+        OverlayCase{"NoShaderClockLeavesTheItemOut",
+                    {true, false, false, false},
+                    {noShader()},
+                    kTitle + "GPU:1006MHZ MEM.:3004MHZ\n\n"},
         OverlayCase{"ClockAndFan",
                     {true, false, false, true},
                     {card(65)},
