@@ -22,7 +22,10 @@ namespace qv::test {
 
 inline constexpr const char* kSimStateFolderEnvironment = "QUORVEL_SIM_STATE_DIR";
 inline constexpr const char* kRuntimeFolderEnvironment = "XDG_RUNTIME_DIR";
+inline constexpr const char* kTemporaryFolderEnvironment = "TMPDIR";
 inline constexpr mode_t kPrivateFolderMode = 0700;
+inline constexpr mode_t kSharedTemporaryMode = 01777;
+inline constexpr mode_t kPassThroughMode = 0711;
 
 class TestSandbox {
 public:
@@ -35,6 +38,16 @@ public:
         const std::string runtime = folder_.file("runtime");
         if (mkdir(runtime.c_str(), kPrivateFolderMode) == 0) {
             setenv(kRuntimeFolderEnvironment, runtime.c_str(), 1);
+        }
+        // Every temporary folder a test makes lies inside the sandbox as well, so that whatever
+        // the simulator writes into one after the test removed it goes with the sandbox.
+        // Like /tmp it is open to every user (a test runs a helper as another user there),
+        // and the sandbox above it can be passed through but not read.
+        const std::string temporary = folder_.file("tmp");
+        if (mkdir(temporary.c_str(), kPrivateFolderMode) == 0 &&
+            chmod(temporary.c_str(), kSharedTemporaryMode) == 0 &&
+            chmod(folder_.path().c_str(), kPassThroughMode) == 0) {
+            setenv(kTemporaryFolderEnvironment, temporary.c_str(), 1);
         }
         if (chdir(folder_.path().c_str()) != 0) {
             ok_ = false;
