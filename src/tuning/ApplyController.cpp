@@ -324,6 +324,11 @@ uint32_t ApplyController::onApplyDone(uint32_t command, intptr_t /*target*/) {
     }
     waitForWorker();
     running_ = false;
+    for (const ApplyGpuPlan& plan : plans_) {
+        if (plan.keplerClass) {
+            model_.followCardClocks(plan.gpu);
+        }
+    }
     model_.setApplyBusy(kApplyIdle);
     buttons_.apply.setCaptionRow(lang::kTextApply);
     buttons_.reset.enabled = true;

@@ -67,6 +67,7 @@ void HotKeyEffects::carryOut(const HotKeyGpuSteps& steps) {
     }
     if (steps.restoreClock) {
         layer_.setGraphicsOffset(steps.gpu, 0);
+        model_.followCardClocks(steps.gpu);
         if (onShow) {
             model_.showGpuOffset(0);
         }
@@ -89,6 +90,7 @@ void HotKeyEffects::carryOut(const HotKeyGpuSteps& steps) {
     }
     if (steps.clockBoost) {
         layer_.setGraphicsOffset(steps.gpu, steps.offsetKHz);
+        model_.followCardClocks(steps.gpu);
         if (onShow) {
             model_.showGpuOffset(steps.offsetSliderMHz);
         }

@@ -262,19 +262,7 @@ void MainDialogModel::refreshTargetsFromCards() {
         if (const int current = layer_.currentMode(gpu); hasMode(gpu, current)) {
             e.selectedMode = current;
         }
-        for (const int mode : gpu::kLevelKindOrder) {
-            if (!hasMode(gpu, mode)) {
-                continue;
-            }
-            gpu::PerfClockRequest request;
-            if (layer_.readLevelClocks(gpu, request, mode) != drv::kOk) {
-                continue;
-            }
-            const auto kind = static_cast<size_t>(mode);
-            e.gpuTargetKHz[kind] = static_cast<int32_t>(request.graphicsCurrent);
-            e.shaderTargetKHz[kind] = static_cast<int32_t>(request.processorCurrent);
-            e.memoryTargetKHz[kind] = static_cast<int32_t>(request.memoryCurrent);
-        }
+        refreshClockTargets(gpu);
         if (voltageControl(gpu) != VoltageControl::kSlot2) {
             continue;
         }
@@ -284,6 +272,33 @@ void MainDialogModel::refreshTargetsFromCards() {
                 e.voltageSetting[static_cast<size_t>(mode)] = code;
             }
         }
+    }
+}
+
+void MainDialogModel::refreshClockTargets(uint8_t gpu) {
+    GpuUiEntry& e = entries_[gpu];
+    for (const int mode : gpu::kLevelKindOrder) {
+        if (!hasMode(gpu, mode)) {
+            continue;
+        }
+        gpu::PerfClockRequest request;
+        if (layer_.readLevelClocks(gpu, request, mode) != drv::kOk) {
+            continue;
+        }
+        const auto kind = static_cast<size_t>(mode);
+        e.gpuTargetKHz[kind] = static_cast<int32_t>(request.graphicsCurrent);
+        e.shaderTargetKHz[kind] = static_cast<int32_t>(request.processorCurrent);
+        e.memoryTargetKHz[kind] = static_cast<int32_t>(request.memoryCurrent);
+    }
+}
+
+void MainDialogModel::followCardClocks(uint8_t gpu) {
+    if (gpu >= layer_.gpuCount() || gpu >= kUiGpuSlots) {
+        return;
+    }
+    refreshClockTargets(gpu);
+    if (gpu == gpuOnShow_ && hasMode(gpu, entries_[gpu].selectedMode)) {
+        loadClockControls(entries_[gpu].selectedMode);
     }
 }
 

@@ -102,6 +102,10 @@ public:
     void storeSettingsOfGpuOnShow(bool refresh);
     // Every GPU's mode becomes its card's current kind; its targets the levels' current clocks.
     void refreshTargetsFromCards();
+    // After a P0 offset of `gpu` changed: its level clocks now include the new offset, so its
+    // targets (and, on show, the clock sliders) take what the card reports. A later Apply then
+    // writes the clocks the card runs at instead of ones read before the offset moved them.
+    void followCardClocks(uint8_t gpu);
     // Loads the three clock sliders for `mode` of the GPU on show; the read's status (on
     // failure nothing changes).
     int loadClockControls(int mode);
@@ -161,6 +165,7 @@ private:
     void loadMemoryVoltage(uint8_t gpu);
     void loadFanControls(uint8_t gpu, bool readFromCard);
     void loadKeplerControls(uint8_t gpu);
+    void refreshClockTargets(uint8_t gpu);
     void applyLinkRule(ClockSlider moved);
     void refreshUnlockCaptions();
     SliderState& clockSlider(ClockSlider slider);

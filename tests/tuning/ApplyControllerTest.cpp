@@ -454,6 +454,36 @@ TEST(ApplyRun, ResetRestoresTheDefaultsOfTheGpuOnShowAndLinks) {
     EXPECT_EQ(rig.level(kGpu05E2, k3DPerf).graphics, 700000u);
 }
 
+TEST(ApplyRun, AP0OffsetKeepsCountingThroughLaterApplies) {
+    // The level clocks of a P-states 2.0 board include the P0 offset. An Apply that changes
+    // something else must not write back clocks read before the offset lifted them.
+    Rig rig;
+    auto& m = *rig.model;
+    ASSERT_EQ(m.selectGpu(kGpuKepler, true), drv::kOk);
+    ASSERT_EQ(m.selectMode(k3DPerf, false, false), drv::kOk);
+    const uint32_t base = rig.level(kGpuKepler, k3DPerf).graphics;
+
+    m.moveSlider(Slider::kGpuOffset, 70);
+    ASSERT_TRUE(rig.apply->pressApply());
+    ASSERT_EQ(rig.finish(kGpuKepler), tuning::kApplyResultDone);
+    EXPECT_EQ(rig.level(kGpuKepler, k3DPerf).graphics, base + 70000);
+    EXPECT_EQ(m.controls().gpuClock.pos, gpu::toMHz(base + 70000))
+        << "the clock slider follows the card once the offset moved its level";
+
+    m.setFanAutomatic(false);
+    m.moveSlider(Slider::kFan, 57);
+    ASSERT_TRUE(rig.apply->pressApply());
+    ASSERT_EQ(rig.finish(kGpuKepler), tuning::kApplyResultDone);
+    EXPECT_EQ(rig.level(kGpuKepler, k3DPerf).graphics, base + 70000);
+    EXPECT_EQ(m.controls().gpuOffset.pos, 70);
+
+    // Taking the offset away again brings the level back to where it started.
+    m.moveSlider(Slider::kGpuOffset, 0);
+    ASSERT_TRUE(rig.apply->pressApply());
+    ASSERT_EQ(rig.finish(kGpuKepler), tuning::kApplyResultDone);
+    EXPECT_EQ(rig.level(kGpuKepler, k3DPerf).graphics, base);
+}
+
 TEST(ApplyRun, SynchronousResetClearsKeplerOffsetsAndTheFrameRateLimit) {
     Rig rig;
     auto& m = *rig.model;
