@@ -177,6 +177,8 @@ int run(std::vector<std::string> args) {
     ProbeFolder probeFolder;
     qv::drv::DriverLoader loader(selection.libraryPath);
     qv::gpu::GpuLayerServices services;
+    // One board with an unreadable clock table must not hide the others.
+    services.keepGpusWithoutClockTable = true;
     if (!probeFolder.path().empty()) {
         services.workingFolder = probeFolder.path();
     }
@@ -189,7 +191,7 @@ int run(std::vector<std::string> args) {
     if (init != qv::gpu::kInitOk) {
         std::string why = loader.lastError();
         if (why.empty()) {
-            why = "the driver answered, but GPU enumeration or the clock tables failed";
+            why = "the driver answered, but GPU enumeration failed";
         }
         reportError("cannot use the driver library '" + selection.libraryPath + "' (" +
                     describeSource(selection) + "): " + why);

@@ -271,6 +271,13 @@ std::string formatBoard(gpu::GpuLayer& layer, uint8_t gpu) {
     appendLine(out, "family", familyText(record));
     appendLine(out, "kepler-class", yesNo(record.keplerClass));
     appendLine(out, "hot-key", yesNo(record.hotKeyBoard));
+    if (record.clockTableStatus != drv::kOk) {
+        // The scan's own failure (a table without a level of any kind) is the generic error.
+        appendLine(out, "clock-table",
+                   record.clockTableStatus == drv::kError
+                       ? std::string("no usable level")
+                       : format("not readable (driver status %d)", record.clockTableStatus));
+    }
     appendLine(
         out, "fan-controller",
         format("%d (%s)", static_cast<int>(record.fanKind), fanControllerName(record.fanKind)));

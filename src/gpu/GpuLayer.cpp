@@ -49,9 +49,14 @@ int GpuLayer::initialize() {
     }
     // 3. Every GPU must have a usable clock table.
     for (uint8_t gpu = 0; gpu < gpuCount_; ++gpu) {
-        if (scanClockLimits(gpu) != drv::kOk) {
+        const int scanned = scanClockLimits(gpu);
+        if (scanned == drv::kOk) {
+            continue;
+        }
+        if (!services_.keepGpusWithoutClockTable) {
             return kInitHardwareFailure;
         }
+        records_[gpu].clockTableStatus = scanned;
     }
     // 4. The system.
     wow64_ = services_.system->is32BitProcessOn64BitSystem() ? 1 : 0;

@@ -57,6 +57,10 @@ struct GpuLayerServices {
     platform::Poster* poster = nullptr;  // the probe's completion goes nowhere without one
     std::string romDumpProgram;          // empty: "qv-readmem" beside the running program
     std::string workingFolder = ".";     // where the ROM dump lands ("PMOut")
+    // A GPU whose clock table cannot be read fails initialisation, as the window needs every
+    // GPU it shows to have one. A tool that reports on boards one by one sets this: such a
+    // GPU is then kept, with the status in its record's `clockTableStatus`.
+    bool keepGpusWithoutClockTable = false;
 };
 
 class GpuLayer {

@@ -96,6 +96,7 @@ struct GpuRecord {
     std::array<I2cDeviceSlot, kI2cSlotCount> slots{};
     std::array<bool, 3> levelKindPresent{};  // kinds 1, 3, 2
     bool processorDomainPresent = false;
+    int clockTableStatus = 0;  // the clock table's scan at initialisation; not 0: unreadable
     bool memoryWriteAs1000 = false;
     FanControllerKind fanKind = kFanDriverCooler;
     uint32_t fanCapability = 0;

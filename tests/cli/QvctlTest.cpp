@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "cli/CliFixture.h"
+#include "support/SimHarness.h"
 
 namespace qv::test {
 namespace {
@@ -24,6 +25,25 @@ TEST_F(CliTest, SingleBoardListLeavesNoBiosDumpBehind) {
         EXPECT_NE(parseBlocks(r.out)[0]["bios-version"], "n/a") << preset;
         EXPECT_TRUE(std::filesystem::is_empty(startFolder.path())) << preset;
     }
+}
+
+TEST_F(CliTest, ABoardWithAnUnreadableClockTableIsListedAmongTheOthers) {
+    TempDir configDir;
+    const std::string config = writeConfig(
+        configDir, "one-unreadable.conf", readPreset("single-1180") + readPreset("no-clock-table"));
+    const ProcessResult r = run({"--simulate=" + config, "list"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    auto gpus = parseBlocks(r.out);
+    ASSERT_TRUE(gpus.count(1) == 1 && gpus.count(2) == 0) << r.out;
+    EXPECT_EQ(gpus[0].count("clock-table"), 0u) << "a readable table is not mentioned";
+    EXPECT_EQ(gpus[1]["clock-table"], "not readable (driver status -104)");
+    EXPECT_EQ(gpus[1]["device-id"], "0e22");
+
+    // The readable board still answers; the other one says why it cannot.
+    EXPECT_EQ(run({"--simulate=" + config, "clocks", "0"}).exitCode, 0);
+    const ProcessResult broken = run({"--simulate=" + config, "clocks", "1"});
+    EXPECT_EQ(broken.exitCode, 4);
+    EXPECT_NE(broken.err.find("-104"), std::string::npos) << broken.err;
 }
 
 TEST_F(CliTest, BoardWithoutCoolerHasNoFanValuesAndRefusesAFanLevel) {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <fstream>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,6 +29,15 @@ inline std::string writeConfig(const TempDir& dir, const std::string& name,
     const std::string path = dir.file(name);
     std::ofstream(path) << text;
     return path;
+}
+
+// A board preset of the simulated driver, as text.
+inline std::string readPreset(const std::string& name) {
+    std::ifstream in(presetPath(name));
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_FALSE(text.str().empty()) << name;
+    return text.str();
 }
 
 // One simulated machine: its own state folder, a board configuration, the library held open

@@ -53,14 +53,7 @@ public:
 
 // The built-in boards (or `config`) behind a real layer and model, on a clock that never sleeps,
 // with the simulator's time standing still.
-// A board preset of the simulated driver, as text.
-std::string readPreset(const std::string& name) {
-    std::ifstream in(test::presetPath(name));
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_FALSE(text.str().empty()) << name;
-    return text.str();
-}
+using test::readPreset;
 
 struct TickRig {
     explicit TickRig(const std::string& config = "") : session(config, clock) {
