@@ -50,6 +50,82 @@ constexpr int kOctal = 8;
 constexpr int kDecimal = 10;
 constexpr int kHexadecimal = 16;
 
+// The UTF-16LE byte-order mark as it lies in the file.
+constexpr unsigned char kUtf16LeMark[] = {0xFF, 0xFE};
+constexpr char32_t kReplacement = 0xFFFD;
+constexpr char32_t kLastBmp = 0xFFFF;
+constexpr char32_t kLastCodePoint = 0x10FFFF;
+constexpr char32_t kSurrogateFirst = 0xD800;
+constexpr char32_t kSurrogateLast = 0xDFFF;
+constexpr char32_t kSupplementaryBase = 0x10000;
+constexpr char16_t kHighSurrogateBase = 0xD800;
+constexpr char16_t kLowSurrogateBase = 0xDC00;
+constexpr int kSurrogateShift = 10;
+constexpr char32_t kSurrogateMask = 0x3FF;
+
+// The files are written as UTF-16LE with a byte-order mark. One saved by a text editor is
+// usually UTF-8 (or plain ASCII): it has no mark and, unlike UTF-16 text of these files,
+// no zero byte.
+bool looksLikeUtf8(std::string_view bytes) {
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == kUtf16LeMark[0] &&
+        static_cast<unsigned char>(bytes[1]) == kUtf16LeMark[1]) {
+        return false;
+    }
+    return bytes.find('\0') == std::string_view::npos;
+}
+
+// UTF-8 to UTF-16; a malformed sequence becomes U+FFFD and decoding goes on after its first
+// byte, so no input can stop or overrun it.
+std::u16string decodeUtf8(std::string_view bytes) {
+    std::u16string out;
+    out.reserve(bytes.size());
+    size_t i = 0;
+    while (i < bytes.size()) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        size_t length = 0;
+        char32_t code = 0;
+        char32_t smallest = 0;
+        if (lead < 0x80) {
+            length = 1;
+            code = lead;
+        } else if ((lead & 0xE0) == 0xC0) {
+            length = 2;
+            code = lead & 0x1F;
+            smallest = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            length = 3;
+            code = lead & 0x0F;
+            smallest = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            length = 4;
+            code = lead & 0x07;
+            smallest = kSupplementaryBase;
+        }
+        bool valid = length != 0 && i + length <= bytes.size();
+        for (size_t k = 1; valid && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + k]);
+            valid = (next & 0xC0) == 0x80;
+            code = (code << 6) | (next & 0x3F);
+        }
+        valid = valid && code >= smallest && code <= kLastCodePoint &&
+                (code < kSurrogateFirst || code > kSurrogateLast);
+        if (!valid) {
+            out.push_back(static_cast<char16_t>(kReplacement));
+            ++i;
+            continue;
+        }
+        if (code <= kLastBmp) {
+            out.push_back(static_cast<char16_t>(code));
+        } else {
+            code -= kSupplementaryBase;
+            out.push_back(static_cast<char16_t>(kHighSurrogateBase + (code >> kSurrogateShift)));
+            out.push_back(static_cast<char16_t>(kLowSurrogateBase + (code & kSurrogateMask)));
+        }
+        i += length;
+    }
+    return out;
+}
+
 }  // namespace
 
 CIni::CIni(bool caseSensitive, bool trimNames)
@@ -71,12 +147,19 @@ bool CIni::LoadFromBytes(std::string_view bytes) {
     if (bytes.size() > kMaxFileBytes) {
         return false;
     }
-    length_ = bytes.size() / 2;
-    text_.assign(length_ + 1, 0);
-    for (size_t i = 0; i < length_; ++i) {
-        const auto low = static_cast<unsigned char>(bytes[2 * i]);
-        const auto high = static_cast<unsigned char>(bytes[2 * i + 1]);
-        text_[i] = static_cast<char16_t>(low | (high << 8));
+    if (looksLikeUtf8(bytes)) {
+        const std::u16string decoded = decodeUtf8(bytes);
+        length_ = decoded.size();
+        text_.assign(decoded.begin(), decoded.end());
+        text_.push_back(0);
+    } else {
+        length_ = bytes.size() / 2;
+        text_.assign(length_ + 1, 0);
+        for (size_t i = 0; i < length_; ++i) {
+            const auto low = static_cast<unsigned char>(bytes[2 * i]);
+            const auto high = static_cast<unsigned char>(bytes[2 * i + 1]);
+            text_[i] = static_cast<char16_t>(low | (high << 8));
+        }
     }
     nodes_.push_back(Node{});  // the root
     if (!parse()) {

@@ -1,4 +1,4 @@
-// Reader of the program's small UTF-16LE text files of "[section]" lines and "key=value" lines
+// Reader of the program's small UTF-16LE (or UTF-8) text files of "[section]" lines and "key=value" lines
 // (the user settings and profile files, the fan speed reference file). The whole file is read
 // once; a one-pass parser builds a tree of sections, keys and values whose ranges point into
 // that text, and look-ups answer a value as text or as an integer. It never writes.
@@ -32,7 +32,9 @@ public:
     // kMaxFileBytes, or when the parse fails; nothing stays loaded then. `decode` asks for the
     // external decoding hook, which this build does not have: the text is used as it is.
     bool Load(const std::string& path, bool decode = false);
-    // The same for file contents already in memory (UTF-16LE; an odd last byte is dropped).
+    // The same for file contents already in memory: UTF-16LE (an odd last byte is dropped), or
+    // UTF-8 when the bytes have no UTF-16LE byte-order mark and no zero byte, as a file saved
+    // by a text editor has. Malformed UTF-8 reads as U+FFFD.
     bool LoadFromBytes(std::string_view bytes);
 
     // Copies the value of `key` in `section` into `out` and terminates it with a zero code unit,

@@ -266,6 +266,17 @@ TEST_F(UserSettingsReader, FanLinesFollowTheWorkMode) {
     }
 }
 
+TEST_F(UserSettingsReader, AFileEditedAndSavedAsUtf8IsApplied) {
+    writeBytes(path(), "\xEF\xBB\xBF[Gpu1]\nId=1180\nFanWorkMode=2\nFanSpeed=57\n");
+    FakeClock paced;
+    EXPECT_EQ(app::readAndApplyUserSettings(*rig.layer, paced, state, path()),
+              app::kUserSettingsOk);
+    EXPECT_EQ(calls(drv::kGpuSetCoolerLevels), 2u);
+    int mode = 0;
+    ASSERT_EQ(rig.layer->fanMode(kGpuKepler, mode), drv::kOk);
+    EXPECT_EQ(mode, gpu::GpuLayer::kFanModeManual);
+}
+
 TEST_F(UserSettingsReader, TheLastMatchingSectionGivesTheSharedValues) {
     writeText(
         "[Gpu1]\r\nId=1180\r\nHorizonValue=1\r\nVerticalValue=2\r\n"

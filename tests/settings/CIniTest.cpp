@@ -129,6 +129,27 @@ TEST_F(CIniFile, AByteOrderMarkChangesNothing) {
     }
 }
 
+TEST_F(CIniFile, AFileSavedAsUtf8ByATextEditorReadsTheSame) {
+    // LF line ends, with and without the UTF-8 mark, a non-ASCII value beside.
+    for (const std::string& mark : {std::string(), std::string("\xEF\xBB\xBF")}) {
+        SCOPED_TRACE(mark.empty() ? "without mark" : "with mark");
+        const std::string bytes =
+            mark + "[Gpu1]\nId=0e22\nName=Gr\xC3\xBC\xC3\x9F\xE2\x82\xAC\xF0\x9F\x98\x80\nFanWorkMode=2\n";
+        ASSERT_TRUE(ini.Load(writeFile(dir, "utf8.ini", bytes)));
+        EXPECT_EQ(string("Gpu1", "Id"), u"0e22");
+        EXPECT_EQ(string("Gpu1", "Name"), u"Gr\u00FC\u00DF\u20AC\U0001F600");
+        EXPECT_EQ(integer("Gpu1", "FanWorkMode"), 2);
+    }
+}
+
+TEST_F(CIniFile, MalformedUtf8ReadsAsReplacementCharacters) {
+    // A lone continuation byte, a cut-off sequence at the end, an overlong form, a surrogate.
+    const std::string bytes = "[A]\nk=\x80x\xC0\xAFy\xED\xA0\x80z\nl=1\nm=\xE2\x82";
+    ASSERT_TRUE(ini.LoadFromBytes(bytes));
+    EXPECT_EQ(string("A", "k"), u"\uFFFDx\uFFFD\uFFFDy\uFFFD\uFFFD\uFFFDz");
+    EXPECT_EQ(integer("A", "l"), 1);
+}
+
 TEST_F(CIniFile, MalformedLinesAreDroppedWithoutFailingTheParse) {
     ASSERT_TRUE(
         load(u"Orphan=1\r\n"  // a key before any section
