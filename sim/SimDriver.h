@@ -74,6 +74,8 @@ public:
     int drsLoad(drv::DrsSessionHandle session);
     int drsSave(drv::DrsSessionHandle session);
     int drsBaseProfile(drv::DrsSessionHandle session, drv::DrsProfileHandle* profile);
+    int drsGet(drv::DrsSessionHandle session, drv::DrsProfileHandle profile, uint32_t settingId,
+               drv::DrsSetting& setting);
     int drsSet(drv::DrsSessionHandle session, drv::DrsProfileHandle profile,
                const drv::DrsSetting& setting);
 

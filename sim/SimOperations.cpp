@@ -64,6 +64,20 @@ int opDrsSetSetting(DrsSessionHandle session, DrsProfileHandle profile, DrsSetti
     });
 }
 
+int opDrsGetSetting(DrsSessionHandle session, DrsProfileHandle profile, uint32_t settingId,
+                    DrsSetting* setting) {
+    SimDriver& d = driver();
+    return d.run(kDrsGetSetting, [&] {
+        if (setting == nullptr) {
+            return kInvalidArgument;
+        }
+        if (setting->version != kDrsSettingVersion) {
+            return kIncompatibleStructVersion;
+        }
+        return d.drsGet(session, profile, settingId, *setting);
+    });
+}
+
 // ---- the table -------------------------------------------------------------------------------
 
 const OperationEntry kEntries[] = {
@@ -77,6 +91,7 @@ const OperationEntry kEntries[] = {
     {kDrsSaveSettings, operationEntry<DrsSaveSettingsFn>(opDrsSaveSettings)},
     {kDrsSetSetting, operationEntry<DrsSetSettingFn>(opDrsSetSetting)},
     {kDrsGetBaseProfile, operationEntry<DrsGetBaseProfileFn>(opDrsGetBaseProfile)},
+    {kDrsGetSetting, operationEntry<DrsGetSettingFn>(opDrsGetSetting)},
 };
 
 }  // namespace

@@ -72,6 +72,7 @@ inline constexpr uint32_t kDrsLoadSettings = 0x375DBD6B;
 inline constexpr uint32_t kDrsSaveSettings = 0xFCBC7E14;
 inline constexpr uint32_t kDrsSetSetting = 0x577DD202;
 inline constexpr uint32_t kDrsGetBaseProfile = 0xDA8466A0;
+inline constexpr uint32_t kDrsGetSetting = 0x73BF8338;
 
 // Every operation the driver library is expected to answer (the loader's table).
 inline constexpr uint32_t kAllOperations[] = {
@@ -90,7 +91,7 @@ inline constexpr uint32_t kAllOperations[] = {
     kEnumNvidiaUnattachedDisplayHandle, kGetPhysicalGpusFromDisplay, kGetDisplayPortInfo,
     kDispTryCustomDisplay, kDispSaveCustomDisplay, kDispRevertCustomDisplayTrial,
     kDrsCreateSession, kDrsDestroySession, kDrsLoadSettings, kDrsSaveSettings, kDrsSetSetting,
-    kDrsGetBaseProfile,
+    kDrsGetBaseProfile, kDrsGetSetting,
 };
 
 }  // namespace qv::drv

@@ -17,6 +17,7 @@ inline constexpr int kHandleInvalidated = -10;
 inline constexpr int kExpectedPhysicalGpuHandle = -101;
 inline constexpr int kNotSupported = -104;
 inline constexpr int kSetNotAllowed = -118;  // from the clock-table set; counts as success
+inline constexpr int kSettingNotFound = -160;  // a driver setting the profile does not hold
 
 // True for the statuses after which the GPUs must be enumerated again.
 constexpr bool needsReenumeration(int status) {

@@ -488,6 +488,8 @@ using DrsSaveSettingsFn = int (*)(DrsSessionHandle session);
 using DrsSetSettingFn = int (*)(DrsSessionHandle session, DrsProfileHandle profile,
                                 DrsSetting* setting);
 using DrsGetBaseProfileFn = int (*)(DrsSessionHandle session, DrsProfileHandle* profile);
+using DrsGetSettingFn = int (*)(DrsSessionHandle session, DrsProfileHandle profile,
+                                uint32_t settingId, DrsSetting* setting);
 }
 
 }  // namespace qv::drv

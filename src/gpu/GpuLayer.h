@@ -143,6 +143,9 @@ public:
     int setCoreVoltageOffset(uint8_t gpu, int32_t offsetUv);
     // The driver-wide frame-rate limit; `reset` clears it.
     int setFrameRateLimit(uint32_t value, bool reset);
+    // The frame-rate limit the driver holds now, in frames per second; 0 when none is set (a
+    // profile without the setting, or one a reset cleared). The driver's status otherwise.
+    int frameRateLimit(uint32_t& value);
 
     // ---- Voltage ---------------------------------------------------------------------------
     int driverCoreVoltage(uint8_t gpu, uint32_t& microvolts);

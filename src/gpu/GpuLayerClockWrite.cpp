@@ -236,32 +236,66 @@ int GpuLayer::setCoreVoltageOffset(uint8_t gpu, int32_t offsetUv) {
     return sendPstates20(driver_, records_[gpu].handle, Pstates20Target::kCoreVoltage, offsetUv);
 }
 
-int GpuLayer::setFrameRateLimit(uint32_t value, bool reset) {
+namespace {
+
+// Runs `use` on the base profile of a fresh driver settings session with the settings loaded;
+// the session is closed whatever happened, so that none is left open in the driver. The first
+// failing step's status.
+template <typename Use>
+int withBaseProfile(drv::DriverLoader& driver, Use use) {
     drv::DrsSessionHandle session = nullptr;
-    int status = driver_.call<drv::DrsCreateSessionFn>(drv::kDrsCreateSession, &session);
+    int status = driver.call<drv::DrsCreateSessionFn>(drv::kDrsCreateSession, &session);
     if (status != drv::kOk) {
         return status;
     }
-    status = driver_.call<drv::DrsLoadSettingsFn>(drv::kDrsLoadSettings, session);
+    status = driver.call<drv::DrsLoadSettingsFn>(drv::kDrsLoadSettings, session);
     drv::DrsProfileHandle profile = nullptr;
     if (status == drv::kOk) {
-        status = driver_.call<drv::DrsGetBaseProfileFn>(drv::kDrsGetBaseProfile, session, &profile);
+        status = driver.call<drv::DrsGetBaseProfileFn>(drv::kDrsGetBaseProfile, session, &profile);
     }
     if (status == drv::kOk) {
+        status = use(session, profile);
+    }
+    const int destroyed = driver.call<drv::DrsDestroySessionFn>(drv::kDrsDestroySession, session);
+    return status != drv::kOk ? status : destroyed;
+}
+
+}  // namespace
+
+int GpuLayer::setFrameRateLimit(uint32_t value, bool reset) {
+    return withBaseProfile(driver_, [&](drv::DrsSessionHandle session,
+                                        drv::DrsProfileHandle profile) {
         drv::DrsSetting setting{};
         setting.version = drv::kDrsSettingVersion;
         setting.settingId = drv::kDrsSettingFrameRateLimit;
         setting.settingType = drv::kDrsSettingTypeDword;
         // Unsigned arithmetic wraps modulo 2^32, as the driver expects.
         setting.value = reset ? 0u : value + kFrameRateLimitBase;
-        status = driver_.call<drv::DrsSetSettingFn>(drv::kDrsSetSetting, session, profile, &setting);
-    }
-    if (status == drv::kOk) {
-        status = driver_.call<drv::DrsSaveSettingsFn>(drv::kDrsSaveSettings, session);
-    }
-    // The session is closed whatever happened, so that none is left open in the driver.
-    const int destroyed = driver_.call<drv::DrsDestroySessionFn>(drv::kDrsDestroySession, session);
-    return status != drv::kOk ? status : destroyed;
+        const int status =
+            driver_.call<drv::DrsSetSettingFn>(drv::kDrsSetSetting, session, profile, &setting);
+        return status != drv::kOk
+                   ? status
+                   : driver_.call<drv::DrsSaveSettingsFn>(drv::kDrsSaveSettings, session);
+    });
+}
+
+int GpuLayer::frameRateLimit(uint32_t& value) {
+    value = 0;
+    return withBaseProfile(driver_, [&](drv::DrsSessionHandle session,
+                                        drv::DrsProfileHandle profile) {
+        drv::DrsSetting setting{};
+        setting.version = drv::kDrsSettingVersion;
+        const int status = driver_.call<drv::DrsGetSettingFn>(
+            drv::kDrsGetSetting, session, profile, drv::kDrsSettingFrameRateLimit, &setting);
+        if (status == drv::kSettingNotFound) {
+            return drv::kOk;
+        }
+        // A stored value below the marker is no limit this program (or the driver) would set.
+        if (status == drv::kOk && setting.value >= kFrameRateLimitBase) {
+            value = setting.value - kFrameRateLimitBase;
+        }
+        return status;
+    });
 }
 
 }  // namespace qv::gpu

@@ -168,6 +168,7 @@ int MainDialogModel::selectGpu(int index, bool readFromCard) {
     loadVoltageControl(gpu, mode, readFromCard);
     loadMemoryVoltage(gpu);
     loadKeplerControls(gpu);
+    loadFrameRateControl();
     return drv::kOk;
 }
 
@@ -482,6 +483,20 @@ void MainDialogModel::loadKeplerControls(uint8_t gpu) {
             controls_.memoryOffset.setPos(clock.freqDeltaKHz.value / gpu::kKHzPerMHz);
             controls_.memoryOffset.enabled = true;
         }
+    }
+}
+
+// The frame-rate limit is the driver's, for every GPU alike: a limit it holds shows as the
+// pressed toggle and the slider at that rate; none leaves the toggle up. An unreadable limit
+// leaves both as they are.
+void MainDialogModel::loadFrameRateControl() {
+    uint32_t limit = 0;
+    if (layer_.frameRateLimit(limit) != drv::kOk) {
+        return;
+    }
+    setFrameRateTarget(limit != 0);
+    if (limit != 0) {
+        controls_.frameRate.setPos(static_cast<int>(std::min<uint32_t>(limit, kFrameRateMax)));
     }
 }
 

@@ -165,6 +165,7 @@ private:
     void loadMemoryVoltage(uint8_t gpu);
     void loadFanControls(uint8_t gpu, bool readFromCard);
     void loadKeplerControls(uint8_t gpu);
+    void loadFrameRateControl();
     void refreshClockTargets(uint8_t gpu);
     void applyLinkRule(ClockSlider moved);
     void refreshUnlockCaptions();

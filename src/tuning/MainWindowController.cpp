@@ -4,6 +4,7 @@
 
 #include "lang/CMultiLangSupp.h"
 #include "lang/LanguageRows.h"
+#include "platform/Version.h"
 #include "tuning/MainDialogModelMessages.h"
 
 namespace qv::tuning {
@@ -278,7 +279,20 @@ void MainWindowController::handlePostedMessage(uint32_t message, uintptr_t wPara
     }
     if (message == kHotKeyMessage) {
         hotKey(static_cast<uint32_t>(wParam));
+        return;
     }
+    if (dialogAction(message, static_cast<uint32_t>(wParam)) == DialogAction::kShowInformation) {
+        showInformation();
+    }
+}
+
+void MainWindowController::showInformation() {
+    if (services_.prompt == nullptr) {
+        return;
+    }
+    const std::string name(lang::languageTable().text(lang::kTextAppName));
+    services_.prompt->show(name, name + " " + platform::kVersionText,
+                           platform::PromptIcon::kInformation, platform::PromptButtons::kOk);
 }
 
 void MainWindowController::hotKey(uint32_t key) {

@@ -193,6 +193,8 @@ private:
     void showTemperature(int celsius);
     void showSample(const SampleDisplay& display);
     void hotKey(uint32_t key);
+    // Message 0xBD4 with argument 100 from a companion module: the program's name and version.
+    void showInformation();
 
     gpu::GpuLayer& layer_;
     MainWindowServices services_;

@@ -384,8 +384,9 @@ void SamplingLoop::readFanInPassTwo(uint8_t gpu) {
         return;
     }
     entry.fanPercent = percent;
-    // Keeps the targets of the GPU on show following its sliders.
-    model_.storeSettingsOfGpuOnShow(false);
+    // Keeps the targets of the GPU on show following its sliders, and every GPU's record of its
+    // fan mode and level following the cards (a rule, the boost or qvctl may have moved them).
+    model_.storeSettingsOfGpuOnShow(true);
 }
 
 // ---- Fan ------------------------------------------------------------------------------------

@@ -8,8 +8,10 @@
 #include "gpu/DriverStatus.h"
 #include "lang/LanguageRows.h"
 #include "platform/QueuePoster.h"
+#include "platform/Version.h"
 #include "settings/FileRegistryStore.h"
 #include "support/SimHarness.h"
+#include "tuning/MainDialogModelMessages.h"
 #include "tuning/MainWindowController.h"
 
 namespace qv::tuning {
@@ -19,13 +21,15 @@ constexpr uint8_t kGpuKepler = 0;  // driver cooler, P-states 2.0, no VID regula
 constexpr uint8_t kGpu0E22 = 1;    // slot-0 fan chip, slot-7 regulator
 constexpr uint8_t kGpu05E2 = 2;    // slot-2 VID regulator, family A
 
-// Takes every question as dismissed.
+// Takes every question as dismissed, keeping its text.
 class DismissingPrompt final : public platform::Prompt {
 public:
-    platform::PromptAnswer show(const std::string&, const std::string&, platform::PromptIcon,
+    platform::PromptAnswer show(const std::string&, const std::string& text, platform::PromptIcon,
                                 platform::PromptButtons buttons) override {
+        texts.push_back(text);
         return platform::dismissedAnswer(buttons);
     }
+    std::vector<std::string> texts;
 };
 
 // The built-in boards behind a real layer and controller, on a clock that never sleeps, with the
@@ -298,6 +302,32 @@ TEST(MainWindowController, AtTheEndRuleDrivenFansGoBackToAutomaticAndAHandSetLev
     EXPECT_EQ(mode(kGpu0E22), gpu::GpuLayer::kFanModeAutomatic);
     EXPECT_EQ(mode(kGpu05E2), gpu::GpuLayer::kFanModeAutomatic);
 }
+
+TEST(MainWindowController, TheInformationMessageShowsNameAndVersionOnlyWithItsArgument) {
+    ControllerRig rig;
+    rig.controller->start();
+    rig.controller->handlePostedMessage(kMessageInformation, 5, 0);
+    rig.controller->handlePostedMessage(kMessageIgnored, kInformationArgument, 0);
+    EXPECT_TRUE(rig.prompt.texts.empty());
+    rig.controller->handlePostedMessage(kMessageInformation, kInformationArgument, 0);
+    ASSERT_EQ(rig.prompt.texts.size(), 1u);
+    EXPECT_EQ(rig.prompt.texts[0], std::string("Quorvel K ") + platform::kVersionText);
+}
+
+TEST(MainWindowController, TheFrameRateControlsShowTheLimitTheDriverHolds) {
+    ControllerRig rig;
+    ASSERT_EQ(rig.layer->setFrameRateLimit(90, false), drv::kOk);
+    rig.controller->start();
+    EXPECT_TRUE(rig.view().frameRateToggle.checked);
+    EXPECT_TRUE(rig.slider(Slider::kFrameRate).enabled);
+    EXPECT_EQ(rig.slider(Slider::kFrameRate).pos, 90);
+
+    ASSERT_EQ(rig.layer->setFrameRateLimit(0, true), drv::kOk);
+    rig.controller->showGpu(kGpu0E22);
+    EXPECT_FALSE(rig.view().frameRateToggle.checked);
+    EXPECT_FALSE(rig.slider(Slider::kFrameRate).enabled);
+}
+
 
 }  // namespace
 }  // namespace qv::tuning

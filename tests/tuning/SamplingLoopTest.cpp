@@ -460,6 +460,20 @@ TEST(SamplingLoop, AssociatedRuleSetsFamilyCFansFromTheTemperatureInPassTwo) {
     EXPECT_EQ(rig.drivenFans.gpus(), (std::vector<uint8_t>{kGpuKepler, kGpu0E22}));
 }
 
+TEST(SamplingLoop, TheTickKeepsEveryGpusFanRecordWithTheCard) {
+    // Another program (qvctl, a second layer) sets a fan; the record of that GPU follows on the
+    // next tick, so a later show of the GPU and an Apply start from what the card does.
+    TickRig rig;
+    rig.tick();
+    ASSERT_EQ(rig.model->entry(kGpu05E2).fanAutomatic, 1);
+    ASSERT_EQ(rig.layer->setFanLevel(kGpu05E2, 57), drv::kOk);
+    rig.tick();
+    EXPECT_EQ(rig.model->entry(kGpu05E2).fanAutomatic, 0);
+    int32_t level = 0;
+    ASSERT_EQ(rig.layer->fanSpeed(kGpu05E2, level, false), drv::kOk);
+    EXPECT_EQ(rig.model->entry(kGpu05E2).fanSetting, level);
+}
+
 TEST(SamplingLoop, SendFanCommandGoesToTheGpuOnShowOrEveryGpuWhenLinked) {
     TickRig rig;
     rig.model->setLinked(false);
