@@ -8,14 +8,15 @@
 #include <vector>
 
 #include "gpu/GpuLayer.h"
+#include "tuning/MainDialogModel.h"
 
 namespace qv::tuning {
 
 inline constexpr int kFrameHeight = 720;
 // Points above this line (from the window's top edge) drag the window when no control is there.
 inline constexpr int kFrameDragHeight = 730;
-// The window offers at most this many GPUs.
-inline constexpr size_t kFrameMaxGpus = 3;
+// The window offers every GPU its model has a slot for (the layer's five at most).
+inline constexpr size_t kFrameMaxGpus = kUiGpuSlots;
 // Shown whenever the boards are simulated, so that nobody takes their values for a card's.
 inline constexpr const char* kSimulatedNotice = "Simulated boards";
 inline constexpr const char* kMissingValueText = "---";

@@ -26,13 +26,16 @@ TEST(MainFrameModel, SelectorListsTheBoards) {
     EXPECT_FALSE(model.hasEntry(-1));
 }
 
-TEST(MainFrameModel, OffersAtMostThreeGpus) {
+TEST(MainFrameModel, OffersEveryGpuTheWindowCanAdjust) {
     LayerRig rig("six-gpus");
     ASSERT_EQ(rig.layer->initialize(), gpu::kInitOk);
-    ASSERT_GT(rig.layer->gpuCount(), kFrameMaxGpus);
+    // Six GPUs: the layer keeps five, and the window offers each of them.
+    ASSERT_EQ(rig.layer->gpuCount(), gpu::kMaxGpus);
+    ASSERT_EQ(rig.layer->ignoredGpuCount(), 1u);
     MainFrameModel model;
     model.load(*rig.layer, true, false);
-    EXPECT_EQ(model.selectorEntries().size(), kFrameMaxGpus);
+    EXPECT_EQ(model.selectorEntries().size(), gpu::kMaxGpus);
+    EXPECT_TRUE(model.hasEntry(4));
     EXPECT_EQ(model.statusLine(), "");
 }
 
