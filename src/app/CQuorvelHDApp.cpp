@@ -64,6 +64,22 @@ platform::PromptAnswer CQuorvelHDApp::showMessage(int textRow, platform::PromptI
                                   buttons);
 }
 
+void CQuorvelHDApp::tellOfUnreadableStore() {
+    const settings::UnreadableStore unreadable = store_->unreadableStore();
+    if (!unreadable.found || settings_.launchMode == settings::kStartModeOnlyApplySettings ||
+        services_.prompt == nullptr) {
+        return;
+    }
+    std::string text = "The settings file could not be read, so the options start from their "
+                       "default values.\n";
+    text += unreadable.savedAside
+                ? "The old file was kept as " + unreadable.keptAs + "."
+                : "The file " + unreadable.keptAs +
+                      " was left as it is; changes are kept for this run only.";
+    services_.prompt->show(lang::languageTable().text(lang::kTextAppName), text,
+                           platform::PromptIcon::kWarning, platform::PromptButtons::kOk);
+}
+
 bool CQuorvelHDApp::endStartup(StartupEnd end) {
     startupEnd_ = end;
     return false;
@@ -91,6 +107,10 @@ bool CQuorvelHDApp::InitInstance(const std::vector<std::string>& commandLine) {
                     platform::PromptButtons::kOk);
         return endStartup(StartupEnd::kInstanceUnavailable);
     }
+
+    // A settings store that could not be read was kept aside and the options started on their
+    // defaults; the user hears of it once, unless nobody is there to read it (apply and quit).
+    tellOfUnreadableStore();
 
     // 4. The hardware layer, told which thread is the user-interface thread.
     hardwareStatus_ = layer_.initialize();

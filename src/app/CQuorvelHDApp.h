@@ -107,6 +107,8 @@ public:
     // Where the main window reports the fans its rules drive; nullptr without a guard.
     tuning::FanGuardLink* fanGuard() const { return fanGuard_.get(); }
 
+    // Says once, with a warning, that the settings store could not be read and where it is now.
+    void tellOfUnreadableStore();
     // Shows a language-table text with caption text 0.
     platform::PromptAnswer showMessage(int textRow, platform::PromptIcon icon,
                                        platform::PromptButtons buttons);

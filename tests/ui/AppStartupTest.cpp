@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 
 #include "UiTestSupport.h"
 #include "gpu/GpuLayerTestSupport.h"
@@ -95,6 +96,33 @@ TEST(AppStartup, NormalStartRunsTheWindowOverTheSimulatedBoards) {
     uint32_t password = 0;
     EXPECT_TRUE(machine.store.readValue(settings::kValueIphonePassWord, password));
     EXPECT_EQ(password, 570293u);
+}
+
+TEST(AppStartup, AnUnreadableSettingsStoreIsKeptAsideAndTheUserIsToldOnce) {
+    AppMachine machine;
+    // Larger than any store the program writes: it is not read, and never overwritten.
+    const std::string settingsFile = machine.config.file("settings.conf");
+    std::ofstream(settingsFile) << "RestoreUserSettings=0\n" << std::string(300 * 1024, '#');
+    WindowSeen seen;
+    ui::QtMainWindowHost host(recordAndEnd(seen));
+    platform::PosixSingleInstance instance(machine.lock.path());
+    app::AppServices services = machine.services();
+    services.window = &host;
+    services.instance = &instance;
+    CQuorvelHDApp app(services);
+    EXPECT_FALSE(app.InitInstance({}));
+
+    EXPECT_TRUE(seen.ran) << "the window still opens, on the default options";
+    ASSERT_EQ(machine.prompt.shown.size(), 1u);
+    EXPECT_EQ(machine.prompt.shown[0].icon, PromptIcon::kWarning);
+    const std::string& said = machine.prompt.shown[0].text;
+    EXPECT_NE(said.find("could not be read"), std::string::npos) << said;
+    EXPECT_NE(said.find(settingsFile + ".unreadable-"), std::string::npos) << said;
+    size_t kept = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(machine.config.path())) {
+        kept += entry.path().filename().string().rfind("settings.conf.unreadable-", 0) == 0;
+    }
+    EXPECT_EQ(kept, 1u);
 }
 
 TEST(AppStartup, TheCardsSettingsAreKeptAtExitOnlyAfterAWindowOnWorkingCards) {
