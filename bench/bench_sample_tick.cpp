@@ -25,7 +25,6 @@
 #include "SimBench.h"
 #include "gpu/DriverStatus.h"
 #include "gpu/GpuLayer.h"
-#include "platform/StdoutSilencer.h"
 #include "settings/RegistrySettings.h"
 #include "tuning/MainDialogModel.h"
 #include "tuning/PowerReadout.h"
@@ -119,11 +118,8 @@ template <typename Sample>
 void runSamples(benchmark::State& state, GpuLayer& layer, Sample sample) {
     auto& library = simLibrary();
     library.control.clearCounters();
-    {
-        qv::platform::StdoutSilencer quiet;
-        for (auto _ : state) {
-            sample(layer);
-        }
+    for (auto _ : state) {
+        sample(layer);
     }
     state.counters["driver_calls"] = benchmark::Counter(static_cast<double>(library.control.hookCalls()),
                                                         benchmark::Counter::kAvgIterations);

@@ -7,7 +7,6 @@
 
 #include "gpu/BoardIds.h"
 #include "gpu/DriverStatus.h"
-#include "platform/StdoutSilencer.h"
 #include "qvctl_commands.h"
 
 namespace qv::cli {
@@ -89,11 +88,7 @@ std::string megahertz(uint32_t kHz) {
 // Core voltage in mV: the driver's reading, else the board's own regulator.
 std::string coreVoltageText(gpu::GpuLayer& layer, uint8_t gpu) {
     uint32_t microvolts = 0;
-    int status = drv::kOk;
-    {
-        platform::StdoutSilencer quiet;
-        status = layer.driverCoreVoltage(gpu, microvolts);
-    }
+    const int status = layer.driverCoreVoltage(gpu, microvolts);
     layer.reenumerateOnStatus(status);
     if (status == drv::kOk) {
         return format("%u mV", gpu::roundedMillivolts(microvolts));

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "gpu/DriverStatus.h"
-#include "platform/StdoutSilencer.h"
 #include "qvctl_commands.h"
 
 namespace qv::cli {
@@ -107,8 +106,6 @@ std::string formatOffsets(uint8_t gpu, const drv::Pstates20Info& info) {
 }
 
 int sendOffset(gpu::GpuLayer& layer, uint8_t gpu, Target target, int32_t thousandths) {
-    // The layer reports each P-states 2.0 write on standard output; qvctl prints its own result.
-    platform::StdoutSilencer quiet;
     switch (target) {
         case Target::kGraphics:
             return layer.setGraphicsOffset(gpu, thousandths);

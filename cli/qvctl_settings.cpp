@@ -7,7 +7,6 @@
 #include "app/UserSettingsFile.h"
 #include "app/UserSettingsFormat.h"
 #include "platform/Clock.h"
-#include "platform/StdoutSilencer.h"
 #include "qvctl_commands.h"
 #include "settings/CIni.h"
 
@@ -59,11 +58,7 @@ int runSaveSettings(gpu::GpuLayer& layer, const std::vector<std::string>& args, 
         app::parseUserSettings(previous, capabilitiesOf(layer), kept);
         previous.Close();
     }
-    std::u16string text;
-    {
-        platform::StdoutSilencer quiet;  // some driver reads print diagnostic lines
-        text = app::userSettingsText(layer, kept.horizonValue, kept.verticalValue);
-    }
+    const std::u16string text = app::userSettingsText(layer, kept.horizonValue, kept.verticalValue);
     if (app::writeUserSettingsText(text, path) != app::kUserSettingsOk) {
         reportError("cannot write the settings file '" + path + "'");
         return kExitFailed;
@@ -104,12 +99,8 @@ int runApplySettings(gpu::GpuLayer& layer, const std::vector<std::string>& args,
     }
     ini.Close();
     app::UserSettingsState state;
-    int status = 0;
-    {
-        platform::StdoutSilencer quiet;
-        status =
-            app::readAndApplyUserSettings(layer, platform::SystemClock::instance(), state, path);
-    }
+    const int status =
+        app::readAndApplyUserSettings(layer, platform::SystemClock::instance(), state, path);
     if (status != app::kUserSettingsOk) {
         reportError("cannot read the settings file '" + path + "'");
         return kExitFailed;

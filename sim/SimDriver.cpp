@@ -362,6 +362,9 @@ int SimDriver::initialize() {
             resetFlag != nullptr && std::string(resetFlag) == "1") {
             store_.remove();
             freshState();
+            // The programs this process starts (the ROM dump, the fan guard) load the driver
+            // too; inheriting the word would make them throw away what this one did since.
+            unsetenv(kResetEnvironment);
         }
     }
     ++initCount_;

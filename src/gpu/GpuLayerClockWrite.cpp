@@ -201,14 +201,14 @@ int sendPstates20(drv::DriverLoader& driver, drv::PhysicalGpuHandle handle,
         drv::kGpuSetPstates20, handle, static_cast<const drv::Pstates20Info*>(&request));
     if (status == drv::kOk) {
         switch (target) {
-            case Pstates20Target::kGraphics: std::printf("GRAPHIC CLK change call succeeded\n"); break;
-            case Pstates20Target::kMemory: std::printf("MEMORY CLK change call succeeded\n"); break;
+            case Pstates20Target::kGraphics: platform::debugOutput("GRAPHIC CLK change call succeeded\n"); break;
+            case Pstates20Target::kMemory: platform::debugOutput("MEMORY CLK change call succeeded\n"); break;
             case Pstates20Target::kCoreVoltage:
-                std::printf("CORE voltage change call succeeded\n");
+                platform::debugOutput("CORE voltage change call succeeded\n");
                 break;
         }
     } else {
-        std::printf("API call failed with error %d\n", status);
+        platform::debugOutput("API call failed with error %d\n", status);
     }
     return status;
 }

@@ -7,6 +7,7 @@
 #include "gpu/ChipRegisters.h"
 #include "gpu/DriverIds.h"
 #include "gpu/GpuLayer.h"
+#include "platform/DebugOutput.h"
 #include "gpu/Units.h"
 
 namespace qv::gpu {
@@ -39,12 +40,13 @@ int GpuLayer::driverCoreVoltage(uint8_t gpu, uint32_t& microvolts) {
     if (count == 0) {
         return drv::kNotSupported;
     }
-    std::printf("Current Voltages:\n");
+    // Each domain goes to the debug channel; on a terminal it would repeat every sampling tick.
+    platform::debugOutput("Current Voltages:\n");
     for (uint32_t i = 0; i < count; ++i) {
-        std::printf("  Domain[%d] : %s\n", static_cast<int>(i),
+        platform::debugOutput("  Domain[%d] : %s\n", static_cast<int>(i),
                     status.entries[i].domainId == drv::kVoltageDomainCore ? "CORE VOLTAGE"
                                                                           : "UNKNOWN/ERROR");
-        std::printf("Current voltage (in uV) is %d\n", static_cast<int>(status.entries[i].voltageUv));
+        platform::debugOutput("Current voltage (in uV) is %d\n", static_cast<int>(status.entries[i].voltageUv));
     }
     microvolts = status.entries[0].voltageUv;
     return drv::kOk;

@@ -177,7 +177,7 @@ TEST_F(GpuLayerClocks, CurrentClocksFollowTheCurrentLevel) {
     EXPECT_NE(rig.layer->record(kGpu05E2).regulatorCodeRegister[1], 0);
 }
 
-TEST_F(GpuLayerClocks, Pstates20OffsetsMoveP0AndSayItOnStandardOutput) {
+TEST_F(GpuLayerClocks, Pstates20OffsetsMoveP0AndLeaveStandardOutputAlone) {
     testing::internal::CaptureStdout();
     ASSERT_EQ(rig.layer->setGraphicsOffset(kGpuKepler, 100000), drv::kOk);
     ASSERT_EQ(rig.layer->setMemoryOffset(kGpuKepler, 200000), drv::kOk);
@@ -185,11 +185,9 @@ TEST_F(GpuLayerClocks, Pstates20OffsetsMoveP0AndSayItOnStandardOutput) {
     rig.sim().injectStatus(drv::kGpuSetPstates20, drv::kInvalidArgument, 1);
     EXPECT_EQ(rig.layer->setGraphicsOffset(kGpuKepler, 1), drv::kInvalidArgument);
     const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out,
-              "GRAPHIC CLK change call succeeded\n"
-              "MEMORY CLK change call succeeded\n"
-              "CORE voltage change call succeeded\n"
-              "API call failed with error -5\n");
+    // What the driver said goes to the debug channel: standard output belongs to qvctl's
+    // results and, for the window, to the terminal it was started from.
+    EXPECT_EQ(out, "");
     drv::Pstates20Info info;
     ASSERT_EQ(rig.layer->pstates20Info(kGpuKepler, info), drv::kOk);
     const drv::Pstates20Pstate& p0 = info.pstates[0];
@@ -253,9 +251,7 @@ TEST_F(GpuLayerClocks, DriverCoreVoltageIsTheFirstDomain) {
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_GT(microvolts, 500000u);
     EXPECT_LT(microvolts, 1500000u);
-    EXPECT_EQ(out.rfind("Current Voltages:\n  Domain[0] : CORE VOLTAGE\n", 0), 0u) << out;
-    EXPECT_NE(out.find("Current voltage (in uV) is " + std::to_string(microvolts) + "\n"),
-              std::string::npos);
+    EXPECT_EQ(out, "") << "read every sampling tick: the domains go to the debug channel";
 }
 
 TEST_F(GpuLayerClocks, RegulatorVoltageFromTheBoardsChips) {

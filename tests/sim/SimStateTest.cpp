@@ -117,6 +117,9 @@ TEST_F(SimStateFile, DeletingTheFileOrResettingRestoresTheConfiguredState) {
     loader().unload();
     setenv("QUORVEL_SIM_RESET", "1", 1);
     ASSERT_EQ(loader().load(), kOk);
+    // One reset per process tree: the helpers the program starts (the ROM dump, the fan guard)
+    // must not throw away what it did since.
+    EXPECT_EQ(std::getenv("QUORVEL_SIM_RESET"), nullptr);
     unsetenv("QUORVEL_SIM_RESET");
     gpu = gpus()[0];
     EXPECT_EQ(cooler(gpu).cooler[0].currentPolicy, 0x20u);
