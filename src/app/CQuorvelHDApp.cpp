@@ -1,9 +1,13 @@
 #include "app/CQuorvelHDApp.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "lang/CMultiLangSupp.h"
 #include "lang/LanguageRows.h"
+#include "platform/DataFolder.h"
 #include "platform/DebugOutput.h"
 #include "platform/ProgramLocation.h"
 #include "settings/FileRegistryStore.h"
@@ -23,6 +27,9 @@ std::unique_ptr<settings::RegistryStore> makeStoreIfMissing(settings::RegistrySt
 std::unique_ptr<platform::SingleInstance> makeInstanceIfMissing(platform::SingleInstance* given) {
     return given != nullptr ? nullptr : std::make_unique<platform::PosixSingleInstance>();
 }
+
+// Where the data files go when no data folder can be used.
+constexpr const char* kCurrentFolder = ".";
 
 }  // namespace
 
@@ -64,6 +71,24 @@ platform::PromptAnswer CQuorvelHDApp::showMessage(int textRow, platform::PromptI
                                   buttons);
 }
 
+void CQuorvelHDApp::enterDataFolder() {
+    dataFolder_ = services_.dataFolder.empty() ? platform::userDataFolder() : services_.dataFolder;
+    if (dataFolder_.empty()) {
+        // Nowhere to keep them: the files go to the folder the program was started in.
+        std::fprintf(stderr, "quorvel: no data folder (HOME is not set); files the program saves "
+                             "go to the current folder\n");
+        dataFolder_ = kCurrentFolder;
+        return;
+    }
+    const int made = platform::makeDataFolder(dataFolder_);
+    if (made != 0 || !platform::setCurrentFolder(dataFolder_)) {
+        std::fprintf(stderr, "quorvel: cannot use the data folder %s (%s); files the program "
+                             "saves go to the current folder\n",
+                     dataFolder_.c_str(), std::strerror(made != 0 ? made : errno));
+        dataFolder_ = kCurrentFolder;
+    }
+}
+
 void CQuorvelHDApp::tellOfUnreadableStore() {
     const settings::UnreadableStore unreadable = store_->unreadableStore();
     if (!unreadable.found || settings_.launchMode == settings::kStartModeOnlyApplySettings ||
@@ -86,13 +111,8 @@ bool CQuorvelHDApp::endStartup(StartupEnd end) {
 }
 
 bool CQuorvelHDApp::InitInstance(const std::vector<std::string>& commandLine) {
-    // 1. Relative file names of the program resolve against its own folder, or against the data
-    //    folder the environment names instead.
-    const char* dataFolder = std::getenv(platform::kDataFolderEnvironment);
-    const std::string current = dataFolder != nullptr && *dataFolder != 0 ? dataFolder : programFolder_;
-    if (!platform::setCurrentFolder(current)) {
-        platform::debugOutput("start-up: cannot change to %s\n", current.c_str());
-    }
+    // 1. Relative file names of the program's data files resolve against the user's data folder.
+    enterDataFolder();
 
     // 2. The start word.
     settings_.launchMode = settings::parseCommandLine(commandLine);
@@ -164,7 +184,17 @@ int CQuorvelHDApp::keepUserSettingsAtExit() {
         services_.userSettings == nullptr) {
         return 0;
     }
-    return services_.userSettings->saveOrDelete(gpuLayer(), settings_.restoreUserSettings);
+    const int status =
+        services_.userSettings->saveOrDelete(gpuLayer(), settings_.restoreUserSettings);
+    if (status != 0 && settings_.restoreUserSettings && services_.prompt != nullptr) {
+        // The user asked for the settings to come back at the next start: a save that failed
+        // must not pass unnoticed.
+        services_.prompt->show(lang::languageTable().text(lang::kTextAppName),
+                               "The hardware settings could not be saved for the next start.\n"
+                               "Folder: " + dataFolder_,
+                               platform::PromptIcon::kWarning, platform::PromptButtons::kOk);
+    }
+    return status;
 }
 
 int CQuorvelHDApp::exitCode() const {

@@ -49,6 +49,9 @@ struct AppServices {
     MainWindowHost* window = nullptr;
     UserSettingsApplier* userSettings = nullptr;  // none: the restore step is left out
     std::string programFolder;                    // empty: the executable's folder
+    // The user's data folder, made the current folder at start; empty: the one the environment
+    // names (see platform/DataFolder.h).
+    std::string dataFolder;
     std::string programPath;                      // for the Run entry; empty: the executable's path
     // The temperature alarm's tone and power-off; none: no tone, and the machine is never
     // turned off (tests).
@@ -78,8 +81,8 @@ public:
     int exitCode() const;
     // On the way out: keeps the cards' settings for the next start (or removes the file when the
     // user does not want them restored). Only a window that ran on working cards has settings to
-    // keep; otherwise the file from the last good run stays as it is. The applier's status, or 0
-    // when nothing was to be kept.
+    // keep; otherwise the file from the last good run stays as it is. A save that fails is shown
+    // to the user. The applier's status, or 0 when nothing was to be kept.
     int keepUserSettingsAtExit();
 
     int startMode() const { return settings_.launchMode; }
@@ -95,6 +98,9 @@ public:
     settings::RegistryStore& registry() { return *store_; }
     platform::SingleInstance& singleInstance() { return *instance_; }
     const std::string& programFolder() const { return programFolder_; }
+    // The folder the data files are kept in (the current folder after InitInstance; "." when
+    // no data folder could be used); empty before InitInstance.
+    const std::string& dataFolder() const { return dataFolder_; }
     const std::string& programPath() const { return programPath_; }
 
     // The services the main window passes on to its parts.
@@ -109,6 +115,8 @@ public:
 
     // Says once, with a warning, that the settings store could not be read and where it is now.
     void tellOfUnreadableStore();
+    // Makes the data folder (when missing) the current folder.
+    void enterDataFolder();
     // Shows a language-table text with caption text 0.
     platform::PromptAnswer showMessage(int textRow, platform::PromptIcon icon,
                                        platform::PromptButtons buttons);
@@ -122,6 +130,7 @@ private:
     settings::RegistryStore* store_;
     platform::SingleInstance* instance_;
     std::string programFolder_;
+    std::string dataFolder_;
     std::string programPath_;
     settings::RegistrySettings settings_;
     drv::DriverLoader loader_;

@@ -10,10 +10,6 @@ namespace qv::platform {
 std::string executablePath();
 // The folder part of a path, without the trailing separator ("." for a bare name).
 std::string folderOf(const std::string& path);
-// Names the folder the program's data files (settings file, profiles, fan speeds) are kept in,
-// in place of its own folder: for a second copy of the program beside an installed one, and for
-// tests, which must not write into the build's folders.
-inline constexpr const char* kDataFolderEnvironment = "QUORVEL_DATA_DIR";
 // Makes `folder` the current folder; false when it cannot.
 bool setCurrentFolder(const std::string& folder);
 // The identifier of the calling thread, as the hardware layer's poster addresses threads.

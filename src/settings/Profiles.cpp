@@ -14,30 +14,30 @@ constexpr mode_t kFolderMode = 0777;  // before the umask
 
 }  // namespace
 
-std::string profileFolder(const std::string& programFolder) {
-    return programFolder + "/" + kProfileFolderName;
+std::string profileFolder(const std::string& dataFolder) {
+    return dataFolder + "/" + kProfileFolderName;
 }
 
-std::string profileSlotFile(const std::string& programFolder, int slot) {
+std::string profileSlotFile(const std::string& dataFolder, int slot) {
     if (slot < kProfileFirstSlot || slot > kProfileLastSlot) {
         return {};
     }
     const int length =
-        std::snprintf(nullptr, 0, kProfileSlotFileFormat, programFolder.c_str(), slot);
+        std::snprintf(nullptr, 0, kProfileSlotFileFormat, dataFolder.c_str(), slot);
     if (length <= 0) {
         return {};
     }
     std::vector<char> path(static_cast<size_t>(length) + 1);
-    std::snprintf(path.data(), path.size(), kProfileSlotFileFormat, programFolder.c_str(), slot);
+    std::snprintf(path.data(), path.size(), kProfileSlotFileFormat, dataFolder.c_str(), slot);
     return std::string(path.data(), static_cast<size_t>(length));
 }
 
-int createProfileFolder(const std::string& programFolder) {
-    return platform::makeFolders(profileFolder(programFolder), kFolderMode) == 0 ? kProfileOk
+int createProfileFolder(const std::string& dataFolder) {
+    return platform::makeFolders(profileFolder(dataFolder), kFolderMode) == 0 ? kProfileOk
                                                                                  : kProfileError;
 }
 
-ProfileSlots::ProfileSlots(std::string programFolder) : programFolder_(std::move(programFolder)) {}
+ProfileSlots::ProfileSlots(std::string dataFolder) : dataFolder_(std::move(dataFolder)) {}
 
 void ProfileSlots::pressSave() {
     saveArmed_ = true;
@@ -52,7 +52,7 @@ void ProfileSlots::blinkTick() {
 
 ProfileSlotResult ProfileSlots::pressSlot(int slot, ProfileStore& store) {
     ProfileSlotResult result;
-    result.path = profileSlotFile(programFolder_, slot);
+    result.path = profileSlotFile(dataFolder_, slot);
     if (result.path.empty()) {
         return result;
     }
@@ -60,7 +60,7 @@ ProfileSlotResult ProfileSlots::pressSlot(int slot, ProfileStore& store) {
     blinkLit_ = false;
     if (saveArmed_) {
         result.action = ProfileSlotResult::Action::kSaved;
-        result.status = createProfileFolder(programFolder_);
+        result.status = createProfileFolder(dataFolder_);
         if (result.status == kProfileOk) {
             result.status = store.saveProfile(result.path);
         }

@@ -30,11 +30,11 @@ inline constexpr int kProfileOk = 0;
 inline constexpr int kProfileError = -1;
 
 // "<program folder>/Profile".
-std::string profileFolder(const std::string& programFolder);
+std::string profileFolder(const std::string& dataFolder);
 // The numbered file of a slot; empty for a slot outside 1-5.
-std::string profileSlotFile(const std::string& programFolder, int slot);
+std::string profileSlotFile(const std::string& dataFolder, int slot);
 // Creates the profile folder (an existing one is fine). kProfileOk or kProfileError.
-int createProfileFolder(const std::string& programFolder);
+int createProfileFolder(const std::string& dataFolder);
 
 // Saving and loading a profile file; the application gives the user settings file's writer and
 // reader. Both answer a status (0 success, negative failure).
@@ -56,7 +56,7 @@ struct ProfileSlotResult {
 
 class ProfileSlots {
 public:
-    explicit ProfileSlots(std::string programFolder);
+    explicit ProfileSlots(std::string dataFolder);
 
     // The save button: arms a save and starts the blinking.
     void pressSave();
@@ -73,10 +73,10 @@ public:
     bool blinking() const { return blinking_; }
     // Which of the two images the slot buttons show: false is the normal one.
     bool blinkLit() const { return blinkLit_; }
-    const std::string& programFolder() const { return programFolder_; }
+    const std::string& dataFolder() const { return dataFolder_; }
 
 private:
-    std::string programFolder_;
+    std::string dataFolder_;
     bool saveArmed_ = false;
     bool blinking_ = false;
     bool blinkLit_ = false;

@@ -39,12 +39,12 @@ private:
 
 }  // namespace
 
-CQVProfileDlg::CQVProfileDlg(settings::ProfileStore& store, std::string programFolder,
+CQVProfileDlg::CQVProfileDlg(settings::ProfileStore& store, std::string dataFolder,
                              const lang::CMultiLangSupp& texts, platform::FileChooser& chooser,
                              platform::Prompt& prompt, QWidget* parent)
     : QDialog(parent),
       store_(store),
-      programFolder_(std::move(programFolder)),
+      dataFolder_(std::move(dataFolder)),
       texts_(texts),
       chooser_(chooser),
       prompt_(prompt) {
@@ -65,8 +65,8 @@ CQVProfileDlg::CQVProfileDlg(settings::ProfileStore& store, std::string programF
 
 std::string CQVProfileDlg::chooseFile(bool forSaving) {
     // A folder that cannot be made only means the file dialog starts elsewhere.
-    settings::createProfileFolder(programFolder_);
-    const std::string folder = settings::profileFolder(programFolder_);
+    settings::createProfileFolder(dataFolder_);
+    const std::string folder = settings::profileFolder(dataFolder_);
     const CurrentFolderKeeper keeper;
     return forSaving
                ? chooser_.saveFile(folder, platform::kIniFileFilter, platform::kIniDefaultExtension)

@@ -22,7 +22,7 @@ class CQVProfileDlg final : public QDialog {
 public:
     enum class Outcome { kNone, kSaved, kLoaded };
 
-    CQVProfileDlg(settings::ProfileStore& store, std::string programFolder,
+    CQVProfileDlg(settings::ProfileStore& store, std::string dataFolder,
                   const lang::CMultiLangSupp& texts, platform::FileChooser& chooser,
                   platform::Prompt& prompt, QWidget* parent = nullptr);
 
@@ -40,7 +40,7 @@ private:
     std::string chooseFile(bool forSaving);
 
     settings::ProfileStore& store_;
-    std::string programFolder_;
+    std::string dataFolder_;
     const lang::CMultiLangSupp& texts_;
     platform::FileChooser& chooser_;
     platform::Prompt& prompt_;

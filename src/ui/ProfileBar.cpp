@@ -101,7 +101,7 @@ void ProfileBar::openProfileDialog() {
     // On the heap: the bar, and with it the dialog, may go away while the dialog runs.
     const QPointer<ProfileBar> self(this);
     const QPointer<CQVProfileDlg> dialog =
-        new CQVProfileDlg(store_, slots_.programFolder(), texts_, chooser_, *prompt_, this);
+        new CQVProfileDlg(store_, slots_.dataFolder(), texts_, chooser_, *prompt_, this);
     dialog->exec();
     if (self.isNull() || dialog.isNull()) {
         return;

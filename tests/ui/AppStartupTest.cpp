@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "UiTestSupport.h"
+#include "app/UserSettingsFile.h"
 #include "gpu/GpuLayerTestSupport.h"
 #include "lang/CMultiLangSupp.h"
 #include "lang/LanguageRows.h"
@@ -86,7 +87,8 @@ TEST(AppStartup, NormalStartRunsTheWindowOverTheSimulatedBoards) {
     EXPECT_TRUE(machine.prompt.shown.empty());
     EXPECT_TRUE(app.hardwareReady());
     EXPECT_TRUE(app.fontsReady());
-    EXPECT_EQ(machine.currentFolder(), machine.program.path());
+    EXPECT_EQ(machine.currentFolder(), machine.data.path());
+    EXPECT_EQ(app.dataFolder(), machine.data.path());
     ASSERT_TRUE(seen.ran);
     EXPECT_TRUE(seen.visible);
     EXPECT_EQ(seen.selector,
@@ -148,6 +150,62 @@ TEST(AppStartup, TheCardsSettingsAreKeptAtExitOnlyAfterAWindowOnWorkingCards) {
             EXPECT_TRUE(userSettings.kept.empty());
         }
     }
+}
+
+TEST(AppStartup, DataFilesGoToEachUsersOwnDataFolderNeverBesideTheProgram) {
+    // Two users, told apart by their home folders; the data folder is not named outright.
+    TempDir firstHome, secondHome;
+    for (TempDir* home : {&firstHome, &secondHome}) {
+        AppMachine machine;
+        machine.environment.clear(platform::kDataFolderEnvironment);
+        machine.environment.clear("XDG_DATA_HOME");
+        machine.environment.set("HOME", home->path());
+        const std::string dataFolder = home->file(".local/share/quorvel");
+        const bool firstUser = home == &firstHome;
+        EXPECT_EQ(std::filesystem::exists(dataFolder + "/UserSettings.txt"), false)
+            << "a new user starts without saved settings";
+
+        WindowSeen seen;
+        ui::QtMainWindowHost host(recordAndEnd(seen));
+        platform::PosixSingleInstance instance(machine.lock.path());
+        app::UserSettingsFile userSettings;
+        app::AppServices services = machine.services();
+        services.window = &host;
+        services.instance = &instance;
+        services.userSettings = &userSettings;
+        CQuorvelHDApp app(services);
+        app.InitInstance({});
+        ASSERT_EQ(app.startupEnd(), StartupEnd::kWindowEnded);
+        EXPECT_EQ(app.keepUserSettingsAtExit(), 0);
+
+        EXPECT_EQ(machine.currentFolder(), dataFolder);
+        EXPECT_EQ(std::filesystem::status(dataFolder).permissions() & std::filesystem::perms::all,
+                  std::filesystem::perms::owner_all);
+        EXPECT_TRUE(std::filesystem::exists(dataFolder + "/UserSettings.txt")) << firstUser;
+        EXPECT_TRUE(std::filesystem::is_empty(machine.program.path()))
+            << "nothing is written beside the program";
+    }
+}
+
+TEST(AppStartup, ASaveThatFailsAtTheEndIsShownToTheUser) {
+    AppMachine machine;
+    WindowSeen seen;
+    ui::QtMainWindowHost host(recordAndEnd(seen));
+    platform::PosixSingleInstance instance(machine.lock.path());
+    // The settings file's place is taken by a folder: the save cannot replace it.
+    ASSERT_TRUE(std::filesystem::create_directory(machine.data.file("UserSettings.txt")));
+    app::UserSettingsFile userSettings;
+    app::AppServices services = machine.services();
+    services.window = &host;
+    services.instance = &instance;
+    services.userSettings = &userSettings;
+    CQuorvelHDApp app(services);
+    app.InitInstance({});
+    ASSERT_EQ(app.startupEnd(), StartupEnd::kWindowEnded);
+    EXPECT_NE(app.keepUserSettingsAtExit(), 0);
+    ASSERT_EQ(machine.prompt.shown.size(), 1u);
+    EXPECT_EQ(machine.prompt.shown[0].icon, PromptIcon::kWarning);
+    EXPECT_NE(machine.prompt.shown[0].text.find(machine.data.path()), std::string::npos);
 }
 
 TEST(AppStartup, StartWordsMinimiseOrHideTheWindow) {

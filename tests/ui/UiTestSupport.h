@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/CQuorvelHDApp.h"
+#include "platform/DataFolder.h"
 #include "platform/ProgramLocation.h"
 #include "platform/Prompt.h"
 #include "platform/SingleInstance.h"
@@ -63,6 +64,7 @@ public:
         environment.set("QUORVEL_SIM_STATE_DIR", simState.path());
         environment.clear("QUORVEL_SIM_CONFIG");
         environment.set(settings::kConfigFolderEnvironment, config.path());
+        environment.set(platform::kDataFolderEnvironment, data.path());
     }
     ~AppMachine() {
         if (chdir(savedFolder_.c_str()) != 0) {
@@ -94,6 +96,7 @@ public:
 
     TempDir program;
     TempDir config;
+    TempDir data;
     TempDir lock;
     TempDir simState;
     ScopedEnvironment environment;
