@@ -34,7 +34,7 @@ constexpr uint32_t kPercentScale = 100;
 constexpr uint32_t kPresentBit = 0x1;
 
 constexpr const char* kPercentSign = "%";
-constexpr const char* kVoltSign = "v";
+constexpr const char* kVoltSign = "V";
 
 // Every field in the order the window lays them out. The slider-value id 150 belongs to no
 // slider of this window, so it has no field.
@@ -326,11 +326,11 @@ std::string InfoReadouts::sliderValueText(uint32_t id, uint8_t gpu) const {
     const gpu::GpuRecord& record = layer_.record(gpu);
     switch (id) {
         case kInfoGpuSliderValue:
-            return exists(c.gpuClock) ? textf("%4dMhz", c.gpuClock.pos) : kInfoNoValue;
+            return exists(c.gpuClock) ? textf("%4dMHz", c.gpuClock.pos) : kInfoNoValue;
         case kInfoShaderSliderValue:
-            return exists(c.shaderClock) ? textf("%4dMhz", c.shaderClock.pos) : kInfoNoValue;
+            return exists(c.shaderClock) ? textf("%4dMHz", c.shaderClock.pos) : kInfoNoValue;
         case kInfoMemorySliderValue:
-            return exists(c.memoryClock) ? textf("%4dMhz", c.memoryClock.pos) : kInfoNoValue;
+            return exists(c.memoryClock) ? textf("%4dMHz", c.memoryClock.pos) : kInfoNoValue;
         case kInfoFanSliderValue:
             if (!exists(c.fanSpeed)) {
                 return kInfoNoValue;
@@ -363,9 +363,9 @@ std::string InfoReadouts::sliderValueText(uint32_t id, uint8_t gpu) const {
         case kInfoMemoryVoltageSliderValue:
             return exists(c.memoryVoltage) ? textf("+%3d", c.memoryVoltage.pos) : kInfoNoValue;
         case kInfoGpuOffsetSliderValue:
-            return exists(c.gpuOffset) ? textf("%4d Mhz", c.gpuOffset.pos) : kInfoNoValue;
+            return exists(c.gpuOffset) ? textf("%4d MHz", c.gpuOffset.pos) : kInfoNoValue;
         case kInfoMemoryOffsetSliderValue:
-            return exists(c.memoryOffset) ? textf("%4d Mhz", c.memoryOffset.pos) : kInfoNoValue;
+            return exists(c.memoryOffset) ? textf("%4d MHz", c.memoryOffset.pos) : kInfoNoValue;
         default:
             return kInfoNoValue;
     }

@@ -74,6 +74,7 @@ CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
     buildActionButtons();
     buildWidePart();
     buildProfileBar();
+    setUpKeyboardAndNames();
 
     controller_->start();
     render();

@@ -101,6 +101,9 @@ private:
     void buildWidePart();
     void setUpOverlay();
     void buildProfileBar();
+    // Tab visits every control in reading order (the normal part row by row, then the
+    // overclocking part), and each control has a name and a description for assistive tools.
+    void setUpKeyboardAndNames();
     void setUpMessages();
     // Takes or releases Ctrl+N and Ctrl+M as the controller says.
     void followHotKeyGrab();

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 
 #include "lang/CMultiLangSupp.h"
@@ -55,7 +56,8 @@ QPushButton* CQuorvelHDDlg::makeButton(const char* name, int tipRow) {
     auto* button = new QPushButton(this);
     button->setObjectName(name);
     button->setStyleSheet(skin::kButtonStyle);
-    button->setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab (Space presses it); a click does not take the focus away from a slider.
+    button->setFocusPolicy(Qt::TabFocus);
     button->setFont(toQFont(app::fontDefinition(app::kFontLabel)));
     if (tipRow >= 0) {
         button->setToolTip(tableText(tipRow));
@@ -71,8 +73,10 @@ void CQuorvelHDDlg::buildFrame() {
 
     minimizeButton_ = makeButton("minimizeButton", lang::kTextMinimize);
     minimizeButton_->setText(QStringLiteral("\u2013"));
+    minimizeButton_->setAccessibleName(tableText(lang::kTextMinimize));
     hideButton_ = makeButton("hideButton", lang::kTextHide);
     hideButton_->setText(QStringLiteral("\u00d7"));
+    hideButton_->setAccessibleName(tableText(lang::kTextHide));
     for (QPushButton* button : {minimizeButton_, hideButton_}) {
         button->setFont(toQFont(app::fontDefinition(app::kFontTitle)));
     }
@@ -94,6 +98,7 @@ void CQuorvelHDDlg::buildFrame() {
     gpuSelector_->setGeometry(skin::kMargin + skin::kSelectorLabelWidth, skin::kSelectorTop,
                               skin::kSelectorWidth, skin::kRowHeight);
     gpuSelector_->setToolTip(tableText(lang::kTextPleaseSelectGpu));
+    gpuSelector_->setAccessibleName(tableText(lang::kTextGpu));
     for (const std::string& entry : view.selectorEntries) {
         gpuSelector_->addItem(QString::fromStdString(entry));
     }
@@ -269,6 +274,8 @@ void CQuorvelHDDlg::buildInformationPanel() {
     const int pairsLeft = skin::kMargin + nameW + 3 * colW + 10;
     const int pairW = (skin::kNarrowRight - pairsLeft) / 2;
     const int captionW = 66;
+    // Room between a value and the caption to its right, so that the two never run together.
+    const int valueGap = 10;
     for (size_t i = 0; i < pairs.size(); ++i) {
         const int x = pairsLeft + static_cast<int>(i % 2) * pairW;
         const int y = top + static_cast<int>(i / 2) * rowH;
@@ -276,7 +283,7 @@ void CQuorvelHDDlg::buildInformationPanel() {
         QFont narrow = caption->font();
         narrow.setPixelSize(11);
         caption->setFont(narrow);
-        addField(pairs[i].id, QRect(x + captionW, y, pairW - captionW - 2, rowH));
+        addField(pairs[i].id, QRect(x + captionW, y, pairW - captionW - valueGap, rowH));
     }
 }
 
@@ -294,6 +301,10 @@ void CQuorvelHDDlg::buildClockRow(SliderRow& row, ClockSlider which, const char*
         row.up[i] = makeButton(upName.c_str(), -1);
         row.down[i]->setText(QString::fromLatin1(kStepDownCaptions[i]));
         row.up[i]->setText(QString::fromLatin1(kStepUpCaptions[i]));
+        // "<<<" says nothing to a screen reader: the row's name goes with it.
+        for (QPushButton* button : {row.down[i], row.up[i]}) {
+            button->setAccessibleName(tableText(textRow) + QLatin1Char(' ') + button->text());
+        }
         // Largest step outermost on each side.
         const int pitch = skin::kStepButtonWidth + skin::kStepButtonGap;
         const int downLeft = skin::kSliderLeft - static_cast<int>(i + 1) * pitch;
@@ -329,7 +340,10 @@ void CQuorvelHDDlg::buildPlainRow(SliderRow& row, tuning::Slider id, const char*
     row.slider->setObjectName((base + "Slider").c_str());
     row.slider->setStyleSheet(skin::kSliderStyle);
     row.slider->setGeometry(sliderBox);
-    row.slider->setFocusPolicy(Qt::NoFocus);
+    // Arrow keys step by one, Page Up / Page Down by ten, Home / End go to the ends; every key
+    // goes through the same model rule as the mouse.
+    row.slider->setFocusPolicy(Qt::StrongFocus);
+    row.slider->setAccessibleName(tableText(textRow));
     if (tipRow >= 0) {
         row.slider->setToolTip(tableText(tipRow));
         row.label->setToolTip(tableText(tipRow));
@@ -416,7 +430,7 @@ void CQuorvelHDDlg::buildTuningControls() {
         coreVoltage_, tuning::Slider::kCoreVoltage, "coreVoltage", lang::kTextGpuVoltage,
         lang::kTipCoreVoltage, QRect(skin::kMargin, top, 150, skin::kSliderRowHeight),
         QRect(skin::kSliderLeft, top, skin::kSliderWidth, skin::kSliderRowHeight),
-        QRect(skin::kValueLeft - 20, top, skin::kValueWidth + 20, skin::kSliderRowHeight));
+        QRect(skin::kValueLeft, top, skin::kValueWidth, skin::kSliderRowHeight));
     top += skin::kSliderRowPitch;
 
     buildPlainRow(memoryVoltage_, tuning::Slider::kMemoryVoltage, "memoryVoltage",
@@ -490,6 +504,55 @@ void CQuorvelHDDlg::buildWidePart() {
                   QRect(left, skin::kGaugeTop + 170, skin::kWideWidth, 20), app::kFontLabel,
                   skin::kSmallCaptionStyle);
     wideWidgets_.push_back(hotKeyLabel);
+}
+
+namespace {
+
+// Controls whose centres lie closer than this, from top to bottom, are on one line.
+constexpr int kSameLineTolerance = 10;
+
+struct Placed {
+    QWidget* widget;
+    int column;  // 0 the normal part, 1 the overclocking part
+    QPoint centre;
+};
+
+bool readsBefore(const Placed& a, const Placed& b) {
+    if (a.column != b.column) {
+        return a.column < b.column;
+    }
+    if (std::abs(a.centre.y() - b.centre.y()) >= kSameLineTolerance) {
+        return a.centre.y() < b.centre.y();
+    }
+    return a.centre.x() < b.centre.x();
+}
+
+}  // namespace
+
+void CQuorvelHDDlg::setUpKeyboardAndNames() {
+    std::vector<Placed> controls;
+    for (QWidget* widget : findChildren<QWidget*>()) {
+        // Pop-ups (the selector's list) are windows of their own with their own order.
+        if ((widget->focusPolicy() & Qt::TabFocus) == 0 || widget->window() != this) {
+            continue;
+        }
+        // A control without a name of its own is named by its tip; its tip also describes it.
+        if (widget->accessibleName().isEmpty() && !widget->toolTip().isEmpty() &&
+            qobject_cast<QPushButton*>(widget) == nullptr) {
+            widget->setAccessibleName(widget->toolTip());
+        }
+        if (widget->accessibleDescription().isEmpty() && !widget->toolTip().isEmpty()) {
+            widget->setAccessibleDescription(widget->toolTip());
+        }
+        const QPoint centre = widget->mapTo(this, widget->rect().center());
+        controls.push_back({widget, centre.x() >= tuning::kDialogWidthNormal ? 1 : 0, centre});
+    }
+    std::stable_sort(controls.begin(), controls.end(), readsBefore);
+    for (size_t i = 1; i < controls.size(); ++i) {
+        QWidget::setTabOrder(controls[i - 1].widget, controls[i].widget);
+    }
+    // The keyboard starts at the GPU selector, not on the title bar's buttons.
+    gpuSelector_->setFocus();
 }
 
 }  // namespace qv::ui

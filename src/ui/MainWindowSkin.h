@@ -44,6 +44,7 @@ inline constexpr const char* kButtonStyle =
     " border-radius: 3px; padding: 0 6px; }"
     "QPushButton:hover { background: rgb(104, 114, 136); }"
     "QPushButton:checked { background: rgb(40, 120, 200); color: white; }"
+    "QPushButton:focus { border: 1px solid rgb(255, 176, 48); }"
     "QPushButton:disabled { color: rgb(110, 116, 128); background: rgb(44, 48, 58); }";
 inline constexpr const char* kComboStyle =
     "QComboBox { color: rgb(220, 224, 232); background: rgb(44, 50, 62);"

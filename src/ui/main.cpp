@@ -14,6 +14,7 @@
 #include "platform/ProcessLauncher.h"
 #include "platform/SingleInstance.h"
 #include "settings/FileRegistryStore.h"
+#include "ui/AppLook.h"
 #include "ui/QtFonts.h"
 #include "ui/QtMainWindowHost.h"
 #include "ui/QtPoster.h"
@@ -71,6 +72,7 @@ bool takeWideOption(std::vector<std::string>& args) {
 int main(int argc, char** argv) {
     QApplication application(argc, argv);  // takes Qt's own options off argv
     QApplication::setQuitOnLastWindowClosed(false);
+    qv::ui::applyAppLook(application);
 
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) {

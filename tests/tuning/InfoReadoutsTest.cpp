@@ -289,9 +289,9 @@ TEST(InfoReadouts, SliderValuesOfAClockTableBoard) {
     rig.model->moveSlider(tuning::Slider::kCoreVoltage, 4);
     rig.model->moveSlider(tuning::Slider::kMemoryVoltage, 2);
     rig.readouts->update(tuning::kInfoAllFields, false);
-    EXPECT_EQ(rig.text(tuning::kInfoGpuSliderValue), " 675Mhz");
-    EXPECT_EQ(rig.text(tuning::kInfoShaderSliderValue), "1350Mhz");
-    EXPECT_EQ(rig.text(tuning::kInfoMemorySliderValue), "1800Mhz");
+    EXPECT_EQ(rig.text(tuning::kInfoGpuSliderValue), " 675MHz");
+    EXPECT_EQ(rig.text(tuning::kInfoShaderSliderValue), "1350MHz");
+    EXPECT_EQ(rig.text(tuning::kInfoMemorySliderValue), "1800MHz");
     EXPECT_EQ(rig.text(tuning::kInfoFanSliderValue), "1850");
     EXPECT_EQ(rig.text(tuning::kInfoCoreVoltageSliderValue), "+  4");
     EXPECT_EQ(rig.text(tuning::kInfoMemoryVoltageSliderValue), "+  2");
@@ -319,13 +319,13 @@ TEST(InfoReadouts, SliderValuesOfAKeplerBoard) {
     rig.model->moveSlider(tuning::Slider::kGpuOffset, -35);
     rig.model->moveSlider(tuning::Slider::kMemoryOffset, 250);
     rig.readouts->update(tuning::kInfoAllFields, false);
-    EXPECT_EQ(rig.text(tuning::kInfoGpuSliderValue), "1006Mhz");
+    EXPECT_EQ(rig.text(tuning::kInfoGpuSliderValue), "1006MHz");
     EXPECT_EQ(rig.text(tuning::kInfoShaderSliderValue), "---");
     EXPECT_EQ(rig.text(tuning::kInfoFanSliderValue), " 45");
-    EXPECT_EQ(rig.text(tuning::kInfoGpuOffsetSliderValue), " -35 Mhz");
-    EXPECT_EQ(rig.text(tuning::kInfoMemoryOffsetSliderValue), " 250 Mhz");
+    EXPECT_EQ(rig.text(tuning::kInfoGpuOffsetSliderValue), " -35 MHz");
+    EXPECT_EQ(rig.text(tuning::kInfoMemoryOffsetSliderValue), " 250 MHz");
     // The slider holds the driver voltage table's 3D performance entry, in millivolts.
-    EXPECT_EQ(rig.text(tuning::kInfoCoreVoltageSliderValue), "1.175v");
+    EXPECT_EQ(rig.text(tuning::kInfoCoreVoltageSliderValue), "1.175V");
 }
 
 TEST(InfoReadouts, RegulatorCodeShowsAsVolts) {
@@ -335,7 +335,7 @@ TEST(InfoReadouts, RegulatorCodeShowsAsVolts) {
     ASSERT_TRUE(rig.model->controls().coreVoltage.enabled);
     rig.model->moveSlider(tuning::Slider::kCoreVoltage, 60);  // 450 mV + 60 x 12.5 mV
     rig.readouts->update(tuning::kInfoCoreVoltageSliderValue, false);
-    EXPECT_EQ(rig.text(tuning::kInfoCoreVoltageSliderValue), "1.200v");
+    EXPECT_EQ(rig.text(tuning::kInfoCoreVoltageSliderValue), "1.200V");
 }
 
 // ---- Selection and repaint -------------------------------------------------------------------
@@ -395,7 +395,7 @@ TEST(InfoReadouts, SliderValuesAloneReadNoCard) {
     rig.readouts->updateSliderValues();
     EXPECT_EQ(rig.sim().callCount(0), 0u);
     char expected[16];
-    std::snprintf(expected, sizeof expected, "%4dMhz", rig.model->controls().gpuClock.min);
+    std::snprintf(expected, sizeof expected, "%4dMHz", rig.model->controls().gpuClock.min);
     EXPECT_EQ(rig.text(tuning::kInfoGpuSliderValue), expected);
     EXPECT_EQ(rig.text(tuning::kInfoGpuLoad), load);  // card fields keep their last texts
 }

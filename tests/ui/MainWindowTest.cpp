@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QFontInfo>
 #include <QLabel>
 #include <QPushButton>
+#include <QSlider>
 #include <QTest>
+#include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include "UiTestSupport.h"
 #include "platform/SingleInstance.h"
@@ -125,6 +129,83 @@ TEST_F(MainWindowTest, DraggingTheBackgroundMovesTheWindowButControlsKeepTheirPr
     QTest::mouseRelease(selector, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
     selector->hidePopup();
     EXPECT_EQ(window_->pos(), before);
+}
+
+TEST_F(MainWindowTest, TabVisitsEveryControlInReadingOrderAndEachHasAName) {
+    window_->applyStartMode();
+    const auto reachable = [this](QWidget* w) {
+        return (w->focusPolicy() & Qt::TabFocus) != 0 && w->isVisibleTo(window_.get()) &&
+               w->isEnabled() && !w->isWindow();
+    };
+    std::vector<QWidget*> expected;
+    for (QWidget* w : window_->findChildren<QWidget*>()) {
+        if (reachable(w)) {
+            expected.push_back(w);
+        }
+    }
+    ASSERT_GT(expected.size(), 20u);
+
+    // The focus chain from the window, as Tab walks it.
+    std::vector<QWidget*> visited;
+    for (QWidget* w = window_->nextInFocusChain(); w != window_.get(); w = w->nextInFocusChain()) {
+        if (reachable(w)) {
+            visited.push_back(w);
+        }
+        ASSERT_LT(visited.size(), 1000u);
+    }
+    EXPECT_EQ(visited.size(), expected.size()) << "every control is reached once";
+    // Reading order in the normal part: each control is on the line of the one before (and to
+    // its right) or on a lower line.
+    for (size_t i = 1; i < visited.size(); ++i) {
+        const QPoint a = visited[i - 1]->mapTo(window_.get(), visited[i - 1]->rect().center());
+        const QPoint b = visited[i]->mapTo(window_.get(), visited[i]->rect().center());
+        const bool sameLine = std::abs(a.y() - b.y()) < 10;
+        EXPECT_TRUE(sameLine ? b.x() > a.x() : b.y() > a.y())
+            << visited[i - 1]->objectName().toStdString() << " then "
+            << visited[i]->objectName().toStdString();
+    }
+    const auto indexOf = [&](const char* name) {
+        for (size_t i = 0; i < visited.size(); ++i) {
+            if (visited[i]->objectName() == QLatin1String(name)) {
+                return static_cast<int>(i);
+            }
+        }
+        ADD_FAILURE() << name << " is not reached";
+        return -1;
+    };
+    EXPECT_LT(indexOf("gpuSelector"), indexOf("gpuClockSlider"));
+    EXPECT_LT(indexOf("gpuClockSlider"), indexOf("memoryClockSlider"));
+    EXPECT_LT(indexOf("memoryVoltageSlider"), indexOf("applyButton"));
+
+    for (QWidget* w : visited) {
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(w);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty()) << w->objectName().toStdString();
+    }
+    QAccessibleInterface* slider =
+        QAccessible::queryAccessibleInterface(child<QSlider>("gpuClockSlider"));
+    EXPECT_EQ(slider->text(QAccessible::Name).toStdString(), "GPU Clock");
+    EXPECT_FALSE(slider->text(QAccessible::Description).isEmpty());
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(child<QPushButton>("gpuClockDown2"))
+                  ->text(QAccessible::Name)
+                  .toStdString(),
+              "GPU Clock <<<");
+}
+
+TEST_F(MainWindowTest, SlidersFollowTheKeysThroughTheModel) {
+    window_->applyStartMode();
+    auto* slider = child<QSlider>("gpuClockSlider");
+    ASSERT_TRUE(slider->isEnabled());
+    const auto& model = window_->controller().view().sliders[0];
+    QTest::keyClick(slider, Qt::Key_End);
+    EXPECT_EQ(slider->value(), slider->maximum());
+    EXPECT_EQ(model.pos, slider->maximum());
+    QTest::keyClick(slider, Qt::Key_Home);
+    EXPECT_EQ(model.pos, slider->minimum());
+    QTest::keyClick(slider, Qt::Key_Right);
+    EXPECT_EQ(model.pos, slider->minimum() + 1);
+    QTest::keyClick(slider, Qt::Key_PageUp);
+    EXPECT_EQ(model.pos, slider->minimum() + 1 + slider->pageStep());
 }
 
 }  // namespace

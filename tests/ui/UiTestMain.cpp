@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "support/TestSandbox.h"
+#include "ui/AppLook.h"
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
@@ -18,6 +19,8 @@ int main(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    // The tests see the program's own look, as the screenshots they draw show it.
+    qv::ui::applyAppLook(application);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
