@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Draws the main window over the simulated boards into docs/screenshots/: narrow.png (the normal
-# width) and wide.png (with the overclocking controls). Usage: scripts/screenshots.sh [BUILD_DIR]
-# (default: build; it is configured and the program built when needed). No display is needed.
+# width) and wide.png (with the overclocking controls), then a message box and the profile dialog
+# (message-box.png, profile-dialog.png, drawn by their window test). Usage:
+# scripts/screenshots.sh [BUILD_DIR] (default: build; it is configured and the programs built when
+# needed). No display is needed.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -9,7 +11,7 @@ build="${1:-build}"
 if [ ! -f "$QV_ROOT/$build/build.ninja" ]; then
     qv_configure "$build"
 fi
-qv_build "$build" quorvel qv-readmem
+qv_build "$build" quorvel qv-readmem quorvel_ui_tests
 
 out="$QV_ROOT/docs/screenshots"
 mkdir -p "$out"
@@ -17,7 +19,7 @@ mkdir -p "$out"
 # depend on what ran before.
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
-mkdir -p "$scratch/sim" "$scratch/config" "$scratch/lock"
+mkdir -p "$scratch/sim" "$scratch/config" "$scratch/lock" "$scratch/data"
 
 shoot() {
     local picture="$1"
@@ -25,9 +27,14 @@ shoot() {
     qv_log "drawing $picture"
     env QT_QPA_PLATFORM=offscreen QUORVEL_SIM_STATE_DIR="$scratch/sim" \
         QUORVEL_CONFIG_DIR="$scratch/config" QUORVEL_LOCK_DIR="$scratch/lock" \
+        QUORVEL_DATA_DIR="$scratch/data" QUORVEL_SIM_RESET=1 \
         "$QV_ROOT/$build/bin/quorvel" --simulate --screenshot "$picture" "$@" >/dev/null
 }
 
 shoot "$out/narrow.png"
 shoot "$out/wide.png" --wide
-qv_log "done: $out/narrow.png $out/wide.png"
+qv_log "drawing $out/message-box.png and $out/profile-dialog.png"
+env QT_QPA_PLATFORM=offscreen QV_SCREENSHOTS="$out" "$QV_ROOT/$build/bin/quorvel_ui_tests" \
+    --gtest_filter='ProfileBarTest.MessageBoxesAndTheProfileDialogShareTheMainWindowsDarkLook' \
+    >/dev/null
+qv_log "done: $out"

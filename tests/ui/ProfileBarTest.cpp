@@ -3,14 +3,18 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QImage>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "app/UserSettingsProfiles.h"
 #include "app/UserSettingsTestSupport.h"
+#include "lang/LanguageRows.h"
 #include "ui/CQVProfileDlg.h"
 #include "ui/ProfileBar.h"
 #include "ui/ProfileMessages.h"
@@ -238,6 +242,40 @@ TEST_F(ProfileBarTest, ProfileButtonLoadsThroughTheDialogThenShowsTheSettings) {
     EXPECT_GE(loadedAfterMs, 90);
     EXPECT_TRUE(prompt.shown.empty());
     EXPECT_EQ(bar->findChildren<QDialog*>("profileDialog").size(), 0) << "the dialog is gone";
+}
+
+// Lightness of a grabbed picture's pixel, 0 to 255.
+int lightness(const QImage& image, int x, int y) {
+    return image.pixelColor(x, y).lightness();
+}
+
+// Where QV_SCREENSHOTS names a folder, the pictures for the documentation go there as well.
+void keepPicture(const QImage& image, const char* name) {
+    if (const char* folder = std::getenv("QV_SCREENSHOTS"); folder != nullptr && *folder != 0) {
+        EXPECT_TRUE(image.save(QString::fromLocal8Bit(folder) + "/" + name)) << name;
+    }
+}
+
+TEST_F(ProfileBarTest, MessageBoxesAndTheProfileDialogShareTheMainWindowsDarkLook) {
+    ui::CQVProfileDlg dialog(counting, program.path(), texts, chooser, prompt);
+    dialog.show();
+    const QImage dialogPicture = dialog.grab().toImage();
+    keepPicture(dialogPicture, "profile-dialog.png");
+
+    QMessageBox box(QMessageBox::Warning, "Quorvel K",
+                    QString::fromStdString(texts.text(lang::kTextApplyFailed)), QMessageBox::Ok);
+    box.show();
+    const QImage boxPicture = box.grab().toImage();
+    keepPicture(boxPicture, "message-box.png");
+
+    for (const QImage* picture : {&dialogPicture, &boxPicture}) {
+        ASSERT_FALSE(picture->isNull());
+        // The background is dark, the text light.
+        EXPECT_LT(lightness(*picture, 3, 3), 70);
+        EXPECT_LT(lightness(*picture, picture->width() - 4, picture->height() - 4), 70);
+    }
+    EXPECT_GT(box.palette().color(QPalette::WindowText).lightness(), 180);
+    EXPECT_GT(dialog.palette().color(QPalette::ButtonText).lightness(), 180);
 }
 
 }  // namespace
