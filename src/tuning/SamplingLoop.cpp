@@ -59,8 +59,15 @@ SampleResult SamplingLoop::tick(bool alarmWindowOpen) {
     }
     std::vector<OverlayGpu> overlay;
     overlay.reserve(count);
+    fanRead_ = false;
     for (uint8_t gpu = 0; gpu < count; ++gpu) {
         overlay.push_back(readForOverlay(gpu));
+    }
+    if (fanRead_) {
+        // Keeps the targets of the GPU on show following its sliders, and every GPU's record of
+        // its fan mode and level following the cards (a rule, the boost or qvctl may have moved
+        // them). Once a tick: each store reads every GPU's fan.
+        model_.storeSettingsOfGpuOnShow(true);
     }
     const std::string text = buildOverlayText(overlaySwitches(), overlay);
     if (services_.overlay != nullptr && overlayFeed_.update(text)) {
@@ -384,9 +391,7 @@ void SamplingLoop::readFanInPassTwo(uint8_t gpu) {
         return;
     }
     entry.fanPercent = percent;
-    // Keeps the targets of the GPU on show following its sliders, and every GPU's record of its
-    // fan mode and level following the cards (a rule, the boost or qvctl may have moved them).
-    model_.storeSettingsOfGpuOnShow(true);
+    fanRead_ = true;
 }
 
 // ---- Fan ------------------------------------------------------------------------------------

@@ -173,6 +173,7 @@ private:
     std::optional<uint32_t> alarmSet_;
     std::optional<uint32_t> alarmValue_;
     std::array<GpuPass, gpu::kMaxGpus> pass_{};
+    bool fanRead_ = false;  // a fan was read in this tick's second pass
     // Whether each GPU's fan also reads in rpm, learnt in the first pass.
     std::array<bool, gpu::kMaxGpus> fanReadsRpm_{};
 };
