@@ -605,20 +605,24 @@ int SimDriver::drsBaseProfile(drv::DrsSessionHandle session, drv::DrsProfileHand
     return drv::kOk;
 }
 
+bool SimDriver::profileOfSession(drv::DrsSessionHandle session, drv::DrsProfileHandle profile,
+                                 uint32_t& id) const {
+    uint32_t profileSession = 0;
+    return decodeSession(reinterpret_cast<uintptr_t>(session), kDrsSessionTag, id) &&
+           drsSessions_.count(id) != 0 &&
+           decodeSession(reinterpret_cast<uintptr_t>(profile), kDrsProfileTag, profileSession) &&
+           profileSession == id;
+}
+
 // The base profile holds the frame-rate limit once one was saved; 0 (the reset) removes it.
 // A value set in this session and not saved yet is what the session reads.
 int SimDriver::drsGet(drv::DrsSessionHandle session, drv::DrsProfileHandle profile,
                       uint32_t settingId, drv::DrsSetting& setting) {
     uint32_t id = 0;
-    uint32_t profileSession = 0;
-    if (!decodeSession(reinterpret_cast<uintptr_t>(session), kDrsSessionTag, id) ||
-        drsSessions_.count(id) == 0 ||
-        !decodeSession(reinterpret_cast<uintptr_t>(profile), kDrsProfileTag, profileSession) ||
-        profileSession != id) {
+    if (!profileOfSession(session, profile, id)) {
         return drv::kInvalidHandle;
     }
-    const DrsSessionState& s = drsSessions_[id];
-    const uint32_t value = s.pendingFrameRate.value_or(state_.drsFrameRate);
+    const uint32_t value = drsSessions_.at(id).pendingFrameRate.value_or(state_.drsFrameRate);
     if (settingId != drv::kDrsSettingFrameRateLimit || value == 0) {
         return drv::kSettingNotFound;
     }
@@ -631,11 +635,7 @@ int SimDriver::drsGet(drv::DrsSessionHandle session, drv::DrsProfileHandle profi
 int SimDriver::drsSet(drv::DrsSessionHandle session, drv::DrsProfileHandle profile,
                       const drv::DrsSetting& setting) {
     uint32_t id = 0;
-    uint32_t profileSession = 0;
-    if (!decodeSession(reinterpret_cast<uintptr_t>(session), kDrsSessionTag, id) ||
-        drsSessions_.count(id) == 0 ||
-        !decodeSession(reinterpret_cast<uintptr_t>(profile), kDrsProfileTag, profileSession) ||
-        profileSession != id) {
+    if (!profileOfSession(session, profile, id)) {
         return drv::kInvalidHandle;
     }
     if (setting.settingType != drv::kDrsSettingTypeDword) {

@@ -74,6 +74,9 @@ public:
     int drsLoad(drv::DrsSessionHandle session);
     int drsSave(drv::DrsSessionHandle session);
     int drsBaseProfile(drv::DrsSessionHandle session, drv::DrsProfileHandle* profile);
+    // Whether `profile` is the base profile of the open session `session` (whose id it gives).
+    bool profileOfSession(drv::DrsSessionHandle session, drv::DrsProfileHandle profile,
+                          uint32_t& id) const;
     int drsGet(drv::DrsSessionHandle session, drv::DrsProfileHandle profile, uint32_t settingId,
                drv::DrsSetting& setting);
     int drsSet(drv::DrsSessionHandle session, drv::DrsProfileHandle profile,

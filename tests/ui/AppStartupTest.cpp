@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include "UiTestSupport.h"
 #include "app/UserSettingsFile.h"
@@ -71,6 +72,23 @@ struct RecordingUserSettings final : app::UserSettingsApplier {
     std::vector<bool> kept;
 };
 
+// One start on `machine` whose window ends as soon as it runs, with the real settings file.
+struct WindowRun {
+    explicit WindowRun(AppMachine& machine) : instance(machine.lock.path()) {
+        app::AppServices services = machine.services();
+        services.window = &host;
+        services.instance = &instance;
+        services.userSettings = &userSettings;
+        app = std::make_unique<CQuorvelHDApp>(services);
+        app->InitInstance({});
+    }
+    WindowSeen seen;
+    ui::QtMainWindowHost host{recordAndEnd(seen)};
+    platform::PosixSingleInstance instance;
+    app::UserSettingsFile userSettings;
+    std::unique_ptr<CQuorvelHDApp> app;
+};
+
 TEST(AppStartup, NormalStartRunsTheWindowOverTheSimulatedBoards) {
     AppMachine machine;
     WindowSeen seen;
@@ -105,16 +123,8 @@ TEST(AppStartup, AnUnreadableSettingsStoreIsKeptAsideAndTheUserIsToldOnce) {
     // Larger than any store the program writes: it is not read, and never overwritten.
     const std::string settingsFile = machine.config.file("settings.conf");
     std::ofstream(settingsFile) << "RestoreUserSettings=0\n" << std::string(300 * 1024, '#');
-    WindowSeen seen;
-    ui::QtMainWindowHost host(recordAndEnd(seen));
-    platform::PosixSingleInstance instance(machine.lock.path());
-    app::AppServices services = machine.services();
-    services.window = &host;
-    services.instance = &instance;
-    CQuorvelHDApp app(services);
-    EXPECT_FALSE(app.InitInstance({}));
-
-    EXPECT_TRUE(seen.ran) << "the window still opens, on the default options";
+    WindowRun run(machine);
+    EXPECT_TRUE(run.seen.ran) << "the window still opens, on the default options";
     ASSERT_EQ(machine.prompt.shown.size(), 1u);
     EXPECT_EQ(machine.prompt.shown[0].icon, PromptIcon::kWarning);
     const std::string& said = machine.prompt.shown[0].text;
@@ -165,18 +175,9 @@ TEST(AppStartup, DataFilesGoToEachUsersOwnDataFolderNeverBesideTheProgram) {
         EXPECT_EQ(std::filesystem::exists(dataFolder + "/UserSettings.txt"), false)
             << "a new user starts without saved settings";
 
-        WindowSeen seen;
-        ui::QtMainWindowHost host(recordAndEnd(seen));
-        platform::PosixSingleInstance instance(machine.lock.path());
-        app::UserSettingsFile userSettings;
-        app::AppServices services = machine.services();
-        services.window = &host;
-        services.instance = &instance;
-        services.userSettings = &userSettings;
-        CQuorvelHDApp app(services);
-        app.InitInstance({});
-        ASSERT_EQ(app.startupEnd(), StartupEnd::kWindowEnded);
-        EXPECT_EQ(app.keepUserSettingsAtExit(), 0);
+        WindowRun run(machine);
+        ASSERT_EQ(run.app->startupEnd(), StartupEnd::kWindowEnded);
+        EXPECT_EQ(run.app->keepUserSettingsAtExit(), 0);
 
         EXPECT_EQ(machine.currentFolder(), dataFolder);
         EXPECT_EQ(std::filesystem::status(dataFolder).permissions() & std::filesystem::perms::all,
@@ -189,20 +190,11 @@ TEST(AppStartup, DataFilesGoToEachUsersOwnDataFolderNeverBesideTheProgram) {
 
 TEST(AppStartup, ASaveThatFailsAtTheEndIsShownToTheUser) {
     AppMachine machine;
-    WindowSeen seen;
-    ui::QtMainWindowHost host(recordAndEnd(seen));
-    platform::PosixSingleInstance instance(machine.lock.path());
     // The settings file's place is taken by a folder: the save cannot replace it.
     ASSERT_TRUE(std::filesystem::create_directory(machine.data.file("UserSettings.txt")));
-    app::UserSettingsFile userSettings;
-    app::AppServices services = machine.services();
-    services.window = &host;
-    services.instance = &instance;
-    services.userSettings = &userSettings;
-    CQuorvelHDApp app(services);
-    app.InitInstance({});
-    ASSERT_EQ(app.startupEnd(), StartupEnd::kWindowEnded);
-    EXPECT_NE(app.keepUserSettingsAtExit(), 0);
+    WindowRun run(machine);
+    ASSERT_EQ(run.app->startupEnd(), StartupEnd::kWindowEnded);
+    EXPECT_NE(run.app->keepUserSettingsAtExit(), 0);
     ASSERT_EQ(machine.prompt.shown.size(), 1u);
     EXPECT_EQ(machine.prompt.shown[0].icon, PromptIcon::kWarning);
     EXPECT_NE(machine.prompt.shown[0].text.find(machine.data.path()), std::string::npos);
