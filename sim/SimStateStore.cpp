@@ -25,21 +25,18 @@ std::string why(const std::string& what, const std::string& path) {
     return what + " " + path + ": " + std::strerror(errno);
 }
 
-// Creates the folder and its parents. A folder that exists must be a real folder (not a link)
-// owned by this user, so that nobody else can read or replace the state through it.
+// Creates the folder; its parent must exist. A folder whose parent has gone (a test's temporary
+// folder, removed before a late write of the state) is not brought back with its parents, and no
+// state is left behind in a recreated tree. A folder that exists must be a real folder (not a
+// link) owned by this user, so that nobody else can read or replace the state through it.
 int makeFolder(const std::string& folder, std::string& error) {
     if (folder.empty()) {
         error = "empty state folder";
         return -1;
     }
-    for (size_t i = 1; i <= folder.size(); ++i) {
-        if (i == folder.size() || folder[i] == '/') {
-            const std::string part = folder.substr(0, i);
-            if (::mkdir(part.c_str(), kFolderMode) != 0 && errno != EEXIST) {
-                error = why("cannot create", part);
-                return -1;
-            }
-        }
+    if (::mkdir(folder.c_str(), kFolderMode) != 0 && errno != EEXIST) {
+        error = why("cannot create", folder);
+        return -1;
     }
     struct stat st {};
     if (::lstat(folder.c_str(), &st) != 0) {
