@@ -62,7 +62,9 @@ SampleResult SamplingLoop::tick(bool alarmWindowOpen) {
     for (uint8_t gpu = 0; gpu < count; ++gpu) {
         overlay.push_back(readForOverlay(gpu));
     }
-    const std::string text = buildOverlayText(overlaySwitches(), overlay);
+    const bool frameRateMeasured =
+        services_.overlay != nullptr && services_.overlay->measuresFrameRate();
+    const std::string text = buildOverlayText(overlaySwitches(), overlay, frameRateMeasured);
     if (services_.overlay != nullptr && overlayFeed_.update(text)) {
         services_.overlay->setOverlayText(text);
         result.overlayHandedOver = true;
