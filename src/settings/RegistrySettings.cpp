@@ -51,6 +51,8 @@ const LoadedValue kStartupValues[] = {
     {kValueHotKeyGpuOffset, &RegistrySettings::hotKeyGpuOffset, ValueKind::kNumber, false},
     {kValueHotKeySetVoltageHighest, &RegistrySettings::hotKeySetVoltageHighest, ValueKind::kNumber,
      false},
+    {kValueOsdPositionX, &RegistrySettings::osdPositionX, ValueKind::kNumber, false},
+    {kValueOsdPositionY, &RegistrySettings::osdPositionY, ValueKind::kNumber, false},
 };
 
 constexpr int kHotKeyFanSpeeds[] = {40, 50, 60, 70, 80, 90};
@@ -147,6 +149,14 @@ bool readRunEntry(RegistryStore& store, RegistrySettings& settings) {
     }
     settings.runMode = parseStartArgument(std::string_view(text).substr(blank + 1));
     return true;
+}
+
+bool saveOsdPosition(RegistryStore& registry, RegistrySettings& settings, int x, int y) {
+    settings.osdPositionX = x;
+    settings.osdPositionY = y;
+    const bool xWritten = registry.writeValue(kValueOsdPositionX, storedNumber(x));
+    const bool yWritten = registry.writeValue(kValueOsdPositionY, storedNumber(y));
+    return xWritten && yWritten;
 }
 
 int hotKeyFanSpeedForIndex(int index) {

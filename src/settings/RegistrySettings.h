@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <string>
 
 #include "settings/RegistryStore.h"
@@ -14,6 +15,9 @@ namespace qv::settings {
 inline constexpr int kDefaultSamplingPeriod = 1;
 inline constexpr int kDefaultFanIndex = 1;
 inline constexpr int kDefaultIphonePassword = 570293;
+// "OSDPositionX" / "OSDPositionY" when the user has not placed the overlay line (stored as
+// 2147483648). Any other pair is a desktop position, negative numbers as their 32 bits.
+inline constexpr int kOsdPositionNotSet = std::numeric_limits<int32_t>::min();
 
 struct RegistrySettings {
     int runMode = kStartModeSysTray;  // what the Run entry says
@@ -28,6 +32,10 @@ struct RegistrySettings {
     bool osdTempShow = true;
     bool osdFramerateShow = false;
     bool osdFanSpeedShow = true;
+    // Where the user put the overlay line's window (its top-left corner on the desktop); both
+    // kOsdPositionNotSet: the default place.
+    int osdPositionX = kOsdPositionNotSet;
+    int osdPositionY = kOsdPositionNotSet;
     int highSet = 0;                     // fan Custom mode
     int highSet2 = 0;                    // fan Silent mode
     int highSet3 = 0;                    // fan Performance mode
@@ -101,6 +109,11 @@ struct OptionsChoices {
     int hotKeyFanSpeedIndex = 0;
     int hotKeyGpuOffsetIndex = 0;
 };
+
+// The place the user dragged the overlay line to (or kOsdPositionNotSet twice to forget it):
+// members and stored values change together. False when a value could not be written; the
+// members still change, as for every other option.
+bool saveOsdPosition(RegistryStore& store, RegistrySettings& settings, int x, int y);
 
 // The options dialog's OK, in its fixed order: members and stored values change together; a
 // value that cannot be written is lost while its member still changes.

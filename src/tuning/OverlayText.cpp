@@ -22,8 +22,10 @@ constexpr char kLineFeed = '\n';
 
 }  // namespace
 
-std::string buildOverlayText(const OverlaySwitches& switches, std::span<const OverlayGpu> gpus) {
-    if (!switches.clock && !switches.temperature && !switches.framerate && !switches.fan) {
+std::string buildOverlayText(const OverlaySwitches& switches, std::span<const OverlayGpu> gpus,
+                             bool frameRateMeasured) {
+    const bool frameRate = switches.framerate && frameRateMeasured;
+    if (!switches.clock && !switches.temperature && !frameRate && !switches.fan) {
         return {};
     }
     std::string text = kOverlayTitle;

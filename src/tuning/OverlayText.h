@@ -13,7 +13,9 @@ namespace qv::tuning {
 struct OverlaySwitches {
     bool clock = false;
     bool temperature = false;
-    bool framerate = false;  // drawn by the overlay itself; here it only keeps the text alive
+    // The frame rate is measured and drawn by the overlay itself, never put into the text: the
+    // switch only keeps the text alive, where the overlay measures one (see buildOverlayText).
+    bool framerate = false;
     bool fan = false;
 };
 
@@ -36,7 +38,12 @@ inline constexpr size_t kOverlayTextBytes = 512;
 // The title line, then per GPU: "GPU%d " (index from 0, only with more than one GPU and when
 // clock, temperature or fan is shown), the clock item, "TEMP.:%d\rC", "FAN:%d" with "RPM" or
 // "%", and a line feed. Empty when all four switches are off. Cut to kOverlayTextBytes - 1.
-std::string buildOverlayText(const OverlaySwitches& switches, std::span<const OverlayGpu> gpus);
+// `frameRateMeasured`: the overlay that draws the text measures a frame rate and draws it beside
+// the text (inside a game). Where nothing measures one (our desktop window), the frame-rate item
+// is left out: its switch alone keeps no title-only line on the screen, and the text is empty
+// unless clock, temperature or fan is shown.
+std::string buildOverlayText(const OverlaySwitches& switches, std::span<const OverlayGpu> gpus,
+                             bool frameRateMeasured);
 
 // Remembers the last text handed to the overlay.
 class OverlayFeed {

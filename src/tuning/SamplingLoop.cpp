@@ -69,7 +69,9 @@ SampleResult SamplingLoop::tick(bool alarmWindowOpen) {
         // them). Once a tick: each store reads every GPU's fan.
         model_.storeSettingsOfGpuOnShow(true);
     }
-    const std::string text = buildOverlayText(overlaySwitches(), overlay);
+    const bool frameRateMeasured =
+        services_.overlay != nullptr && services_.overlay->measuresFrameRate();
+    const std::string text = buildOverlayText(overlaySwitches(), overlay, frameRateMeasured);
     if (services_.overlay != nullptr && overlayFeed_.update(text)) {
         services_.overlay->setOverlayText(text);
         result.overlayHandedOver = true;

@@ -70,6 +70,9 @@ class OverlaySink {
 public:
     virtual ~OverlaySink() = default;
     virtual void setOverlayText(const std::string& text) = 0;
+    // Whether the overlay measures a frame rate and draws it itself. Only then does the
+    // frame-rate switch keep the line up on its own; the desktop window measures none.
+    virtual bool measuresFrameRate() const { return false; }
 };
 
 // What the tick needs besides the cards and the model.

@@ -120,9 +120,10 @@ void CQuorvelHDDlg::setUpOverlay() {
         platform::debugOutput("main window: no overlay record\n");
     }
     // Without the record the line still shows on the desktop.
-    overlayWindow_ =
-        std::make_unique<OverlayWindow>(overlayShared_.isOpen() ? &overlayShared_ : nullptr);
+    overlayWindow_ = std::make_unique<OverlayWindow>(
+        overlayShared_.isOpen() ? &overlayShared_ : nullptr, &app_.registry(), &app_.settings());
     overlayWindow_->setObjectName("overlayWindow");
+    overlayWindow_->setAvoidedWindow(this);
 }
 
 void CQuorvelHDDlg::reloadFromCards() {
@@ -296,6 +297,8 @@ void CQuorvelHDDlg::sampleNow() {
     render();
     // The options can change while the program runs.
     followHotKeyGrab();
+    // The overlay line keeps clear of this window where it moved or showed since the last tick.
+    overlayWindow_->followPlacement();
     if (alarm) {
         // Modal: ticks go on inside it, and a second window is never opened.
         CIndicateInstDialog::showAlarm(QString::fromStdString(*alarm), this);

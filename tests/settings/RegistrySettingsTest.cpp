@@ -120,7 +120,9 @@ TEST_F(RegistrySettingsTest, ReadsEveryStartValueInItsOrderButNotHdmiAutoSet) {
                                                       kValueHotKeyEnable,
                                                       kValueHotKeyFanSpeed,
                                                       kValueHotKeyGpuOffset,
-                                                      kValueHotKeySetVoltageHighest}));
+                                                      kValueHotKeySetVoltageHighest,
+                                                      kValueOsdPositionX,
+                                                      kValueOsdPositionY}));
 }
 
 TEST_F(RegistrySettingsTest, DefaultsOnAnEmptyStore) {
@@ -144,6 +146,8 @@ TEST_F(RegistrySettingsTest, DefaultsOnAnEmptyStore) {
     EXPECT_EQ(settings_.templowSet, 1);
     EXPECT_EQ(settings_.hotKeyFanSpeed, 0);
     EXPECT_EQ(settings_.hotKeyGpuOffset, 0);
+    EXPECT_EQ(settings_.osdPositionX, kOsdPositionNotSet);
+    EXPECT_EQ(settings_.osdPositionY, kOsdPositionNotSet);
 }
 
 TEST_F(RegistrySettingsTest, FlagsBecomeZeroOrOneAndNumbersStayAsStored) {
@@ -356,6 +360,28 @@ TEST_F(RegistrySettingsTest, DefaultRunChoiceWritesSysTrayAndDoNotRunDeletesEven
     EXPECT_EQ(settings_.runMode, kStartModeDoNotRun);
 }
 
+TEST_F(RegistrySettingsTest, OverlayPlaceIsKeptForTheNextStartNegativeNumbersIncluded) {
+    loadRegistrySettings(store_, settings_);
+    // A screen left of or above the primary one has negative coordinates.
+    EXPECT_TRUE(saveOsdPosition(store_, settings_, -1280, 24));
+    EXPECT_EQ(settings_.osdPositionX, -1280);
+    EXPECT_EQ(stored(kValueOsdPositionX), static_cast<uint32_t>(-1280));
+    EXPECT_EQ(stored(kValueOsdPositionY), 24u);
+
+    RegistrySettings next;
+    loadRegistrySettings(store_, next);
+    EXPECT_EQ(next.osdPositionX, -1280);
+    EXPECT_EQ(next.osdPositionY, 24);
+
+    // Forgetting the place stores "not set", which loads as not set.
+    EXPECT_TRUE(saveOsdPosition(store_, next, kOsdPositionNotSet, kOsdPositionNotSet));
+    EXPECT_EQ(stored(kValueOsdPositionX), 2147483648u);
+    RegistrySettings third;
+    loadRegistrySettings(store_, third);
+    EXPECT_EQ(third.osdPositionX, kOsdPositionNotSet);
+    EXPECT_EQ(third.osdPositionY, kOsdPositionNotSet);
+}
+
 TEST(RegistrySettingsUnwritable, MembersChangeWhenTheStoreCannotKeepValues) {
     FileRegistryStore nowhere(StorePaths{});
     RegistrySettings settings;
@@ -368,6 +394,9 @@ TEST(RegistrySettingsUnwritable, MembersChangeWhenTheStoreCannotKeepValues) {
     EXPECT_EQ(settings.highSet, 1);
     EXPECT_EQ(settings.fansSet, 3);
     EXPECT_EQ(settings.runMode, kStartModeNormal);
+    EXPECT_FALSE(saveOsdPosition(nowhere, settings, 10, 20));
+    EXPECT_EQ(settings.osdPositionX, 10);
+    EXPECT_EQ(settings.osdPositionY, 20);
 }
 
 }  // namespace

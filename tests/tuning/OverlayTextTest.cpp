@@ -25,13 +25,15 @@ struct OverlayCase {
     OverlaySwitches switches;
     std::vector<OverlayGpu> gpus;
     std::string expected;
+    // The overlay drawing the text measures a frame rate (inside a game); the desktop's does not.
+    bool frameRateMeasured = true;
 };
 
 class OverlayTextTable : public testing::TestWithParam<OverlayCase> {};
 
 TEST_P(OverlayTextTable, BuildsTheTextExactly) {
     const OverlayCase& c = GetParam();
-    EXPECT_EQ(buildOverlayText(c.switches, c.gpus), c.expected);
+    EXPECT_EQ(buildOverlayText(c.switches, c.gpus, c.frameRateMeasured), c.expected);
 }
 
 OverlayGpu rpmCard() {
@@ -63,6 +65,17 @@ INSTANTIATE_TEST_SUITE_P(
                     kTitle + "GPU0 TEMP.:65\rC\nGPU1 TEMP.:71\rC\n"},
         OverlayCase{
             "FramerateOnly", {false, false, true, false}, {card(65), card(71)}, kTitle + "\n\n"},
+        // Nothing measures a frame rate: the item is left out, and no title-only line is kept.
+        OverlayCase{"FramerateOnlyUnmeasuredIsEmpty",
+                    {false, false, true, false},
+                    {card(65), card(71)},
+                    "",
+                    false},
+        OverlayCase{"FramerateUnmeasuredLeavesTheOtherItems",
+                    {false, true, true, true},
+                    {card(65)},
+                    kTitle + "TEMP.:65\rC FAN:45%\n",
+                    false},
         OverlayCase{"AllOff", {false, false, false, false}, {card(65)}, ""},
         OverlayCase{"ClockOnly",
                     {true, false, false, false},
@@ -104,7 +117,7 @@ TEST(OverlayText, NeverLongerThanTheOverlayTakes) {
     OverlayGpu big = card(2000000000, 2000000000, 2000000000);
     big.graphicsMHz = big.shaderMHz = big.memoryMHz = -2000000000;
     const std::vector<OverlayGpu> gpus(8, big);
-    const std::string text = buildOverlayText({true, true, true, true}, gpus);
+    const std::string text = buildOverlayText({true, true, true, true}, gpus, true);
     EXPECT_EQ(text.size(), kOverlayTextBytes - 1);
     EXPECT_EQ(text.rfind(kTitle, 0), 0u);
 }
@@ -113,15 +126,17 @@ TEST(OverlayFeed, HandsOverOnlyChangedText) {
     OverlayFeed feed;
     const std::vector<OverlayGpu> gpus = {card(65)};
     OverlaySwitches on{false, true, false, false};
-    EXPECT_TRUE(feed.update(buildOverlayText(on, gpus)));
-    EXPECT_FALSE(feed.update(buildOverlayText(on, gpus)));
-    EXPECT_TRUE(feed.update(buildOverlayText(on, std::vector<OverlayGpu>{card(66)})));
+    EXPECT_TRUE(feed.update(buildOverlayText(on, gpus, false)));
+    EXPECT_FALSE(feed.update(buildOverlayText(on, gpus, false)));
+    EXPECT_TRUE(feed.update(buildOverlayText(on, std::vector<OverlayGpu>{card(66)}, false)));
     // All off: the empty text goes once, then nothing until a switch changes.
     const OverlaySwitches off{};
-    EXPECT_TRUE(feed.update(buildOverlayText(off, gpus)));
+    EXPECT_TRUE(feed.update(buildOverlayText(off, gpus, false)));
     EXPECT_EQ(feed.last(), "");
-    EXPECT_FALSE(feed.update(buildOverlayText(off, gpus)));
-    EXPECT_TRUE(feed.update(buildOverlayText(on, gpus)));
+    EXPECT_FALSE(feed.update(buildOverlayText(off, gpus, false)));
+    // The frame-rate switch alone, with no frame rate measured, is still nothing to hand over.
+    EXPECT_FALSE(feed.update(buildOverlayText({false, false, true, false}, gpus, false)));
+    EXPECT_TRUE(feed.update(buildOverlayText(on, gpus, false)));
 }
 
 TEST(OverlayFeed, TheFirstTextGoesEvenWhenEmpty) {

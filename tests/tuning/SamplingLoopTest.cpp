@@ -48,7 +48,9 @@ public:
 class RecordingOverlay final : public OverlaySink {
 public:
     void setOverlayText(const std::string& text) override { texts.push_back(text); }
+    bool measuresFrameRate() const override { return measuring; }
     std::vector<std::string> texts;
+    bool measuring = false;
 };
 
 // The built-in boards (or `config`) behind a real layer and model, on a clock that never sleeps,
@@ -379,6 +381,21 @@ TEST(SamplingLoop, OverlayTextIsHandedOverOnlyWhenItChanged) {
     EXPECT_FALSE(rig.tick().overlayHandedOver);
     ASSERT_EQ(rig.overlay.texts.size(), 3u);
     EXPECT_EQ(rig.overlay.texts[2], "");
+}
+
+TEST(SamplingLoop, FrameRateSwitchAloneShowsNothingWhereNoFrameRateIsMeasured) {
+    TickRig rig;
+    rig.settings.osdFramerateShow = true;
+    rig.pinAll(65);
+    rig.tick();
+    ASSERT_EQ(rig.overlay.texts.size(), 1u);
+    EXPECT_EQ(rig.overlay.texts[0], "");
+
+    // An overlay that measures the frame rate itself gets the title and a line per GPU.
+    rig.overlay.measuring = true;
+    EXPECT_TRUE(rig.tick().overlayHandedOver);
+    ASSERT_EQ(rig.overlay.texts.size(), 2u);
+    EXPECT_EQ(rig.overlay.texts[1], "ZENTRAX QUORVEL K \n\n\n\n");
 }
 
 // ---- Fan rules --------------------------------------------------------------------------------

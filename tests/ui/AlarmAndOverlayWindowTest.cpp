@@ -12,6 +12,10 @@
 #include <atomic>
 #include <memory>
 
+#include "settings/FileRegistryStore.h"
+#include "settings/RegistrySettings.h"
+#include "settings/RegistryValues.h"
+#include "support/TempDir.h"
 #include "ui/CIndicateInstDialog.h"
 #include "ui/OverlayWindow.h"
 
@@ -112,6 +116,7 @@ protected:
 
 TEST_F(OverlayWindowTest, ShowsTextAndHandsItOverHidesWhenEmpty) {
     ui::OverlayWindow window(&shared);
+    window.setMovable(false);  // as while the user is in another program
     EXPECT_FALSE(window.isVisible());
     const std::string text = "ZENTRAX QUORVEL K \nTEMP.:65\rC\n";
     window.setOverlayText(text);
@@ -155,6 +160,94 @@ TEST_F(OverlayWindowTest, ShowsTextAndHandsItOverHidesWhenEmpty) {
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(window.shownText().count('\n'), 2);
     EXPECT_TRUE(window.shownText().endsWith(QString::fromUtf8("61\u00B0C")));
+}
+
+const std::string kLine = "ZENTRAX QUORVEL K \nTEMP.:65\rC FAN:45%\n";
+
+bool clickThrough(const QWidget& window) {
+    return window.windowFlags().testFlag(Qt::WindowTransparentForInput) &&
+           window.testAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+// The line with a settings file of its own.
+class OverlayPlaceTest : public ::testing::Test {
+protected:
+    OverlayPlaceTest() { settings::loadRegistrySettings(store, settings); }
+
+    QRect usable() const { return QGuiApplication::primaryScreen()->availableGeometry(); }
+
+    TempDir folder;
+    settings::FileRegistryStore store{
+        settings::StorePaths{folder.file("settings.conf"), folder.file("quorvel.desktop")}};
+    settings::RegistrySettings settings;
+};
+
+TEST_F(OverlayPlaceTest, KeepsClearOfTheMainWindowWhileItShows) {
+    QWidget mainWindow(nullptr, Qt::Window | Qt::FramelessWindowHint);
+    mainWindow.setGeometry(QRect(usable().topLeft(), QSize(300, 200)));
+    mainWindow.show();
+    ui::OverlayWindow window(nullptr, &store, &settings);
+    window.setAvoidedWindow(&mainWindow);
+    window.setOverlayText(kLine);
+    EXPECT_FALSE(window.frameGeometry().intersects(mainWindow.frameGeometry()));
+    EXPECT_TRUE(usable().contains(window.geometry()));
+
+    // Hidden, the main window covers nothing: the line goes back to the corner.
+    mainWindow.hide();
+    window.followPlacement();
+    EXPECT_EQ(window.pos(), usable().topLeft() + QPoint(8, 8));
+}
+
+TEST_F(OverlayPlaceTest, DraggedWhileMovableAndPutThereAtTheNextStart) {
+    QPoint dropped;
+    {
+        ui::OverlayWindow window(nullptr, &store, &settings);
+        window.setMovable(false);
+        window.setOverlayText(kLine);
+        EXPECT_TRUE(clickThrough(window));
+        const QPoint start = window.pos();
+        // Not movable: a press starts nothing.
+        QTest::mousePress(&window, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+        QTest::mouseMove(&window, QPoint(60, 50));
+        QTest::mouseRelease(&window, Qt::LeftButton, Qt::NoModifier, QPoint(60, 50));
+        EXPECT_EQ(window.pos(), start);
+
+        window.setMovable(true);
+        EXPECT_FALSE(clickThrough(window));
+        EXPECT_TRUE(window.isVisible());
+        // The backdrop shows what can be taken.
+        const QImage image = window.grab().toImage();
+        EXPECT_GT(image.pixelColor(0, image.height() - 1).alpha(), 0);
+
+        QTest::mousePress(&window, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+        QTest::mouseMove(&window, QPoint(105, 85));
+        EXPECT_EQ(window.pos(), start + QPoint(100, 80));
+        // A tick while dragging leaves the window where the mouse has it.
+        window.setOverlayText("ZENTRAX QUORVEL K \nTEMP.:66\rC FAN:45%\n");
+        EXPECT_EQ(window.pos(), start + QPoint(100, 80));
+        // The window moved under the mouse: the release is at the same place on the desktop.
+        QTest::mouseRelease(&window, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+        dropped = window.pos();
+        EXPECT_EQ(dropped, start + QPoint(100, 80));
+        EXPECT_EQ(settings.osdPositionX, dropped.x());
+        EXPECT_EQ(settings.osdPositionY, dropped.y());
+
+        window.setMovable(false);
+        EXPECT_TRUE(clickThrough(window));
+        EXPECT_TRUE(window.isVisible());
+    }
+    settings::RegistrySettings next;
+    settings::loadRegistrySettings(store, next);
+    ui::OverlayWindow again(nullptr, &store, &next);
+    again.setOverlayText(kLine);
+    EXPECT_EQ(again.pos(), dropped);
+}
+
+TEST_F(OverlayPlaceTest, AStoredPlaceOffEveryScreenFallsBackToTheCorner) {
+    ASSERT_TRUE(settings::saveOsdPosition(store, settings, usable().right() + 4000, 40));
+    ui::OverlayWindow window(nullptr, &store, &settings);
+    window.setOverlayText(kLine);
+    EXPECT_EQ(window.pos(), usable().topLeft() + QPoint(8, 8));
 }
 
 TEST(OverlayWindow, WorksWithoutASharedRecord) {

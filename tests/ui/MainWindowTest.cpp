@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QApplication>
 #include <QComboBox>
 #include <QFontInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSlider>
 #include <QTest>
 #include <cstdlib>
@@ -206,6 +209,31 @@ TEST_F(MainWindowTest, SlidersFollowTheKeysThroughTheModel) {
     EXPECT_EQ(model.pos, slider->minimum() + 1);
     QTest::keyClick(slider, Qt::Key_PageUp);
     EXPECT_EQ(model.pos, slider->minimum() + 1 + slider->pageStep());
+}
+
+TEST_F(MainWindowTest, OverlayLineIsOnByDefaultAndKeepsClearOfTheWindow) {
+    window_->applyStartMode();
+    // Partly off the left edge of the (small) test screen, over its top-left corner: the line
+    // has room only right of the window.
+    const QRect usable = QGuiApplication::primaryScreen()->availableGeometry();
+    window_->move(usable.topLeft() - QPoint(300, 0));
+    window_->sampleNow();
+    QWidget* overlay = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->objectName() == "overlayWindow") {
+            overlay = widget;
+        }
+    }
+    ASSERT_NE(overlay, nullptr);
+    // A new user's settings show the temperature and the fan.
+    EXPECT_TRUE(overlay->isVisible());
+    EXPECT_FALSE(overlay->frameGeometry().intersects(window_->frameGeometry()));
+    EXPECT_TRUE(usable.contains(overlay->frameGeometry()));
+
+    // Moved away, the window leaves the corner to the line at the next tick.
+    window_->move(usable.topLeft() + QPoint(400, 0));
+    window_->sampleNow();
+    EXPECT_EQ(overlay->pos(), usable.topLeft() + QPoint(8, 8));
 }
 
 }  // namespace
