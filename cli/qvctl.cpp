@@ -151,9 +151,14 @@ const Command* findCommand(const std::string& name) {
 int run(std::vector<std::string> args) {
     qv::drv::DriverSelection selection;
     std::string error;
-    if (!qv::drv::selectDriver(args, qv::drv::executableFolder(), selection, error)) {
+    const qv::drv::SelectionResult selected =
+        qv::drv::selectDriver(args, qv::drv::executableFolder(), selection, error);
+    if (selected != qv::drv::SelectionResult::kSelected) {
         reportError(error);
-        printUsage(stderr);
+        // A mistyped preset gets the list of presets, not the whole usage.
+        if (selected == qv::drv::SelectionResult::kMalformedOption) {
+            printUsage(stderr);
+        }
         return kExitUsage;
     }
     if (args.empty()) {
