@@ -87,13 +87,27 @@ std::string jsonQuoted(std::string_view text) {
             continue;
         }
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\b': out += "\\b"; break;
-            case '\f': out += "\\f"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 if (c < kFirstPrintable) {
                     char escaped[kEscapeBuffer];
@@ -135,10 +149,18 @@ void JsonWriter::close(char bracket) {
     }
 }
 
-void JsonWriter::beginObject() { open('{'); }
-void JsonWriter::endObject() { close('}'); }
-void JsonWriter::beginArray() { open('['); }
-void JsonWriter::endArray() { close(']'); }
+void JsonWriter::beginObject() {
+    open('{');
+}
+void JsonWriter::endObject() {
+    close('}');
+}
+void JsonWriter::beginArray() {
+    open('[');
+}
+void JsonWriter::endArray() {
+    close(']');
+}
 
 void JsonWriter::key(std::string_view name) {
     beforeValue();

@@ -133,8 +133,8 @@ using FormattedCommandFunction = int (*)(qv::gpu::GpuLayer&, const std::vector<s
 
 struct Command {
     const char* name;
-    CommandFunction function;                // null for a formatted command
-    FormattedCommandFunction formatted;      // null for a text-only command
+    CommandFunction function;            // null for a formatted command
+    FormattedCommandFunction formatted;  // null for a text-only command
 };
 
 int runListCommand(qv::gpu::GpuLayer& layer, const std::vector<std::string>& rest, std::FILE* out,

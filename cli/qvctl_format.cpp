@@ -350,8 +350,8 @@ StatusReadings readStatus(gpu::GpuLayer& layer, uint8_t gpu, BoardPower& power) 
     int mode = 0;
     const int modeStatus = layer.fanMode(gpu, mode);
     layer.reenumerateOnStatus(modeStatus);
-    if (modeStatus == drv::kOk && (mode == gpu::GpuLayer::kFanModeAutomatic ||
-                                   mode == gpu::GpuLayer::kFanModeManual)) {
+    if (modeStatus == drv::kOk &&
+        (mode == gpu::GpuLayer::kFanModeAutomatic || mode == gpu::GpuLayer::kFanModeManual)) {
         readings.fanManual = mode == gpu::GpuLayer::kFanModeManual;
     }
 
@@ -396,9 +396,9 @@ std::string formatStatus(const StatusReadings& r) {
     appendLine(out, "shader-clock", quantity(r.shaderMHz, "MHz"));
     appendLine(out, "core-voltage", quantity(r.coreMillivolts, "mV"));
     appendLine(out, "temperature", quantity(r.celsius, "°C"));
-    appendLine(out, "fan-mode",
-               r.fanManual ? std::string(*r.fanManual ? "manual" : "auto")
-                           : std::string(kNotAvailable));
+    appendLine(
+        out, "fan-mode",
+        r.fanManual ? std::string(*r.fanManual ? "manual" : "auto") : std::string(kNotAvailable));
     appendLine(out, "fan-level", quantity(r.fanLevel, fanLevelUnit(r.fanLevelInRpm)));
     appendLine(out, "fan-speed", quantity(r.fanRpm, "rpm"));
     appendLine(out, "gpu-load", quantity(r.loadPercent, "%"));

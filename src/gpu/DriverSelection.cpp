@@ -75,7 +75,7 @@ std::vector<std::string> simPresetNames(const std::string& programFolder) {
 }
 
 SelectionResult selectDriver(std::vector<std::string>& args, const std::string& programFolder,
-                  DriverSelection& selection, std::string& error) {
+                             DriverSelection& selection, std::string& error) {
     std::string driverPath;
     bool haveDriver = false;
     bool simulate = false;

@@ -99,8 +99,8 @@ protected:
 
 TEST_F(QvctlJson, ListHoldsTheFactsOfTheTextList) {
     compareLists("--simulate");
-    compareLists("--simulate=six-gpus");       // a GPU left out
-    compareLists("--simulate=single-0e22");    // a BIOS version
+    compareLists("--simulate=six-gpus");        // a GPU left out
+    compareLists("--simulate=single-0e22");     // a BIOS version
     compareLists("--simulate=no-clock-table");  // an unusable clock table
 }
 
@@ -122,9 +122,9 @@ TEST_F(QvctlJson, StatusHoldsTheReadingsOfTheTextStatus) {
         SCOPED_TRACE(i);
         const JsonValue& gpu = gpus[i];
         const Block& block = text[static_cast<int>(i)];
-        EXPECT_EQ(std::to_string(gpu["level_kind"].number) + " (" + gpu["level_kind_name"].text +
-                      ")",
-                  valueOf(block, "level-kind"));
+        EXPECT_EQ(
+            std::to_string(gpu["level_kind"].number) + " (" + gpu["level_kind_name"].text + ")",
+            valueOf(block, "level-kind"));
         // Clocks, voltage and fan settings hold still between the two runs.
         expectSameQuantity(block, "graphics-clock", "MHz", gpu["graphics_clock_mhz"]);
         expectSameQuantity(block, "memory-clock", "MHz", gpu["memory_clock_mhz"]);
@@ -174,7 +174,9 @@ TEST_F(QvctlJson, WatchWritesOneObjectPerLineAndSample) {
 
 TEST_F(QvctlJson, BoardNamesAreEscaped) {
     // Quote, backslash and a non-ASCII letter (UTF-8) in the name the driver reports.
-    const std::string name = "Quote\" Back\\slash Gr\xC3\xBC" "n";
+    const std::string name =
+        "Quote\" Back\\slash Gr\xC3\xBC"
+        "n";
     std::string config = readPreset("single-1180");
     const size_t at = config.find("name = ", config.find("[gpu]"));
     ASSERT_NE(at, std::string::npos);
@@ -183,7 +185,10 @@ TEST_F(QvctlJson, BoardNamesAreEscaped) {
     const std::string path = writeConfig(dir, "named.conf", config);
 
     const std::string out = outputOf({"--simulate=" + path, "--json", "list"});
-    EXPECT_NE(out.find(R"("name":"Quote\" Back\\slash Gr)" "\xC3\xBC" "n\""), std::string::npos)
+    EXPECT_NE(out.find(R"("name":"Quote\" Back\\slash Gr)"
+                       "\xC3\xBC"
+                       "n\""),
+              std::string::npos)
         << out;
     EXPECT_EQ(parsedJson(out)["gpus"].items.at(0)["name"].text, name);
 }
