@@ -1,6 +1,7 @@
 // qvctl: the command-line tool over the hardware layer. Lists the GPUs, shows live readings,
 // reads and sets clock levels, offsets, the power limit and the fan, on the real driver or on
 // the simulated one.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -11,6 +12,8 @@
 #include "gpu/DriverLoader.h"
 #include "gpu/DriverSelection.h"
 #include "gpu/GpuLayer.h"
+#include "platform/DebugOutput.h"
+#include "platform/Version.h"
 #include "qvctl_commands.h"
 
 namespace {
@@ -19,13 +22,17 @@ using qv::cli::kExitDriver;
 using qv::cli::kExitOk;
 using qv::cli::kExitUnsupported;
 using qv::cli::kExitUsage;
+using qv::cli::OutputFormat;
 using qv::cli::reportError;
 
 constexpr int kTempFolderAttempts = 8;
+constexpr const char* kVerboseOption = "--verbose";
+constexpr const char* kVersionOption = "--version";
 
 void printUsage(std::FILE* out) {
     std::fprintf(out, "%s",
-                 "usage: qvctl [--simulate[=CONFIG]] [--driver PATH] COMMAND [ARGUMENTS]\n"
+                 "usage: qvctl [--simulate[=CONFIG]] [--driver PATH] [--json] [--verbose]\n"
+                 "             COMMAND [ARGUMENTS]\n"
                  "\n"
                  "commands:\n"
                  "  list                                 board facts of every GPU\n"
@@ -55,7 +62,11 @@ void printUsage(std::FILE* out) {
                  "                       a preset name or a board configuration file\n"
                  "  --driver PATH        load this driver library (otherwise $QUORVEL_DRIVER,\n"
                  "                       else the platform's driver library)\n"
+                 "  --json               list and status: one JSON document (status --watch:\n"
+                 "                       one JSON object per line and sample)\n"
+                 "  --verbose            developer diagnostics on standard error\n"
                  "  -h, --help           show this help\n"
+                 "  --version            show the version\n"
                  "\n"
                  "exit codes: 0 success, 1 bad command line, 2 driver library not usable,\n"
                  "            3 unsupported system, 4 hardware operation failed\n");
@@ -116,27 +127,35 @@ private:
 };
 
 using CommandFunction = int (*)(qv::gpu::GpuLayer&, const std::vector<std::string>&, std::FILE*);
+// A command that can answer in JSON as well as in text.
+using FormattedCommandFunction = int (*)(qv::gpu::GpuLayer&, const std::vector<std::string>&,
+                                         std::FILE*, OutputFormat);
 
 struct Command {
     const char* name;
-    CommandFunction function;
+    CommandFunction function;            // null for a formatted command
+    FormattedCommandFunction formatted;  // null for a text-only command
 };
 
-int runListCommand(qv::gpu::GpuLayer& layer, const std::vector<std::string>& rest, std::FILE* out) {
+int runListCommand(qv::gpu::GpuLayer& layer, const std::vector<std::string>& rest, std::FILE* out,
+                   OutputFormat format) {
     if (!rest.empty()) {
         reportError("list takes no arguments");
         return kExitUsage;
     }
-    return qv::cli::runList(layer, out);
+    return qv::cli::runList(layer, out, format);
 }
 
 constexpr Command kCommands[] = {
-    {"list", runListCommand},       {"status", qv::cli::runStatus},
-    {"clocks", qv::cli::runClocks}, {"set-clocks", qv::cli::runSetClocks},
-    {"offset", qv::cli::runOffset}, {"power-limit", qv::cli::runPowerLimit},
-    {"fan", qv::cli::runFan},
-    {"save-settings", qv::cli::runSaveSettings},
-    {"apply-settings", qv::cli::runApplySettings},
+    {"list", nullptr, runListCommand},
+    {"status", nullptr, qv::cli::runStatus},
+    {"clocks", qv::cli::runClocks, nullptr},
+    {"set-clocks", qv::cli::runSetClocks, nullptr},
+    {"offset", qv::cli::runOffset, nullptr},
+    {"power-limit", qv::cli::runPowerLimit, nullptr},
+    {"fan", qv::cli::runFan, nullptr},
+    {"save-settings", qv::cli::runSaveSettings, nullptr},
+    {"apply-settings", qv::cli::runApplySettings, nullptr},
 };
 
 const Command* findCommand(const std::string& name) {
@@ -148,14 +167,33 @@ const Command* findCommand(const std::string& name) {
     return nullptr;
 }
 
+// Takes every `option` off args, wherever it stands; true when there was one.
+bool takeFlag(std::vector<std::string>& args, const char* option) {
+    const auto end = std::remove(args.begin(), args.end(), option);
+    const bool found = end != args.end();
+    args.erase(end, args.end());
+    return found;
+}
+
 int run(std::vector<std::string> args) {
     qv::drv::DriverSelection selection;
     std::string error;
-    if (!qv::drv::selectDriver(args, qv::drv::executableFolder(), selection, error)) {
+    const qv::drv::SelectionResult selected =
+        qv::drv::selectDriver(args, qv::drv::executableFolder(), selection, error);
+    if (selected != qv::drv::SelectionResult::kSelected) {
         reportError(error);
-        printUsage(stderr);
+        // A mistyped preset gets the list of presets, not the whole usage.
+        if (selected == qv::drv::SelectionResult::kMalformedOption) {
+            printUsage(stderr);
+        }
         return kExitUsage;
     }
+    // Like the driver options, these may stand anywhere on the command line.
+    if (takeFlag(args, kVerboseOption)) {
+        qv::platform::enableDebugOutput();
+    }
+    const OutputFormat format =
+        takeFlag(args, qv::cli::kJsonOption) ? OutputFormat::kJson : OutputFormat::kText;
     if (args.empty()) {
         printUsage(stderr);
         return kExitUsage;
@@ -165,10 +203,19 @@ int run(std::vector<std::string> args) {
         printUsage(stdout);
         return kExitOk;
     }
+    if (command == kVersionOption) {
+        std::printf("%s %s\n", qv::cli::kProgramName, qv::platform::kVersionText);
+        return kExitOk;
+    }
     const Command* found = findCommand(command);
     if (found == nullptr) {
         reportError("unknown command '" + command + "'");
         printUsage(stderr);
+        return kExitUsage;
+    }
+    if (format == OutputFormat::kJson && found->formatted == nullptr) {
+        reportError(std::string(qv::cli::kJsonOption) + " goes with list and status, not with " +
+                    command);
         return kExitUsage;
     }
     const std::vector<std::string> rest(args.begin() + 1, args.end());
@@ -200,7 +247,8 @@ int run(std::vector<std::string> args) {
     // The probe fills the BIOS versions and drives the fan for a moment on some boards;
     // nothing is read or set before it has finished.
     layer.waitForProbe();
-    return found->function(layer, rest, stdout);
+    return found->formatted != nullptr ? found->formatted(layer, rest, stdout, format)
+                                       : found->function(layer, rest, stdout);
 }
 
 }  // namespace

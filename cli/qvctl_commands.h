@@ -21,6 +21,10 @@ inline constexpr int kExitUnsupported = 3;  // the system is not supported
 inline constexpr int kExitFailed = 4;       // a hardware operation failed
 
 inline constexpr const char* kProgramName = "qvctl";
+inline constexpr const char* kJsonOption = "--json";
+
+// How `list` and `status` write their answer: text blocks, or JSON (see docs/qvctl.md).
+enum class OutputFormat { kText, kJson };
 inline constexpr const char* kNotAvailable = "n/a";
 
 // Parses a decimal number without sign, spaces or trailing characters, at most `maximum`.
@@ -58,9 +62,10 @@ std::string formatBoard(gpu::GpuLayer& layer, uint8_t gpu);
 std::string formatStatus(gpu::GpuLayer& layer, uint8_t gpu, BoardPower& power);
 
 // Every GPU's board block, with the GPU count first.
-int runList(gpu::GpuLayer& layer, std::FILE* out);
+int runList(gpu::GpuLayer& layer, std::FILE* out, OutputFormat format);
 // `args` are the words after the command name in each of these.
-int runStatus(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out);
+int runStatus(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out,
+              OutputFormat format);
 int runFan(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out);
 int runClocks(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out);
 int runSetClocks(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out);

@@ -3,11 +3,14 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "gpu/BoardIds.h"
 #include "gpu/DriverStatus.h"
 #include "qvctl_commands.h"
+#include "qvctl_readings.h"
 
 namespace qv::cli {
 
@@ -57,74 +60,61 @@ std::string printable(const std::string& text) {
     return out;
 }
 
-std::string orNotAvailable(const std::string& text) {
-    return text.empty() ? std::string(kNotAvailable) : printable(text);
-}
-
 std::string yesNo(bool value) {
     return value ? "yes" : "no";
 }
 
-std::string familyText(const gpu::GpuRecord& record) {
-    std::string text;
-    const auto add = [&text](bool member, const char* letter) {
-        if (member) {
-            if (!text.empty()) {
-                text += ' ';
-            }
-            text += letter;
-        }
-    };
-    add(record.familyA, "A");
-    add(record.familyB, "B");
-    add(record.familyC, "C");
-    return text.empty() ? "-" : text;
-}
-
-std::string megahertz(uint32_t kHz) {
-    return format("%u MHz", gpu::roundedMHz(kHz));
-}
-
 // Core voltage in mV: the driver's reading, else the board's own regulator.
-std::string coreVoltageText(gpu::GpuLayer& layer, uint8_t gpu) {
+std::optional<int64_t> coreMillivolts(gpu::GpuLayer& layer, uint8_t gpu) {
     uint32_t microvolts = 0;
     const int status = layer.driverCoreVoltage(gpu, microvolts);
     layer.reenumerateOnStatus(status);
     if (status == drv::kOk) {
-        return format("%u mV", gpu::roundedMillivolts(microvolts));
+        return gpu::roundedMillivolts(microvolts);
     }
     float volts = 0.0f;
     if (layer.regulatorVoltage(gpu, volts) == drv::kOk && volts > 0.0f) {
-        return format("%ld mV", std::lround(volts * gpu::kMillivoltsPerVolt));
+        return std::lround(volts * gpu::kMillivoltsPerVolt);
     }
-    return kNotAvailable;
+    return std::nullopt;
 }
 
 // The unit of a fan level: an rpm set point on the slot-0 fan chip, percent elsewhere.
-const char* fanLevelUnit(const gpu::GpuRecord& record) {
-    return record.fanSetInRpm() ? "rpm" : "%";
+const char* fanLevelUnit(bool inRpm) {
+    return inRpm ? "rpm" : "%";
 }
 
-void appendBoardMemory(std::string& out, gpu::GpuLayer& layer, uint8_t gpu) {
+void readBoardMemory(BoardFacts& facts, gpu::GpuLayer& layer, uint8_t gpu) {
     drv::DisplayDriverMemoryInfo memory{};
     memory.version = drv::kDisplayDriverMemoryInfoVersion;
-    appendLine(
-        out, "memory-size",
-        layer.memoryInfo(gpu, memory) == drv::kOk
-            ? format("%d MB", static_cast<int>(memory.dedicatedVideoMemoryKiB >> kKiBPerMiBShift))
-            : std::string(kNotAvailable));
-    appendLine(out, "memory-type",
-               layer.readMemoryType(gpu) == drv::kOk
-                   ? std::string(gpu::memoryTypeName(layer.record(gpu).memoryType))
-                   : std::string(kNotAvailable));
+    if (layer.memoryInfo(gpu, memory) == drv::kOk) {
+        facts.memorySizeMiB = static_cast<int>(memory.dedicatedVideoMemoryKiB >> kKiBPerMiBShift);
+    }
+    if (layer.readMemoryType(gpu) == drv::kOk) {
+        facts.memoryType = gpu::memoryTypeName(layer.record(gpu).memoryType);
+    }
     const uint32_t width = layer.readBusWidth(gpu);
-    appendLine(out, "bus-width",
-               width != 0 ? format("%d Bit", static_cast<int>(width)) : kNotAvailable);
+    if (width != 0) {
+        facts.busWidthBits = width;
+    }
     uint32_t cores = 0;
-    appendLine(out, "cuda-cores",
-               layer.cudaCores(gpu, cores) == kCudaCoresOk
-                   ? format("%3d SP", static_cast<int>(cores))
-                   : std::string(kNotAvailable));
+    if (layer.cudaCores(gpu, cores) == kCudaCoresOk) {
+        facts.cudaCores = cores;
+    }
+}
+
+std::optional<std::string> nonEmpty(const std::string& text) {
+    return text.empty() ? std::nullopt : std::optional<std::string>(text);
+}
+
+std::string textOf(const std::optional<std::string>& value) {
+    return value ? printable(*value) : std::string(kNotAvailable);
+}
+
+// "N unit", or n/a.
+std::string quantity(const std::optional<int64_t>& value, const char* unit) {
+    return value ? format("%lld %s", static_cast<long long>(*value), unit)
+                 : std::string(kNotAvailable);
 }
 
 }  // namespace
@@ -255,49 +245,83 @@ const char* levelKindName(int kind) {
     }
 }
 
-std::string formatBoard(gpu::GpuLayer& layer, uint8_t gpu) {
+bool clockTableHasNoUsableLevel(int status) {
+    // The scan's own failure (a table without a level of any kind) is the generic error.
+    return status == drv::kError;
+}
+
+BoardFacts readBoard(gpu::GpuLayer& layer, uint8_t gpu) {
     const gpu::GpuRecord& record = layer.record(gpu);
-    std::string out = format("GPU %u\n", static_cast<unsigned>(gpu));
+    BoardFacts facts;
+    facts.gpu = gpu;
     std::string name;
-    appendLine(out, "name",
-               layer.boardName(gpu, name) == drv::kOk ? orNotAvailable(name) : kNotAvailable);
-    appendLine(out, "device-id", orNotAvailable(layer.deviceIdText(gpu)));
-    appendLine(out, "bios-version", orNotAvailable(layer.biosVersion(gpu)));
-    appendLine(out, "family", familyText(record));
-    appendLine(out, "kepler-class", yesNo(record.keplerClass));
-    appendLine(out, "hot-key", yesNo(record.hotKeyBoard));
-    if (record.clockTableStatus != drv::kOk) {
-        // The scan's own failure (a table without a level of any kind) is the generic error.
-        appendLine(out, "clock-table",
-                   record.clockTableStatus == drv::kError
-                       ? std::string("no usable level")
-                       : format("not readable (driver status %d)", record.clockTableStatus));
+    if (layer.boardName(gpu, name) == drv::kOk) {
+        facts.name = nonEmpty(name);
     }
-    appendLine(
-        out, "fan-controller",
-        format("%d (%s)", static_cast<int>(record.fanKind), fanControllerName(record.fanKind)));
-    appendLine(out, "fan-level-unit", fanLevelUnit(record));
-    size_t chips = 0;
-    for (size_t slot = 0; slot < gpu::kI2cSlotCount; ++slot) {
-        chips += record.slots[slot].address != 0 ? 1 : 0;
+    facts.deviceId = nonEmpty(layer.deviceIdText(gpu));
+    facts.biosVersion = nonEmpty(layer.biosVersion(gpu));
+    const std::pair<bool, const char*> families[] = {
+        {record.familyA, "A"}, {record.familyB, "B"}, {record.familyC, "C"}};
+    for (const auto& [member, letter] : families) {
+        if (member) {
+            facts.families.emplace_back(letter);
+        }
     }
-    appendLine(out, "chips", std::to_string(chips));
+    facts.keplerClass = record.keplerClass;
+    facts.hotKey = record.hotKeyBoard;
+    facts.clockTableStatus = record.clockTableStatus;
+    facts.fanController = record.fanKind;
+    facts.fanLevelInRpm = record.fanSetInRpm();
     for (size_t slot = 0; slot < gpu::kI2cSlotCount; ++slot) {
         const gpu::I2cDeviceSlot& chip = record.slots[slot];
-        if (chip.address == 0) {
-            continue;
+        if (chip.address != 0) {
+            facts.chips.push_back({slot, static_cast<uint32_t>(chip.port),
+                                   static_cast<uint32_t>(chip.address), slotRole(slot)});
         }
-        const std::string key = format("slot-%zu", slot);
-        appendLine(out, key,
-                   format("port %u, address 0x%02x (%s)", static_cast<unsigned>(chip.port),
-                          static_cast<unsigned>(chip.address), slotRole(slot)));
     }
-    appendBoardMemory(out, layer, gpu);
+    readBoardMemory(facts, layer, gpu);
+    return facts;
+}
+
+std::string formatBoard(const BoardFacts& facts) {
+    std::string out = format("GPU %u\n", static_cast<unsigned>(facts.gpu));
+    appendLine(out, "name", textOf(facts.name));
+    appendLine(out, "device-id", textOf(facts.deviceId));
+    appendLine(out, "bios-version", textOf(facts.biosVersion));
+    std::string family;
+    for (const std::string& letter : facts.families) {
+        family += (family.empty() ? "" : " ") + letter;
+    }
+    appendLine(out, "family", family.empty() ? "-" : family);
+    appendLine(out, "kepler-class", yesNo(facts.keplerClass));
+    appendLine(out, "hot-key", yesNo(facts.hotKey));
+    if (facts.clockTableStatus != drv::kOk) {
+        appendLine(out, "clock-table",
+                   clockTableHasNoUsableLevel(facts.clockTableStatus)
+                       ? std::string("no usable level")
+                       : format("not readable (driver status %d)", facts.clockTableStatus));
+    }
+    appendLine(out, "fan-controller",
+               format("%d (%s)", static_cast<int>(facts.fanController),
+                      fanControllerName(facts.fanController)));
+    appendLine(out, "fan-level-unit", fanLevelUnit(facts.fanLevelInRpm));
+    appendLine(out, "chips", std::to_string(facts.chips.size()));
+    for (const ChipFact& chip : facts.chips) {
+        appendLine(out, format("slot-%zu", chip.slot),
+                   format("port %u, address 0x%02x (%s)", chip.port, chip.address, chip.role));
+    }
+    appendLine(out, "memory-size", quantity(facts.memorySizeMiB, "MB"));
+    appendLine(out, "memory-type", textOf(facts.memoryType));
+    appendLine(out, "bus-width", quantity(facts.busWidthBits, "Bit"));
+    appendLine(out, "cuda-cores",
+               facts.cudaCores ? format("%3lld SP", static_cast<long long>(*facts.cudaCores))
+                               : std::string(kNotAvailable));
     return out;
 }
 
-std::string formatStatus(gpu::GpuLayer& layer, uint8_t gpu, BoardPower& power) {
-    std::string out = format("GPU %u\n", static_cast<unsigned>(gpu));
+StatusReadings readStatus(gpu::GpuLayer& layer, uint8_t gpu, BoardPower& power) {
+    StatusReadings readings;
+    readings.gpu = gpu;
 
     uint32_t graphicsKHz = 0, shaderKHz = 0, memoryKHz = 0;
     int kind = 0;
@@ -305,77 +329,120 @@ std::string formatStatus(gpu::GpuLayer& layer, uint8_t gpu, BoardPower& power) {
         layer.currentClocksAndKind(gpu, graphicsKHz, shaderKHz, memoryKHz, kind);
     layer.reenumerateOnStatus(clockStatus);
     const bool clocksRead = clockStatus == drv::kOk;
-    appendLine(out, "level-kind",
-               clocksRead ? format("%d (%s)", kind, levelKindName(kind)) : kNotAvailable);
-    appendLine(out, "graphics-clock", clocksRead ? megahertz(graphicsKHz) : kNotAvailable);
-    appendLine(out, "memory-clock", clocksRead ? megahertz(memoryKHz) : kNotAvailable);
-    appendLine(out, "shader-clock",
-               clocksRead && layer.record(gpu).processorDomainPresent ? megahertz(shaderKHz)
-                                                                      : kNotAvailable);
-    appendLine(out, "core-voltage", coreVoltageText(layer, gpu));
+    if (clocksRead) {
+        readings.levelKind = kind;
+        readings.graphicsMHz = gpu::roundedMHz(graphicsKHz);
+        readings.memoryMHz = gpu::roundedMHz(memoryKHz);
+        if (layer.record(gpu).processorDomainPresent) {
+            readings.shaderMHz = gpu::roundedMHz(shaderKHz);
+        }
+    }
+    readings.coreMillivolts = coreMillivolts(layer, gpu);
 
     int32_t celsius = 0;
     const int temperatureStatus = layer.gpuTemperature(gpu, celsius);
     layer.reenumerateOnStatus(temperatureStatus);
-    appendLine(out, "temperature",
-               temperatureStatus == drv::kOk ? format("%d °C", celsius) : kNotAvailable);
+    if (temperatureStatus == drv::kOk) {
+        readings.celsius = celsius;
+    }
 
     // The mode is read first: on the driver cooler it refreshes the cached level read below.
     int mode = 0;
     const int modeStatus = layer.fanMode(gpu, mode);
     layer.reenumerateOnStatus(modeStatus);
-    std::string modeText = kNotAvailable;
-    if (modeStatus == drv::kOk && mode == gpu::GpuLayer::kFanModeAutomatic) {
-        modeText = "auto";
-    } else if (modeStatus == drv::kOk && mode == gpu::GpuLayer::kFanModeManual) {
-        modeText = "manual";
+    if (modeStatus == drv::kOk &&
+        (mode == gpu::GpuLayer::kFanModeAutomatic || mode == gpu::GpuLayer::kFanModeManual)) {
+        readings.fanManual = mode == gpu::GpuLayer::kFanModeManual;
     }
-    appendLine(out, "fan-mode", modeText);
 
     const gpu::FanControllerKind fanKind = layer.record(gpu).fanKind;
     int32_t level = -1;
-    const int levelStatus = layer.fanSpeed(gpu, level, false);
-    appendLine(out, "fan-level",
-               levelStatus == drv::kOk && level >= 0
-                   ? format("%d %s", level, fanLevelUnit(layer.record(gpu)))
-                   : std::string(kNotAvailable));
-
-    std::string rpmText = kNotAvailable;
+    if (layer.fanSpeed(gpu, level, false) == drv::kOk && level >= 0) {
+        readings.fanLevel = level;
+    }
+    readings.fanLevelInRpm = layer.record(gpu).fanSetInRpm();
     if (fanKind != gpu::kFanNoCooler && layer.fanReadsRpm(gpu)) {
         int32_t rpm = -1;
         if (layer.fanRpm(gpu, rpm) == drv::kOk && rpm >= 0) {
-            rpmText = format("%d rpm", rpm);
+            readings.fanRpm = rpm;
         }
     }
-    appendLine(out, "fan-speed", rpmText);
 
     drv::DynamicPstatesInfoEx load{};
     load.version = drv::kDynamicPstatesInfoExVersion;
     const int loadStatus = layer.gpuLoad(gpu, load);
     layer.reenumerateOnStatus(loadStatus);
     const auto& graphics = load.utilisation[drv::kUtilisationGraphics];
-    appendLine(out, "gpu-load",
-               loadStatus == drv::kOk && (graphics.present & kPresentBit) != 0
-                   ? format("%u %%", graphics.percentage)
-                   : std::string(kNotAvailable));
+    if (loadStatus == drv::kOk && (graphics.present & kPresentBit) != 0) {
+        readings.loadPercent = graphics.percentage;
+    }
 
     // The monitors' sum depends on the level kind; without it the power is not known either.
     uint32_t watts = 0;
-    appendLine(out, "board-power",
-               clocksRead && power.read(layer, gpu, kind, watts) == drv::kOk
-                   ? format("%u W", watts)
-                   : std::string(kNotAvailable));
+    if (clocksRead && power.read(layer, gpu, kind, watts) == drv::kOk) {
+        readings.boardWatts = watts;
+    }
+    return readings;
+}
+
+std::string formatStatus(const StatusReadings& r) {
+    std::string out = format("GPU %u\n", static_cast<unsigned>(r.gpu));
+    appendLine(out, "level-kind",
+               r.levelKind ? format("%d (%s)", static_cast<int>(*r.levelKind),
+                                    levelKindName(static_cast<int>(*r.levelKind)))
+                           : std::string(kNotAvailable));
+    appendLine(out, "graphics-clock", quantity(r.graphicsMHz, "MHz"));
+    appendLine(out, "memory-clock", quantity(r.memoryMHz, "MHz"));
+    appendLine(out, "shader-clock", quantity(r.shaderMHz, "MHz"));
+    appendLine(out, "core-voltage", quantity(r.coreMillivolts, "mV"));
+    appendLine(out, "temperature", quantity(r.celsius, "°C"));
+    appendLine(
+        out, "fan-mode",
+        r.fanManual ? std::string(*r.fanManual ? "manual" : "auto") : std::string(kNotAvailable));
+    appendLine(out, "fan-level", quantity(r.fanLevel, fanLevelUnit(r.fanLevelInRpm)));
+    appendLine(out, "fan-speed", quantity(r.fanRpm, "rpm"));
+    appendLine(out, "gpu-load", quantity(r.loadPercent, "%"));
+    appendLine(out, "board-power", quantity(r.boardWatts, "W"));
     return out;
 }
 
-int runList(gpu::GpuLayer& layer, std::FILE* out) {
-    std::fprintf(out, "gpu-count: %u\n", static_cast<unsigned>(layer.gpuCount()));
-    if (layer.ignoredGpuCount() > 0) {
-        std::fprintf(out, "ignored-gpus: %u (only the first %zu are used)\n",
-                     static_cast<unsigned>(layer.ignoredGpuCount()), gpu::kMaxGpus);
+std::string formatBoard(gpu::GpuLayer& layer, uint8_t gpu) {
+    return formatBoard(readBoard(layer, gpu));
+}
+
+std::string formatStatus(gpu::GpuLayer& layer, uint8_t gpu, BoardPower& power) {
+    return formatStatus(readStatus(layer, gpu, power));
+}
+
+int runList(gpu::GpuLayer& layer, std::FILE* out, OutputFormat format) {
+    if (format == OutputFormat::kJson) {
+        JsonWriter json;
+        json.beginObject();
+        json.key("gpu_count");
+        json.number(layer.gpuCount());
+        json.key("ignored_gpu_count");
+        json.number(layer.ignoredGpuCount());
+        json.key("gpus");
+        json.beginArray();
+        for (uint8_t gpu = 0; gpu < layer.gpuCount(); ++gpu) {
+            writeBoardJson(json, readBoard(layer, gpu));
+        }
+        json.endArray();
+        json.endObject();
+        std::fprintf(out, "%s\n", json.text().c_str());
+    } else {
+        std::fprintf(out, "gpu-count: %u\n", static_cast<unsigned>(layer.gpuCount()));
+        if (layer.ignoredGpuCount() > 0) {
+            std::fprintf(out, "ignored-gpus: %u (only the first %zu are used)\n",
+                         static_cast<unsigned>(layer.ignoredGpuCount()), gpu::kMaxGpus);
+        }
+        for (uint8_t gpu = 0; gpu < layer.gpuCount(); ++gpu) {
+            std::fprintf(out, "\n%s", formatBoard(layer, gpu).c_str());
+        }
     }
-    for (uint8_t gpu = 0; gpu < layer.gpuCount(); ++gpu) {
-        std::fprintf(out, "\n%s", formatBoard(layer, gpu).c_str());
+    if (std::fflush(out) != 0 || std::ferror(out) != 0) {
+        reportError("the output could not be written");
+        return kExitFailed;
     }
     return kExitOk;
 }

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "qvctl_commands.h"
+#include "qvctl_readings.h"
 
 namespace qv::cli {
 
@@ -29,6 +30,7 @@ struct StatusOptions {
     bool repeat = false;
     uint32_t periodMs = kDefaultRepeatMs;
     uint32_t count = 0;  // 0: until stopped
+    OutputFormat format = OutputFormat::kText;
 };
 
 // Accepts "--name VALUE" and "--name=VALUE"; advances `i` past what it used.
@@ -118,6 +120,24 @@ bool waitUntil(std::chrono::steady_clock::time_point deadline) {
 
 bool printSample(gpu::GpuLayer& layer, std::FILE* out, const StatusOptions& options,
                  uint32_t sample, BoardPower& power) {
+    if (options.format == OutputFormat::kJson) {
+        // One document per sample, on one line: a watch is a stream of JSON lines.
+        JsonWriter json;
+        json.beginObject();
+        if (options.repeat) {
+            json.key("sample");
+            json.number(sample);
+        }
+        json.key("gpus");
+        json.beginArray();
+        for (uint8_t gpu = 0; gpu < layer.gpuCount(); ++gpu) {
+            writeStatusJson(json, readStatus(layer, gpu, power));
+        }
+        json.endArray();
+        json.endObject();
+        std::fprintf(out, "%s\n", json.text().c_str());
+        return std::fflush(out) == 0 && std::ferror(out) == 0;
+    }
     if (options.repeat) {
         std::fprintf(out, "sample: %u\n", sample);
     }
@@ -163,8 +183,10 @@ private:
 
 }  // namespace
 
-int runStatus(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out) {
+int runStatus(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out,
+              OutputFormat format) {
     StatusOptions options;
+    options.format = format;
     if (!parseStatusOptions(args, options)) {
         return kExitUsage;
     }

@@ -2,18 +2,80 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string_view>
+#include <system_error>
 
 namespace qv::drv {
 
 namespace {
 constexpr std::string_view kDriverOption = "--driver";
 constexpr std::string_view kSimulateOption = "--simulate";
+
+std::string presetPath(const std::string& programFolder, const std::string& name) {
+    return programFolder + "/" + kSimPresetFolder + "/" + name + kSimPresetSuffix;
+}
+
+// The simulated driver takes a file it can open for reading; so does this check.
+bool readableFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return static_cast<bool>(in);
+}
+
+// A name the simulated driver would look up among its presets: no folder in it, no hidden file.
+bool couldBePreset(const std::string& name) {
+    return name.find('/') == std::string::npos && name.front() != '.';
+}
+
+SelectionResult resolveSimConfig(const std::string& programFolder, std::string& config,
+                                 std::string& error) {
+    if (config.empty() || programFolder.empty()) {
+        return SelectionResult::kSelected;  // the built-in boards, or no folder to look in
+    }
+    if (couldBePreset(config) && readableFile(presetPath(programFolder, config))) {
+        return SelectionResult::kSelected;
+    }
+    if (readableFile(config)) {
+        std::error_code ec;
+        const std::filesystem::path absolute = std::filesystem::absolute(config, ec);
+        if (!ec) {
+            config = absolute.string();
+        }
+        return SelectionResult::kSelected;
+    }
+    error = "no simulator preset or file '" + config + "'; presets: ";
+    const std::vector<std::string> presets = simPresetNames(programFolder);
+    if (presets.empty()) {
+        error += "none in " + programFolder + "/" + kSimPresetFolder;
+    }
+    for (size_t i = 0; i < presets.size(); ++i) {
+        error += (i == 0 ? "" : ", ") + presets[i];
+    }
+    return SelectionResult::kUnknownSimConfig;
+}
+
 }  // namespace
 
-bool selectDriver(std::vector<std::string>& args, const std::string& programFolder,
-                  DriverSelection& selection, std::string& error) {
+std::vector<std::string> simPresetNames(const std::string& programFolder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    std::filesystem::directory_iterator it(programFolder + "/" + kSimPresetFolder, ec);
+    for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+        const std::filesystem::path& path = it->path();
+        const std::string stem = path.stem().string();
+        if (path.extension() == kSimPresetSuffix && !stem.empty() && couldBePreset(stem)) {
+            names.push_back(stem);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+SelectionResult selectDriver(std::vector<std::string>& args, const std::string& programFolder,
+                             DriverSelection& selection, std::string& error) {
     std::string driverPath;
     bool haveDriver = false;
     bool simulate = false;
@@ -24,7 +86,7 @@ bool selectDriver(std::vector<std::string>& args, const std::string& programFold
         if (a == kDriverOption) {
             if (i + 1 >= args.size() || args[i + 1].empty()) {
                 error = "--driver needs the path of a driver library";
-                return false;
+                return SelectionResult::kMalformedOption;
             }
             driverPath = args[++i];
             haveDriver = true;
@@ -32,7 +94,7 @@ bool selectDriver(std::vector<std::string>& args, const std::string& programFold
             driverPath = a.substr(kDriverOption.size() + 1);
             if (driverPath.empty()) {
                 error = "--driver needs the path of a driver library";
-                return false;
+                return SelectionResult::kMalformedOption;
             }
             haveDriver = true;
         } else if (a == kSimulateOption) {
@@ -51,6 +113,10 @@ bool selectDriver(std::vector<std::string>& args, const std::string& programFold
         selection.libraryPath = driverPath;
         selection.source = "--driver";
     } else if (simulate) {
+        if (const SelectionResult resolved = resolveSimConfig(programFolder, simConfig, error);
+            resolved != SelectionResult::kSelected) {
+            return resolved;
+        }
         selection.libraryPath = programFolder.empty()
                                     ? std::string(kSimulatedDriverLibrary)
                                     : programFolder + "/" + kSimulatedDriverLibrary;
@@ -64,7 +130,7 @@ bool selectDriver(std::vector<std::string>& args, const std::string& programFold
         selection.libraryPath = kPlatformDriverLibrary;
         selection.source = "default";
     }
-    return true;
+    return SelectionResult::kSelected;
 }
 
 void applySelection(const DriverSelection& selection) {

@@ -18,18 +18,35 @@ inline constexpr const char* kPlatformDriverLibrary = "libnvidia-api.so.1";
 inline constexpr const char* kSimulatedDriverLibrary = "libqvsim.so";
 #endif
 
+inline constexpr const char* kSimPresetFolder = "boards";
+inline constexpr const char* kSimPresetSuffix = ".conf";
+
 struct DriverSelection {
     std::string libraryPath;
     bool simulated = false;
-    std::string simConfig;  // empty: the simulator's built-in boards
+    std::string simConfig;  // empty: the simulator's built-in boards; else a preset name or a
+                            // configuration file's absolute path
     std::string source;  // "--driver", "QUORVEL_DRIVER", "--simulate" or "default", for messages
+};
+
+enum class SelectionResult {
+    kSelected,
+    kMalformedOption,    // --driver without a path
+    kUnknownSimConfig,   // --simulate=CONFIG names neither a preset nor a file
 };
 
 // Removes the driver options from args (so that the rest can be parsed as before) and decides
 // which library to load. `programFolder` is where the simulated driver is looked for.
-// Returns false with `error` set when an option is malformed (--driver without a path).
-bool selectDriver(std::vector<std::string>& args, const std::string& programFolder,
-                  DriverSelection& selection, std::string& error);
+// `--simulate=CONFIG` is resolved as the simulated driver resolves it: a name without '/' is a
+// preset when `<programFolder>/boards/<name>.conf` exists, anything else a file, relative to
+// the current folder. A file is handed on by its absolute path, so that a program that changes
+// its current folder before loading the driver still finds it. On failure `error` says why;
+// for an unknown configuration it lists the presets there are.
+SelectionResult selectDriver(std::vector<std::string>& args, const std::string& programFolder,
+                             DriverSelection& selection, std::string& error);
+
+// The simulator's preset names in `<programFolder>/boards`, sorted.
+std::vector<std::string> simPresetNames(const std::string& programFolder);
 
 // Makes the selection take effect for the simulated driver (sets QUORVEL_SIM_CONFIG).
 void applySelection(const DriverSelection& selection);

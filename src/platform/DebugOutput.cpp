@@ -1,14 +1,32 @@
 #include "platform/DebugOutput.h"
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 
 namespace qv::platform {
 
+namespace {
+
+// The environment is read once, on first use; a program may turn the channel on later.
+std::atomic<bool>& enabledFlag() {
+    static std::atomic<bool> enabled{std::getenv(kDebugEnvironment) != nullptr};
+    return enabled;
+}
+
+}  // namespace
+
+void enableDebugOutput() {
+    enabledFlag().store(true, std::memory_order_relaxed);
+}
+
+bool debugOutputEnabled() {
+    return enabledFlag().load(std::memory_order_relaxed);
+}
+
 void debugOutput(const char* format, ...) {
-    static const bool enabled = std::getenv("QUORVEL_DEBUG") != nullptr;
-    if (!enabled) {
+    if (!debugOutputEnabled()) {
         return;
     }
     va_list args;

@@ -7,12 +7,15 @@
 
 #include "app/CQuorvelHDApp.h"
 #include "app/FanGuard.h"
+#include "app/ProgramCommandLine.h"
 #include "app/UserSettingsFile.h"
 #include "gpu/DriverSelection.h"
 #include "platform/Beeper.h"
+#include "platform/DebugOutput.h"
 #include "platform/PowerOff.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/SingleInstance.h"
+#include "platform/Version.h"
 #include "settings/FileRegistryStore.h"
 #include "ui/AppLook.h"
 #include "ui/QtFonts.h"
@@ -23,86 +26,82 @@
 namespace {
 
 constexpr int kExitUsage = 2;
-constexpr const char* kScreenshotOption = "--screenshot";
-constexpr const char* kWideOption = "--wide";
+
+// The options Qt takes off the command line itself (QGuiApplication and QApplication).
+const qv::app::ToolkitOptions kQtOptions = {
+    {"-platform", "-platformpluginpath", "-platformtheme", "-plugin", "-qwindowgeometry",
+     "-qwindowicon", "-qwindowtitle", "-session", "-display", "-geometry", "-style", "-stylesheet",
+     "-qmljsdebugger", "-dialogs", "-fontengine"},
+    {"-reverse", "-widgetcount"},
+};
+
+constexpr const char* kShortUsage =
+    "usage: quorvel [--simulate[=CONFIG]] [--driver PATH] [--screenshot FILE [--wide]]\n"
+    "               [--verbose] [Normal|Minimize|SysTray|OnlyApplySettings]\n"
+    "       quorvel --help | --version\n";
 
 void printUsage(std::FILE* out) {
     std::fprintf(
-        out, "%s",
-        "usage: quorvel [--simulate[=CONFIG]] [--driver PATH] [--screenshot FILE [--wide]]\n"
-        "               [Normal|Minimize|SysTray|OnlyApplySettings]\n"
+        out, "%s%s", kShortUsage,
         "\n"
-        "  --simulate[=CONFIG]  use the simulated driver built beside the program\n"
+        "  --simulate[=CONFIG]  use the simulated driver built beside the program; CONFIG is\n"
+        "                       a preset name or a board configuration file\n"
         "  --driver PATH        load this driver library\n"
         "  --screenshot FILE    draw the window into a PNG file once it is up, then end\n"
         "  --wide               with --screenshot: show the overclocking controls first\n"
-        "  -h, --help           show this help\n");
-}
-
-// Takes "--screenshot FILE" off the arguments. False when FILE is missing.
-bool takeScreenshotOption(std::vector<std::string>& args, std::string& path) {
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] != kScreenshotOption) {
-            continue;
-        }
-        if (i + 1 >= args.size() || args[i + 1].empty()) {
-            return false;
-        }
-        path = args[i + 1];
-        args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
-                   args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
-        return true;
-    }
-    return true;
-}
-
-// Takes "--wide" off the arguments; true when it was there.
-bool takeWideOption(std::vector<std::string>& args) {
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == kWideOption) {
-            args.erase(args.begin() + static_cast<std::ptrdiff_t>(i));
-            return true;
-        }
-    }
-    return false;
+        "  --verbose            developer diagnostics on standard error\n"
+        "  -h, --help           show this help\n"
+        "  --version            show the version\n"
+        "\n"
+        "Qt's own options (-platform NAME, ...) are accepted as well.\n"
+        "exit codes: 0 success, 1 start failed, 2 bad command line\n");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    QApplication application(argc, argv);  // takes Qt's own options off argv
-    QApplication::setQuitOnLastWindowClosed(false);
-    qv::ui::applyAppLook(application);
-
-    std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i) {
-        args.emplace_back(argv[i]);
+    // Everything that needs no display is decided before Qt is started: help, version and a bad
+    // command line answer on a machine without one, and a mistake opens no window.
+    const std::vector<std::string> words(argv + 1, argv + argc);
+    const qv::app::ProgramCommandLine commandLine =
+        qv::app::parseProgramCommandLine(words, kQtOptions);
+    switch (commandLine.action) {
+        case qv::app::CommandLineAction::kHelp:
+            printUsage(stdout);
+            return 0;
+        case qv::app::CommandLineAction::kVersion:
+            std::printf("%s %s\n", qv::app::kProgramName, qv::platform::kVersionText);
+            return 0;
+        case qv::app::CommandLineAction::kUsageError:
+            std::fprintf(stderr, "quorvel: %s\n%s", commandLine.error.c_str(), kShortUsage);
+            return kExitUsage;
+        case qv::app::CommandLineAction::kRun:
+            break;
     }
-    if (args.size() == 1 && (args[0] == "-h" || args[0] == "--help")) {
-        printUsage(stdout);
-        return 0;
+    if (commandLine.verbose) {
+        qv::platform::enableDebugOutput();
     }
-    std::string screenshot;
-    if (!takeScreenshotOption(args, screenshot)) {
-        std::fprintf(stderr, "quorvel: --screenshot needs a file name\n");
-        printUsage(stderr);
-        return kExitUsage;
-    }
-    const bool wide = takeWideOption(args);
-    if (wide && screenshot.empty()) {
-        std::fprintf(stderr, "quorvel: --wide goes with --screenshot\n");
-        printUsage(stderr);
-        return kExitUsage;
-    }
+    std::vector<std::string> args = commandLine.arguments;
     qv::drv::DriverSelection selection;
     std::string error;
-    if (!qv::drv::selectDriver(args, qv::drv::executableFolder(), selection, error)) {
+    const qv::drv::SelectionResult selected =
+        qv::drv::selectDriver(args, qv::drv::executableFolder(), selection, error);
+    if (selected != qv::drv::SelectionResult::kSelected) {
         std::fprintf(stderr, "quorvel: %s\n", error.c_str());
-        printUsage(stderr);
+        // A mistyped preset gets the list of presets, not the usage.
+        if (selected == qv::drv::SelectionResult::kMalformedOption) {
+            std::fputs(kShortUsage, stderr);
+        }
         return kExitUsage;
     }
     qv::drv::applySelection(selection);
 
+    QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    qv::ui::applyAppLook(application);
+
+    const std::string& screenshot = commandLine.screenshotPath;
+    const bool wide = commandLine.wide;
     qv::ui::QtPrompt prompt(screenshot.empty());
     qv::ui::QtFontProvider fonts;
     qv::ui::QtMainWindowOptions options;

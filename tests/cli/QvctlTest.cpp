@@ -276,5 +276,39 @@ TEST_F(CliTest, UsageErrorsAndHelp) {
     }
 }
 
+TEST_F(CliTest, VersionAndAMistypedPresetNeedNoDriver) {
+    ProcessResult r = run({"--version"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out.rfind("qvctl ", 0), 0u) << r.out;
+    EXPECT_EQ(r.out.find("unknown"), std::string::npos) << "the build names the version";
+    EXPECT_EQ(r.err, "");
+
+    r = run({"--simulate=singel-1180", "list"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("qvctl: no simulator preset or file 'singel-1180'; presets: bios-f, "),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("single-1180"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("usage:"), std::string::npos) << "the presets, not the usage";
+}
+
+TEST_F(CliTest, VerboseOpensTheDebugChannelAsTheEnvironmentVariableDoes) {
+    // Reading the core voltage writes the driver's voltage domains to the debug channel.
+    ProcessResult quiet = run({"--simulate", "status"});
+    EXPECT_EQ(quiet.err, "");
+
+    ProcessResult r = run({"--simulate", "status", "--verbose"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("Current voltage"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.find("Current voltage"), std::string::npos);
+    EXPECT_EQ(parseBlocks(r.out).size(), 3u);
+
+    auto environment = simEnvironment();
+    environment["QUORVEL_DEBUG"] = "1";
+    r = runWith({"--simulate", "status"}, environment);
+    EXPECT_NE(r.err.find("Current voltage"), std::string::npos) << r.err;
+}
+
 }  // namespace
 }  // namespace qv::test

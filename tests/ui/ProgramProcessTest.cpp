@@ -66,5 +66,47 @@ TEST(Program, BadOptionsAreUsageErrors) {
     }
 }
 
+// Help, version and a wrong command line are answered before Qt starts, so they need no display.
+TEST(Program, HelpVersionAndCommandLineErrorsNeedNoDisplay) {
+    ProgramMachine machine;
+    auto noDisplay = machine.environment();
+    noDisplay["QT_QPA_PLATFORM"] = "";
+    noDisplay["DISPLAY"] = "";
+    noDisplay["WAYLAND_DISPLAY"] = "";
+
+    ChildProcess::Result r = ChildProcess::run(kProgram, {"--help"}, noDisplay, {}, 30s);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("usage: quorvel", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find("--version"), std::string::npos);
+
+    r = ChildProcess::run(kProgram, {"--version"}, noDisplay, {}, 30s);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("quorvel ", 0), 0u) << r.out;
+    EXPECT_EQ(r.err, "");
+
+    r = ChildProcess::run(kProgram, {"--simulate", "--bogus"}, noDisplay, {}, 30s);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("quorvel: unknown option '--bogus'\nusage: quorvel"), std::string::npos)
+        << r.err;
+
+    r = ChildProcess::run(kProgram, {"--simulate=singel-1180"}, noDisplay, {}, 30s);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("no simulator preset or file 'singel-1180'; presets: bios-f"),
+              std::string::npos)
+        << r.err;
+}
+
+TEST(Program, QtOptionsAndVerboseAreAccepted) {
+    ProgramMachine machine;
+    const std::string picture = machine.output.file("frame.png");
+    const ChildProcess::Result r = ChildProcess::run(
+        kProgram, {"-platform", "offscreen", "--verbose", "--simulate", "--screenshot", picture},
+        machine.environment(), {}, 60s);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("main window: running"), std::string::npos) << r.err;
+    EXPECT_TRUE(QImage(QString::fromStdString(picture)).width() > 0);
+}
+
 }  // namespace
 }  // namespace qv::test
