@@ -1,9 +1,8 @@
 #include "app/CQuorvelHDApp.h"
 
-#include <cstdlib>
-
 #include "lang/CMultiLangSupp.h"
 #include "lang/LanguageRows.h"
+#include "platform/AtomicFile.h"
 #include "platform/DebugOutput.h"
 #include "platform/ProgramLocation.h"
 #include "settings/FileRegistryStore.h"
@@ -15,6 +14,7 @@ namespace {
 
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
+constexpr mode_t kDataFolderMode = 0700;
 
 std::unique_ptr<settings::RegistryStore> makeStoreIfMissing(settings::RegistryStore* given) {
     return given != nullptr ? nullptr : std::make_unique<settings::FileRegistryStore>();
@@ -41,6 +41,13 @@ CQuorvelHDApp::CQuorvelHDApp(AppServices services)
     }
     if (programFolder_.empty()) {
         programFolder_ = platform::folderOf(programPath_);
+    }
+    dataFolder_ = services_.dataFolder;
+    if (dataFolder_.empty()) {
+        dataFolder_ = platform::userDataFolder();
+    }
+    if (dataFolder_.empty()) {
+        dataFolder_ = programFolder_;
     }
     if (!services_.fanGuardProgram.empty() && services_.launcher != nullptr) {
         fanGuard_ = std::make_unique<FanGuardClient>(*services_.launcher,
@@ -86,12 +93,13 @@ bool CQuorvelHDApp::endStartup(StartupEnd end) {
 }
 
 bool CQuorvelHDApp::InitInstance(const std::vector<std::string>& commandLine) {
-    // 1. Relative file names of the program resolve against its own folder, or against the data
-    //    folder the environment names instead.
-    const char* dataFolder = std::getenv(platform::kDataFolderEnvironment);
-    const std::string current = dataFolder != nullptr && *dataFolder != 0 ? dataFolder : programFolder_;
-    if (!platform::setCurrentFolder(current)) {
-        platform::debugOutput("start-up: cannot change to %s\n", current.c_str());
+    // 1. Relative file names of the program resolve against its data folder, made on the first
+    //    start (an installed program's own folder is not the user's to write).
+    if (const int made = platform::makeFolders(dataFolder_, kDataFolderMode); made != 0) {
+        platform::debugOutput("start-up: cannot make %s (errno %d)\n", dataFolder_.c_str(), made);
+    }
+    if (!platform::setCurrentFolder(dataFolder_)) {
+        platform::debugOutput("start-up: cannot change to %s\n", dataFolder_.c_str());
     }
 
     // 2. The start word.

@@ -49,6 +49,9 @@ struct AppServices {
     MainWindowHost* window = nullptr;
     UserSettingsApplier* userSettings = nullptr;  // none: the restore step is left out
     std::string programFolder;                    // empty: the executable's folder
+    // The folder of the program's data files (UserSettings.txt, profiles), which becomes the
+    // current folder at start; empty: platform::userDataFolder(), else the program folder.
+    std::string dataFolder;
     std::string programPath;                      // for the Run entry; empty: the executable's path
     // The temperature alarm's tone and power-off; none: no tone, and the machine is never
     // turned off (tests).
@@ -95,6 +98,7 @@ public:
     settings::RegistryStore& registry() { return *store_; }
     platform::SingleInstance& singleInstance() { return *instance_; }
     const std::string& programFolder() const { return programFolder_; }
+    const std::string& dataFolder() const { return dataFolder_; }
     const std::string& programPath() const { return programPath_; }
 
     // The services the main window passes on to its parts.
@@ -123,6 +127,7 @@ private:
     platform::SingleInstance* instance_;
     std::string programFolder_;
     std::string programPath_;
+    std::string dataFolder_;
     settings::RegistrySettings settings_;
     drv::DriverLoader loader_;
     gpu::GpuLayer layer_;

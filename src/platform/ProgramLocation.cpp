@@ -1,15 +1,35 @@
 #include "platform/ProgramLocation.h"
 
+#include <pwd.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <vector>
 
 namespace qv::platform {
 
 namespace {
 constexpr size_t kPathBufferBytes = 4096;
+constexpr const char* kDataHomeEnvironment = "XDG_DATA_HOME";
+constexpr const char* kDefaultDataHome = "/.local/share";
+constexpr const char* kProgramDataFolderName = "/quorvel";
+
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::string(value) : std::string();
 }
+
+std::string homeFolder() {
+    std::string home = environment("HOME");
+    if (!home.empty()) {
+        return home;
+    }
+    const passwd* entry = ::getpwuid(::getuid());
+    return (entry != nullptr && entry->pw_dir != nullptr) ? std::string(entry->pw_dir)
+                                                          : std::string();
+}
+}  // namespace
 
 std::string executablePath() {
     std::vector<char> buffer(kPathBufferBytes);
@@ -29,6 +49,22 @@ std::string folderOf(const std::string& path) {
         return "/";
     }
     return path.substr(0, slash);
+}
+
+std::string userDataFolder() {
+    const std::string override = environment(kDataFolderEnvironment);
+    if (!override.empty()) {
+        return override;
+    }
+    std::string dataHome = environment(kDataHomeEnvironment);
+    if (dataHome.empty() || dataHome.front() != '/') {
+        const std::string home = homeFolder();
+        if (home.empty()) {
+            return {};
+        }
+        dataHome = home + kDefaultDataHome;
+    }
+    return dataHome + kProgramDataFolderName;
 }
 
 bool setCurrentFolder(const std::string& folder) {

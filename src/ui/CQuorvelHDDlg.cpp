@@ -45,7 +45,7 @@ CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       app_(app),
       poster_(this),
-      profileSlots_(app.programFolder()),
+      profileSlots_(app.dataFolder()),
       fileChooser_(this) {
     setObjectName("mainWindow");
     setUpOverlay();

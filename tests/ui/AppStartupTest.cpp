@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QComboBox>
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include "gpu/GpuLayerTestSupport.h"
 #include "lang/CMultiLangSupp.h"
 #include "lang/LanguageRows.h"
+#include "platform/ProgramLocation.h"
 #include "platform/SingleInstance.h"
 #include "settings/RegistryValues.h"
 #include "settings/RegistryStoreFile.h"
@@ -96,6 +98,33 @@ TEST(AppStartup, NormalStartRunsTheWindowOverTheSimulatedBoards) {
     uint32_t password = 0;
     EXPECT_TRUE(machine.store.readValue(settings::kValueIphonePassWord, password));
     EXPECT_EQ(password, 570293u);
+}
+
+// An installed program cannot write beside itself: without a folder given, its data files go to
+// the user's data folder, made private on the first start, and so do the profiles.
+TEST(AppStartup, WithoutAGivenFolderTheDataFilesGoToTheUsersDataFolder) {
+    AppMachine machine;
+    TempDir dataHome;
+    machine.environment.set("XDG_DATA_HOME", dataHome.path());
+    machine.environment.clear(platform::kDataFolderEnvironment);
+    const std::string dataFolder = dataHome.file("quorvel");
+    WindowSeen seen;
+    ui::QtMainWindowHost host(recordAndEnd(seen));
+    platform::PosixSingleInstance instance(machine.lock.path());
+    app::AppServices services = machine.services();
+    services.dataFolder.clear();
+    services.window = &host;
+    services.instance = &instance;
+    CQuorvelHDApp app(services);
+    EXPECT_EQ(app.dataFolder(), dataFolder);
+    EXPECT_EQ(app.programFolder(), machine.program.path());
+    EXPECT_FALSE(app.InitInstance({}));
+
+    EXPECT_TRUE(seen.ran);
+    EXPECT_EQ(machine.currentFolder(), dataFolder);
+    struct stat info {};
+    ASSERT_EQ(stat(dataFolder.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
 }
 
 TEST(AppStartup, AnUnreadableSettingsStoreIsKeptAsideAndTheUserIsToldOnce) {

@@ -83,6 +83,7 @@ public:
         s.prompt = &prompt;
         s.fonts = &fonts;
         s.programFolder = program.path();
+        s.dataFolder = program.path();
         s.programPath = program.file("quorvel");
         return s;
     }
