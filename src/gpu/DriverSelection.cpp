@@ -1,9 +1,9 @@
 #include "gpu/DriverSelection.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <string_view>
+
+#include "platform/CompanionFiles.h"
 
 namespace qv::drv {
 
@@ -51,9 +51,8 @@ bool selectDriver(std::vector<std::string>& args, const std::string& programFold
         selection.libraryPath = driverPath;
         selection.source = "--driver";
     } else if (simulate) {
-        selection.libraryPath = programFolder.empty()
-                                    ? std::string(kSimulatedDriverLibrary)
-                                    : programFolder + "/" + kSimulatedDriverLibrary;
+        selection.libraryPath =
+            platform::findCompanionFile(programFolder, kSimulatedDriverLibrary);
         selection.simulated = true;
         selection.simConfig = simConfig;
         selection.source = "--simulate";
@@ -74,14 +73,7 @@ void applySelection(const DriverSelection& selection) {
 }
 
 std::string executableFolder() {
-    char buffer[4096];
-    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
-    if (n <= 0) {
-        return ".";
-    }
-    std::string path(buffer, static_cast<size_t>(n));
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash);
+    return platform::executableFolder();
 }
 
 }  // namespace qv::drv

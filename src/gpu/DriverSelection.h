@@ -1,6 +1,7 @@
 // Which driver library the program loads: --driver PATH, else QUORVEL_DRIVER, else the
-// platform's NVIDIA driver library. --simulate[=CONFIG] picks the simulated driver built beside
-// the program and hands CONFIG to it through QUORVEL_SIM_CONFIG.
+// platform's NVIDIA driver library. --simulate[=CONFIG] picks the simulated driver that comes with
+// the program (beside it in a build tree, in its private library folder when installed) and hands
+// CONFIG to it through QUORVEL_SIM_CONFIG.
 #pragma once
 
 #include <string>
@@ -26,7 +27,8 @@ struct DriverSelection {
 };
 
 // Removes the driver options from args (so that the rest can be parsed as before) and decides
-// which library to load. `programFolder` is where the simulated driver is looked for.
+// which library to load. The simulated driver is looked for as a companion of a program in
+// `programFolder` (platform/CompanionFiles.h).
 // Returns false with `error` set when an option is malformed (--driver without a path).
 bool selectDriver(std::vector<std::string>& args, const std::string& programFolder,
                   DriverSelection& selection, std::string& error);

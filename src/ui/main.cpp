@@ -10,6 +10,7 @@
 #include "app/UserSettingsFile.h"
 #include "gpu/DriverSelection.h"
 #include "platform/Beeper.h"
+#include "platform/CompanionFiles.h"
 #include "platform/PowerOff.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/SingleInstance.h"
@@ -31,7 +32,7 @@ void printUsage(std::FILE* out) {
         "usage: quorvel [--simulate[=CONFIG]] [--driver PATH] [--screenshot FILE [--wide]]\n"
         "               [Normal|Minimize|SysTray|OnlyApplySettings]\n"
         "\n"
-        "  --simulate[=CONFIG]  use the simulated driver built beside the program\n"
+        "  --simulate[=CONFIG]  use the simulated driver that comes with the program\n"
         "  --driver PATH        load this driver library\n"
         "  --screenshot FILE    draw the window into a PNG file once it is up, then end\n"
         "  --wide               with --screenshot: show the overclocking controls first\n"
@@ -128,7 +129,7 @@ int main(int argc, char** argv) {
     services.fonts = &fonts;
     services.window = &host;
     services.userSettings = &userSettings;
-    services.fanGuardProgram = qv::drv::executableFolder() + "/" + qv::app::kFanGuardProgramName;
+    services.fanGuardProgram = qv::platform::companionFile(qv::app::kFanGuardProgramName);
     services.launcher = &qv::platform::PosixProcessLauncher::instance();
 
     qv::app::CQuorvelHDApp app(services);
