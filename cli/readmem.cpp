@@ -7,7 +7,7 @@
 //   QUORVEL_SIMULATED=1
 //   QUORVEL_SIM_CONFIG is set (even empty: the built-in boards)
 //   QUORVEL_DRIVER names a file called libqvsim.so (that library is then the one loaded)
-// Otherwise the simulated library is the libqvsim.so beside this program.
+// Otherwise the simulated library is the libqvsim.so that comes with this program (beside it).
 // QUORVEL_PCI_DEVICES overrides the sysfs folder of PCI devices (/sys/bus/pci/devices), for tests.
 //
 // Exit status: 0 when PMOut was written, 1 on any failure (with a message on standard error),
@@ -29,6 +29,7 @@
 #include "gpu/DriverIds.h"
 #include "gpu/DriverStatus.h"
 #include "gpu/DriverTypes.h"
+#include "platform/CompanionFiles.h"
 
 namespace {
 
@@ -49,17 +50,6 @@ constexpr int kExitUsage = 2;
 
 void fail(const std::string& message) { std::fprintf(stderr, "qv-readmem: %s\n", message.c_str()); }
 
-std::string programFolder() {
-    char buffer[4096];
-    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
-    if (n <= 0) {
-        return ".";
-    }
-    const std::string path(buffer, static_cast<size_t>(n));
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash);
-}
-
 std::string baseName(const std::string& path) {
     const size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -74,7 +64,7 @@ std::string simulatedLibrary(bool simulateOption) {
     const char* simulated = std::getenv(kSimulatedEnvironment);
     const bool wanted = simulateOption || (simulated != nullptr && std::string(simulated) == "1") ||
                         std::getenv(kSimConfigEnvironment) != nullptr;
-    return wanted ? programFolder() + "/" + kSimulatedLibrary : "";
+    return wanted ? qv::platform::companionFile(kSimulatedLibrary) : "";
 }
 
 int dumpSimulated(const std::string& library) {

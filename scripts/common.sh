@@ -4,9 +4,13 @@
 QV_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # clang builds the fuzz targets; its sanitizer and libFuzzer runtimes are a separate package
 # that apt only recommends, so it is named here. The window program needs Qt 6 Widgets and the
-# two display fonts (Liberation Sans for Arial, DSEG7 for the digital read-outs).
+# two display fonts (Liberation Sans for Arial, DSEG7 for the digital read-outs). The manual pages
+# are written with scdoc, the icon sizes rendered with rsvg-convert (librsvg2-bin), and the
+# installed desktop entry and metainfo file checked with desktop-file-utils and appstream; man-db
+# shows the pages.
 QV_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev clang
-             libclang-rt-14-dev qt6-base-dev fonts-liberation2 fonts-dseg libx11-dev)
+             libclang-rt-14-dev qt6-base-dev fonts-liberation2 fonts-dseg libx11-dev
+             scdoc librsvg2-bin desktop-file-utils appstream man-db)
 QV_JOBS="$(nproc 2>/dev/null || echo 2)"
 
 qv_log() { printf '==> %s\n' "$*"; }

@@ -1,5 +1,7 @@
 #include "app/AppFonts.h"
 
+#include "platform/CompanionFiles.h"
+
 namespace qv::app {
 
 const FontDefinition& fontDefinition(int number) {
@@ -14,7 +16,7 @@ int setUpFonts(platform::FontProvider& fonts, const std::string& programFolder) 
         if (fonts.familyInstalled(face->family)) {
             continue;
         }
-        const std::string path = programFolder + "/" + face->fileName;
+        const std::string path = platform::findSharedDataFile(programFolder, face->fileName);
         if (!fonts.addFontFile(path)) {
             return -1;
         }

@@ -58,7 +58,8 @@ inline constexpr std::array<FontDefinition, kFontCount> kFontDefinitions = {{
 // The font with a 1-based number; the first font for a number out of range.
 const FontDefinition& fontDefinition(int number);
 
-// Makes both faces available: a missing family is added from its file in the program folder.
+// Makes both faces available: a missing family is added from its file, shipped with a program in
+// `programFolder` (beside it, or in its shared data folder).
 // Stops at the first file that cannot be added. 0 on success, -1 on failure.
 int setUpFonts(platform::FontProvider& fonts, const std::string& programFolder);
 

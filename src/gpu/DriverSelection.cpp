@@ -9,14 +9,17 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/CompanionFiles.h"
+#include "platform/ProgramLocation.h"
+
 namespace qv::drv {
 
 namespace {
 constexpr std::string_view kDriverOption = "--driver";
 constexpr std::string_view kSimulateOption = "--simulate";
 
-std::string presetPath(const std::string& programFolder, const std::string& name) {
-    return programFolder + "/" + kSimPresetFolder + "/" + name + kSimPresetSuffix;
+std::string presetPath(const std::string& libraryFolder, const std::string& name) {
+    return libraryFolder + "/" + kSimPresetFolder + "/" + name + kSimPresetSuffix;
 }
 
 // The simulated driver takes a file it can open for reading; so does this check.
@@ -30,12 +33,12 @@ bool couldBePreset(const std::string& name) {
     return name.find('/') == std::string::npos && name.front() != '.';
 }
 
-SelectionResult resolveSimConfig(const std::string& programFolder, std::string& config,
+SelectionResult resolveSimConfig(const std::string& libraryFolder, std::string& config,
                                  std::string& error) {
-    if (config.empty() || programFolder.empty()) {
+    if (config.empty() || libraryFolder.empty()) {
         return SelectionResult::kSelected;  // the built-in boards, or no folder to look in
     }
-    if (couldBePreset(config) && readableFile(presetPath(programFolder, config))) {
+    if (couldBePreset(config) && readableFile(presetPath(libraryFolder, config))) {
         return SelectionResult::kSelected;
     }
     if (readableFile(config)) {
@@ -47,9 +50,9 @@ SelectionResult resolveSimConfig(const std::string& programFolder, std::string& 
         return SelectionResult::kSelected;
     }
     error = "no simulator preset or file '" + config + "'; presets: ";
-    const std::vector<std::string> presets = simPresetNames(programFolder);
+    const std::vector<std::string> presets = simPresetNames(libraryFolder);
     if (presets.empty()) {
-        error += "none in " + programFolder + "/" + kSimPresetFolder;
+        error += "none in " + libraryFolder + "/" + kSimPresetFolder;
     }
     for (size_t i = 0; i < presets.size(); ++i) {
         error += (i == 0 ? "" : ", ") + presets[i];
@@ -59,10 +62,10 @@ SelectionResult resolveSimConfig(const std::string& programFolder, std::string& 
 
 }  // namespace
 
-std::vector<std::string> simPresetNames(const std::string& programFolder) {
+std::vector<std::string> simPresetNames(const std::string& libraryFolder) {
     std::vector<std::string> names;
     std::error_code ec;
-    std::filesystem::directory_iterator it(programFolder + "/" + kSimPresetFolder, ec);
+    std::filesystem::directory_iterator it(libraryFolder + "/" + kSimPresetFolder, ec);
     for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
         const std::filesystem::path& path = it->path();
         const std::string stem = path.stem().string();
@@ -113,13 +116,14 @@ SelectionResult selectDriver(std::vector<std::string>& args, const std::string& 
         selection.libraryPath = driverPath;
         selection.source = "--driver";
     } else if (simulate) {
-        if (const SelectionResult resolved = resolveSimConfig(programFolder, simConfig, error);
+        selection.libraryPath =
+            platform::findCompanionFile(programFolder, kSimulatedDriverLibrary);
+        // The presets lie beside the library, wherever it was found.
+        if (const SelectionResult resolved =
+                resolveSimConfig(platform::folderOf(selection.libraryPath), simConfig, error);
             resolved != SelectionResult::kSelected) {
             return resolved;
         }
-        selection.libraryPath = programFolder.empty()
-                                    ? std::string(kSimulatedDriverLibrary)
-                                    : programFolder + "/" + kSimulatedDriverLibrary;
         selection.simulated = true;
         selection.simConfig = simConfig;
         selection.source = "--simulate";
@@ -140,14 +144,7 @@ void applySelection(const DriverSelection& selection) {
 }
 
 std::string executableFolder() {
-    char buffer[4096];
-    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
-    if (n <= 0) {
-        return ".";
-    }
-    std::string path(buffer, static_cast<size_t>(n));
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash);
+    return platform::executableFolder();
 }
 
 }  // namespace qv::drv

@@ -55,7 +55,7 @@ struct GpuLayerServices {
     platform::SystemInfo* system = &platform::HostSystemInfo::instance();
     platform::ProcessLauncher* launcher = &platform::PosixProcessLauncher::instance();
     platform::Poster* poster = nullptr;  // the probe's completion goes nowhere without one
-    std::string romDumpProgram;          // empty: "qv-readmem" beside the running program
+    std::string romDumpProgram;          // empty: "qv-readmem", a companion of the program
     std::string workingFolder = ".";     // where the ROM dump lands ("PMOut")
     // A GPU whose clock table cannot be read fails initialisation, as the window needs every
     // GPU it shows to have one. A tool that reports on boards one by one sets this: such a

@@ -7,8 +7,8 @@
 
 #include "gpu/BiosVersion.h"
 #include "gpu/ChipRegisters.h"
-#include "gpu/DriverSelection.h"
 #include "gpu/GpuLayer.h"
+#include "platform/CompanionFiles.h"
 
 namespace qv::gpu {
 
@@ -32,7 +32,7 @@ std::string GpuLayer::romDumpProgram() const {
     if (!services_.romDumpProgram.empty()) {
         return services_.romDumpProgram;
     }
-    return drv::executableFolder() + "/" + kRomDumpProgramName;
+    return platform::companionFile(kRomDumpProgramName);
 }
 
 void GpuLayer::runProbe(std::stop_token stop) {

@@ -11,6 +11,7 @@
 #include "app/UserSettingsFile.h"
 #include "gpu/DriverSelection.h"
 #include "platform/Beeper.h"
+#include "platform/CompanionFiles.h"
 #include "platform/DebugOutput.h"
 #include "platform/PowerOff.h"
 #include "platform/ProcessLauncher.h"
@@ -44,8 +45,8 @@ void printUsage(std::FILE* out) {
     std::fprintf(
         out, "%s%s", kShortUsage,
         "\n"
-        "  --simulate[=CONFIG]  use the simulated driver built beside the program; CONFIG is\n"
-        "                       a preset name or a board configuration file\n"
+        "  --simulate[=CONFIG]  use the simulated driver that comes with the program; CONFIG\n"
+        "                       is a preset name or a board configuration file\n"
         "  --driver PATH        load this driver library\n"
         "  --screenshot FILE    draw the window into a PNG file once it is up, then end\n"
         "  --wide               with --screenshot: show the overclocking controls first\n"
@@ -129,7 +130,7 @@ int main(int argc, char** argv) {
     services.fonts = &fonts;
     services.window = &host;
     services.userSettings = &userSettings;
-    services.fanGuardProgram = qv::drv::executableFolder() + "/" + qv::app::kFanGuardProgramName;
+    services.fanGuardProgram = qv::platform::companionFile(qv::app::kFanGuardProgramName);
     services.launcher = &qv::platform::PosixProcessLauncher::instance();
 
     qv::app::CQuorvelHDApp app(services);

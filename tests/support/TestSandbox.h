@@ -1,9 +1,9 @@
 // What every test process starts in: a folder of its own as the current folder, and as the
 // default of every place the program and its simulated driver share with a `quorvel` running on
-// the same machine (simulator state, instance lock, settings, the overlay's shared record, the run-time folder). A
-// test that picks its own places still does; one that does not can no longer touch a running
-// program's, nor leave anything in the build's folders or in /tmp. Everything goes when the
-// process ends.
+// the same machine (simulator state, instance lock, settings, the overlay's shared record, the
+// run-time folder, the data folder). A test that picks its own places still does; one that does
+// not can no longer touch a running program's, nor leave anything in the build's folders or in
+// /tmp. Everything goes when the process ends.
 #pragma once
 
 #include <stdlib.h>
@@ -23,6 +23,7 @@ namespace qv::test {
 inline constexpr const char* kSimStateFolderEnvironment = "QUORVEL_SIM_STATE_DIR";
 inline constexpr const char* kRuntimeFolderEnvironment = "XDG_RUNTIME_DIR";
 inline constexpr const char* kTemporaryFolderEnvironment = "TMPDIR";
+inline constexpr const char* kDataHomeEnvironment = "XDG_DATA_HOME";
 inline constexpr mode_t kPrivateFolderMode = 0700;
 inline constexpr mode_t kSharedTemporaryMode = 01777;
 inline constexpr mode_t kPassThroughMode = 0711;
@@ -34,6 +35,8 @@ public:
         setenv(platform::kInstanceFolderEnvironment, folder_.path().c_str(), 1);
         setenv(settings::kConfigFolderEnvironment, folder_.file("config").c_str(), 1);
         setenv(platform::kOverlayNameEnvironment, overlayName_.c_str(), 1);
+        // The program's data folder defaults to one under the user's data home.
+        setenv(kDataHomeEnvironment, folder_.file("data").c_str(), 1);
         // Qt and the simulator keep run-time files there; Qt wants it private.
         const std::string runtime = folder_.file("runtime");
         if (mkdir(runtime.c_str(), kPrivateFolderMode) == 0) {

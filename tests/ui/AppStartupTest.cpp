@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QComboBox>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include "gpu/GpuLayerTestSupport.h"
 #include "lang/CMultiLangSupp.h"
 #include "lang/LanguageRows.h"
+#include "platform/ProgramLocation.h"
 #include "platform/SingleInstance.h"
 #include "settings/RegistryValues.h"
 #include "settings/RegistryStoreFile.h"
