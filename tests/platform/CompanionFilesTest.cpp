@@ -52,6 +52,8 @@ TEST_F(InstalledPrefix, ShippedDataAndCompanionsKeepToTheirOwnFolders) {
 
 TEST_F(InstalledPrefix, TheSimulatedDriverIsTheOneInstalledWithTheProgram) {
     const std::string library = place("lib/quorvel/libqvsim.so");
+    // Its presets lie beside it.
+    place("lib/quorvel/boards/six-gpus.conf");
     std::vector<std::string> args = {"--simulate=six-gpus", "list"};
     drv::DriverSelection selection;
     std::string error;
