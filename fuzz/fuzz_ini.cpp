@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes to CIni as a file's contents, UTF-16LE or UTF-8. Beside memory safety
 // (odd lengths, lone brackets, empty values at the very end, where the in-place conversion runs to
-// the end of the text) it checks what the reader promises: a string look-up never writes past the caller's
-// buffer and agrees with the unbounded one, and a value found as text is found as a number too.
+// the end of the text) it checks what the reader promises: a string look-up never writes past the
+// caller's buffer and agrees with the unbounded one, and a value found as text is found as a
+// number too.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
