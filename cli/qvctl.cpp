@@ -11,6 +11,7 @@
 
 #include "gpu/DriverLoader.h"
 #include "gpu/DriverSelection.h"
+#include "platform/CompanionFiles.h"
 #include "gpu/GpuLayer.h"
 #include "platform/DebugOutput.h"
 #include "platform/Version.h"
@@ -179,7 +180,7 @@ int run(std::vector<std::string> args) {
     qv::drv::DriverSelection selection;
     std::string error;
     const qv::drv::SelectionResult selected =
-        qv::drv::selectDriver(args, qv::drv::executableFolder(), selection, error);
+        qv::drv::selectDriver(args, qv::platform::executableFolder(), selection, error);
     if (selected != qv::drv::SelectionResult::kSelected) {
         reportError(error);
         // A mistyped preset gets the list of presets, not the whole usage.

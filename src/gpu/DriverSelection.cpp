@@ -143,8 +143,4 @@ void applySelection(const DriverSelection& selection) {
     }
 }
 
-std::string executableFolder() {
-    return platform::executableFolder();
-}
-
 }  // namespace qv::drv

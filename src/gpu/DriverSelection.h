@@ -53,7 +53,4 @@ std::vector<std::string> simPresetNames(const std::string& libraryFolder);
 // Makes the selection take effect for the simulated driver (sets QUORVEL_SIM_CONFIG).
 void applySelection(const DriverSelection& selection);
 
-// Folder of the running executable, without a trailing separator.
-std::string executableFolder();
-
 }  // namespace qv::drv

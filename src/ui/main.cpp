@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
     qv::drv::DriverSelection selection;
     std::string error;
     const qv::drv::SelectionResult selected =
-        qv::drv::selectDriver(args, qv::drv::executableFolder(), selection, error);
+        qv::drv::selectDriver(args, qv::platform::executableFolder(), selection, error);
     if (selected != qv::drv::SelectionResult::kSelected) {
         std::fprintf(stderr, "quorvel: %s\n", error.c_str());
         // A mistyped preset gets the list of presets, not the usage.

@@ -17,6 +17,7 @@
 
 #include "cli/CliFixture.h"
 #include "gpu/DriverSelection.h"
+#include "platform/CompanionFiles.h"
 
 namespace qv::test {
 namespace {
@@ -105,7 +106,7 @@ protected:
     // The program folder stands as a placeholder, so that a recording holds for every build
     // folder.
     static std::string withoutProgramFolder(std::string text) {
-        const std::string folder = drv::executableFolder();
+        const std::string folder = platform::executableFolder();
         for (size_t at = text.find(folder); !folder.empty() && at != std::string::npos;
              at = text.find(folder, at)) {
             text.replace(at, folder.size(), kProgramFolderMark);
@@ -171,7 +172,7 @@ INSTANTIATE_TEST_SUITE_P(Presets, QvctlRecorded, ::testing::ValuesIn(kPresets),
 TEST(QvctlRecordings, CoverEveryPresetBuiltBesideTheDriver) {
     std::set<std::string> built;
     for (const auto& entry :
-         std::filesystem::directory_iterator(drv::executableFolder() + "/boards")) {
+         std::filesystem::directory_iterator(platform::executableFolder() + "/boards")) {
         built.insert(entry.path().stem().string());
     }
     std::set<std::string> recorded(std::begin(kPresets) + 1, std::end(kPresets));

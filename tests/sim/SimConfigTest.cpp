@@ -5,6 +5,7 @@
 
 #include "SimConfig.h"
 #include "SimFixture.h"
+#include "platform/CompanionFiles.h"
 
 namespace qv::simtest {
 namespace {
@@ -28,7 +29,7 @@ std::string oneBoard(const std::string& extra) {
 TEST_F(SimConfiguration, EveryShippedPresetLoads) {
     const std::map<std::string, uint32_t> gpuCounts = {{"six-gpus", 6}};
     size_t presets = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(drv::executableFolder() + "/boards")) {
+    for (const auto& entry : std::filesystem::directory_iterator(platform::executableFolder() + "/boards")) {
         if (entry.path().extension() != ".conf") {
             continue;
         }

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "gpu/DriverSelection.h"
+#include "platform/CompanionFiles.h"
 
 extern char** environ;
 
@@ -48,7 +49,7 @@ ChildProcess::ChildProcess(std::string program, std::vector<std::string> args,
       environment_(std::move(environment)),
       options_(std::move(options)) {
     if (program_.find('/') == std::string::npos) {
-        program_ = drv::executableFolder() + "/" + program_;
+        program_ = platform::executableFolder() + "/" + program_;
     }
 }
 

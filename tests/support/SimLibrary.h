@@ -10,16 +10,17 @@
 
 #include "SimControl.h"
 #include "gpu/DriverSelection.h"
+#include "platform/CompanionFiles.h"
 
 namespace qv::test {
 
 inline std::string simLibraryPath() {
-    return drv::executableFolder() + "/" + drv::kSimulatedDriverLibrary;
+    return platform::executableFolder() + "/" + drv::kSimulatedDriverLibrary;
 }
 
 // A board preset of the simulated driver (sim/boards, copied beside it by the build).
 inline std::string presetPath(const std::string& name) {
-    return drv::executableFolder() + "/boards/" + name + ".conf";
+    return platform::executableFolder() + "/boards/" + name + ".conf";
 }
 
 // The control functions of the simulated driver (SimControl.h), as the library exports them.
