@@ -19,6 +19,8 @@ std::atomic<bool>& enabledFlag() {
 
 void enableDebugOutput() {
     enabledFlag().store(true, std::memory_order_relaxed);
+    // The helper programs started from here (the ROM dump, the fan guard) say what they do too.
+    setenv(kDebugEnvironment, "1", 1);
 }
 
 bool debugOutputEnabled() {

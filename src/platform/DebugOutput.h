@@ -9,7 +9,8 @@ inline constexpr const char* kDebugEnvironment = "QUORVEL_DEBUG";
 
 void debugOutput(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// Turns the channel on for the rest of the process, whatever the environment says.
+// Turns the channel on for the rest of the process, whatever the environment says, and for the
+// programs it starts afterwards (through QUORVEL_DEBUG). Call it before other threads run.
 void enableDebugOutput();
 bool debugOutputEnabled();
 

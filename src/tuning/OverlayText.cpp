@@ -1,5 +1,6 @@
 #include "tuning/OverlayText.h"
 
+#include <string>
 #include <string_view>
 
 namespace qv::tuning {
@@ -19,6 +20,12 @@ constexpr std::string_view kPercent = "%";
 constexpr char kBlank = ' ';
 constexpr int32_t kOverlayMissing = -1;
 constexpr char kLineFeed = '\n';
+// A reading that failed this tick (-1) is shown as missing, never as a number.
+constexpr std::string_view kMissingReading = "---";
+
+std::string reading(int32_t value) {
+    return value == kOverlayMissing ? std::string(kMissingReading) : std::to_string(value);
+}
 
 }  // namespace
 
@@ -39,21 +46,21 @@ std::string buildOverlayText(const OverlaySwitches& switches, std::span<const Ov
         }
         if (switches.clock) {
             text += kClockGraphics;
-            text += std::to_string(gpu.graphicsMHz);
+            text += reading(gpu.graphicsMHz);
             // A board without a shader clock reads -1: the item is left out, not shown as -1.
             if (gpu.shaderMHz != kOverlayMissing) {
                 text += kClockShader;
                 text += std::to_string(gpu.shaderMHz);
             }
             text += kClockMemory;
-            text += std::to_string(gpu.memoryMHz);
+            text += reading(gpu.memoryMHz);
             text += kMegahertz;
             text += switches.temperature || switches.fan ? " " : "";
             text += kLineFeed;
         }
         if (switches.temperature) {
             text += kTemperature;
-            text += std::to_string(gpu.temperature);
+            text += reading(gpu.temperature);
             text += kDegreesC;
             if (switches.fan) {
                 text += kBlank;
@@ -62,10 +69,10 @@ std::string buildOverlayText(const OverlaySwitches& switches, std::span<const Ov
         if (switches.fan && gpu.hasCooler) {
             text += kFan;
             if (gpu.fanReadsRpm) {
-                text += std::to_string(gpu.fanRpm);
+                text += reading(gpu.fanRpm);
                 text += kRpm;
             } else {
-                text += std::to_string(gpu.fanPercent);
+                text += reading(gpu.fanPercent);
                 text += kPercent;
             }
         }

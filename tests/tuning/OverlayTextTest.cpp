@@ -101,10 +101,11 @@ INSTANTIATE_TEST_SUITE_P(
                     {false, false, false, true},
                     {uncooled(), rpmCard()},
                     kTitle + "GPU0 \nGPU1 FAN:2100RPM\n"},
-        OverlayCase{"FailedTemperatureRead",
-                    {false, true, false, false},
-                    {card(-1)},
-                    kTitle + "TEMP.:-1\rC\n"},
+        // A failed read is no number: it shows as missing.
+        OverlayCase{"FailedTemperatureAndFanReads",
+                    {false, true, false, true},
+                    {card(-1, -1)},
+                    kTitle + "TEMP.:---\rC FAN:---%\n"},
         OverlayCase{
             "Everything",
             {true, true, true, true},
