@@ -37,14 +37,19 @@ std::string dataFolderFrom(const char* override, const char* xdgDataHome, const 
     return {};
 }
 
-std::string userDataFolder() {
-    const char* home = std::getenv(kHomeEnvironment);
-    if (!absolute(home)) {
-        const passwd* entry = getpwuid(getuid());
-        home = entry != nullptr ? entry->pw_dir : nullptr;
+std::string homeFolder() {
+    if (const char* home = std::getenv(kHomeEnvironment); absolute(home)) {
+        return home;
     }
+    const passwd* entry = getpwuid(getuid());
+    return entry != nullptr && absolute(entry->pw_dir) ? std::string(entry->pw_dir) : std::string();
+}
+
+std::string userDataFolder() {
+    const std::string home = homeFolder();
     return dataFolderFrom(std::getenv(kDataFolderEnvironment),
-                          std::getenv(kXdgDataHomeEnvironment), home);
+                          std::getenv(kXdgDataHomeEnvironment),
+                          home.empty() ? nullptr : home.c_str());
 }
 
 int makeDataFolder(const std::string& folder) {

@@ -17,6 +17,10 @@ inline constexpr const char* kDataFolderName = "quorvel";
 // `<home>/.local/share/quorvel` when home is an absolute path; else empty.
 std::string dataFolderFrom(const char* override, const char* xdgDataHome, const char* home);
 
+// The home folder of the user running the program: HOME when it is an absolute path, else the
+// password database's entry; empty when neither names one.
+std::string homeFolder();
+
 // The data folder of the user running the program, from QUORVEL_DATA_DIR, XDG_DATA_HOME and
 // HOME (the password database when HOME is unset); empty when none can be named.
 std::string userDataFolder();

@@ -1,6 +1,5 @@
 #include "settings/FileRegistryStore.h"
 
-#include <pwd.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -8,6 +7,7 @@
 #include <cstring>
 
 #include "platform/AtomicFile.h"
+#include "platform/DataFolder.h"
 #include "platform/DebugOutput.h"
 #include "platform/ProgramLocation.h"
 #include "settings/AutostartEntry.h"
@@ -28,16 +28,6 @@ std::string environment(const char* name) {
     return value != nullptr ? std::string(value) : std::string();
 }
 
-std::string homeFolder() {
-    std::string home = environment("HOME");
-    if (!home.empty()) {
-        return home;
-    }
-    const passwd* entry = ::getpwuid(::getuid());
-    return (entry != nullptr && entry->pw_dir != nullptr) ? std::string(entry->pw_dir)
-                                                          : std::string();
-}
-
 }  // namespace
 
 StorePaths defaultStorePaths() {
@@ -50,7 +40,7 @@ StorePaths defaultStorePaths() {
     }
     std::string config = environment("XDG_CONFIG_HOME");
     if (config.empty() || config.front() != '/') {
-        const std::string home = homeFolder();
+        const std::string home = platform::homeFolder();
         if (home.empty()) {
             return paths;
         }
