@@ -46,6 +46,16 @@ void ChipBus::powerOn(size_t slot, const GpuConfig& config, ChipState& chip) {
                 r[kFc0RegCurveRpm1 + i] = curveValueForRpm(rpm);
             }
             break;
+        case kSlotWireless:
+            r[wireless::kWirelessRegIdentity] = wireless::kWirelessIdentityValue;
+            r[wireless::kWirelessRegRegion] = c.region;
+            for (size_t i = 0; i < c.version.size(); ++i) {
+                r[wireless::kWirelessRegVersion + i] = c.version[i];
+            }
+            r[wireless::kWirelessRegWorkState] = c.workState;
+            r[wireless::kWirelessRegChannel] = c.channel;
+            r[wireless::kWirelessRegMode] = wireless::kWirelessModeAutomatic;
+            break;
         case kSlotFanChip1:
             r[kFc1RegIdS] = 's';
             r[kFc1RegIdA] = 'A';
@@ -215,6 +225,18 @@ uint8_t ChipBus::readRegister(size_t slot, uint8_t reg, bool peekOnly) {
             return regs[reg];
         case kSlotRegulatorB:
             return reg == kRegRegId ? kRegBIdValue : regs[reg];
+        case kSlotWireless: {
+            // The frequency follows the channel the module sends on.
+            const int mhz = wireless::kWirelessChannelFirstMHz +
+                            wireless::kWirelessChannelStepMHz * regs[wireless::kWirelessRegChannel];
+            if (reg == wireless::kWirelessRegFrequency) {
+                return static_cast<uint8_t>(mhz >> 8);
+            }
+            if (reg == wireless::kWirelessRegFrequency + 1) {
+                return static_cast<uint8_t>(mhz & 0xFF);
+            }
+            return regs[reg];
+        }
         default:
             return regs[reg];
     }
@@ -269,6 +291,19 @@ void ChipBus::writeRegister(size_t slot, uint8_t reg, uint8_t value) {
                 regs[reg] = value;
             }
             return;
+        case kSlotWireless:
+            if (reg == wireless::kWirelessRegChannel) {
+                // A channel outside the list is refused; the module stays where it is.
+                if (value < wireless::kWirelessChannelEntries) {
+                    regs[reg] = value;
+                    regs[wireless::kWirelessRegMode] = wireless::kWirelessModeManual;
+                }
+            } else if (reg == wireless::kWirelessRegMode &&
+                       value == wireless::kWirelessModeAutomatic) {
+                regs[reg] = value;
+                regs[wireless::kWirelessRegChannel] = config_.chips[slot].channel;
+            }
+            return;  // the other registers are read-only
         default:
             regs[reg] = value;
             return;

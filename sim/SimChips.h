@@ -68,6 +68,8 @@ inline constexpr uint8_t kPmRegPower = 0x03;
 inline constexpr double kPmBusMvPerBit = 1.25;
 inline constexpr double kPmWattsPerBit = 0.0049;
 
+// The wireless display module's registers are the program's own (gpu/WirelessModuleRegisters.h).
+
 // What a chip remembers only while the process runs.
 struct ChipTransient {
     bool currentSecondRead = false;  // the next slot-0 current read gives the fine part

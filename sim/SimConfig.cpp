@@ -677,7 +677,10 @@ private:
         }
         uint32_t slot = 0;
         std::string_view slotWord = words[0];
-        if (slotWord.substr(0, 4) == "slot") {
+        const std::string wirelessSlot = std::to_string(kSlotWireless);
+        if (slotWord == "wireless") {
+            slotWord = wirelessSlot;
+        } else if (slotWord.substr(0, 4) == "slot") {
             slotWord.remove_prefix(4);
         }
         if (u32("chip slot", slotWord, 0, kSlotCount - 1, slot) != kConfigOk) {
@@ -796,6 +799,32 @@ private:
                 return wrongSlot();
             }
             return u32("bus_mv", v, 0, 40000, chip.busMv);
+        }
+        if (k == "region") {
+            return slot == kSlotWireless ? u8("region", v, 255, chip.region) : wrongSlot();
+        }
+        if (k == "work_state") {
+            return slot == kSlotWireless ? u8("work_state", v, 255, chip.workState) : wrongSlot();
+        }
+        if (k == "channel") {
+            return slot == kSlotWireless
+                       ? u8("channel", v, wireless::kWirelessChannelEntries - 1, chip.channel)
+                       : wrongSlot();
+        }
+        if (k == "version") {
+            if (slot != kSlotWireless) {
+                return wrongSlot();
+            }
+            const auto parts = splitOn(v, '.');
+            if (parts.size() != chip.version.size()) {
+                return fail(line_, "chip: version takes three numbers, as 2.1.7");
+            }
+            for (size_t i = 0; i < parts.size(); ++i) {
+                if (u8("version", parts[i], 255, chip.version[i]) != kConfigOk) {
+                    return kConfigError;
+                }
+            }
+            return kConfigOk;
         }
         return fail(line_, "chip: unknown option '" + std::string(k) + "'");
     }

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "gpu/WirelessModuleRegisters.h"
+
 namespace qv::sim {
 
 // Status of the parser: 0 or -1, the driver's numbering.
@@ -33,7 +35,7 @@ inline constexpr size_t kMaxNameChars = 63;           // the driver's short stri
 inline constexpr size_t kAdapterFirmwareChars = 13;
 
 // I2C slots of a board, by the program's slot numbers.
-inline constexpr size_t kSlotCount = 12;
+inline constexpr size_t kSlotCount = 13;
 inline constexpr size_t kSlotFanChip0 = 0;
 inline constexpr size_t kSlotFanChip1 = 1;
 inline constexpr size_t kSlotRegulatorA = 2;
@@ -46,11 +48,14 @@ inline constexpr size_t kSlotAuxiliary8 = 8;
 inline constexpr size_t kSlotPowerMonitor9 = 9;
 inline constexpr size_t kSlotPowerMonitor10 = 10;
 inline constexpr size_t kSlotPowerMonitor11 = 11;
+inline constexpr size_t kSlotWireless = 12;  // the wireless display module
 
 // The bus (port byte) and 8-bit device address each slot's chip answers on.
-inline constexpr std::array<uint8_t, kSlotCount> kSlotPorts = {2, 2, 3, 2, 3, 2, 0, 0, 0, 0, 0, 0};
-inline constexpr std::array<uint8_t, kSlotCount> kSlotAddresses = {0x5C, 0x5C, 0xE0, 0x60, 0x00, 0x10,
-                                                                   0x60, 0xE0, 0x30, 0x90, 0x92, 0x94};
+inline constexpr std::array<uint8_t, kSlotCount> kSlotPorts = {2, 2, 3, 2, 3, 2, 0, 0, 0, 0, 0, 0,
+                                                                wireless::kWirelessPort};
+inline constexpr std::array<uint8_t, kSlotCount> kSlotAddresses = {
+    0x5C, 0x5C, 0xE0, 0x60, 0x00, 0x10, 0x60, 0xE0, 0x30, 0x90, 0x92, 0x94,
+    wireless::kWirelessAddress};
 inline constexpr uint8_t kFanChip0AlternateAddress = 0x5A;
 
 inline constexpr uint32_t kDomainGraphics = 0;
@@ -99,6 +104,10 @@ struct ChipConfig {
     uint8_t value = 1;          // slot 8: register 1
     double share = 0.33;        // slots 9..11: part of the board power through this monitor
     uint32_t busMv = 12000;     // slots 9..11: bus voltage
+    uint8_t region = 1;         // wireless module: 1 USA, 2 Japan
+    std::array<uint8_t, 3> version = {2, 1, 7};  // wireless module firmware
+    uint8_t workState = 2;      // wireless module: 2 linked
+    uint8_t channel = 0;        // wireless module: the frequency list entry it picks itself
 };
 
 struct CurvePoint {

@@ -249,6 +249,23 @@ int GpuLayer::cudaCores(uint8_t gpu, uint32_t& cores) {
     return status == drv::kOk ? 1 : 0;
 }
 
+int GpuLayer::displayDriverVersion(uint32_t& version) {
+    drv::DisplayHandle display = nullptr;
+    int status =
+        driver_.call<drv::EnumNvidiaDisplayHandleFn>(drv::kEnumNvidiaDisplayHandle, 0u, &display);
+    if (status != drv::kOk) {
+        return status;
+    }
+    drv::DisplayDriverVersion record{};
+    record.version = drv::kDisplayDriverVersionVersion;
+    status = driver_.call<drv::GetDisplayDriverVersionFn>(drv::kGetDisplayDriverVersion, display,
+                                                          &record);
+    if (status == drv::kOk) {
+        version = record.driverVersion;
+    }
+    return status;
+}
+
 int GpuLayer::displayId(uint8_t gpu, uint32_t& id) {
     if (!validGpu(gpu)) {
         return drv::kInvalidArgument;

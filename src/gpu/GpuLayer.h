@@ -99,6 +99,9 @@ public:
     uint32_t readBusWidth(uint8_t gpu);           // the width, or 0 when the call fails
     int cudaCores(uint8_t gpu, uint32_t& cores);  // 1 on success
     int displayId(uint8_t gpu, uint32_t& id);
+    // The display driver's version number (e.g. 30623 for 306.23), asked through the first
+    // display the driver lists.
+    int displayDriverVersion(uint32_t& version);
     int busOrder(uint8_t index, uint32_t& bus);
     void close();
 
@@ -230,6 +233,19 @@ public:
 
     static constexpr int kFanModeAutomatic = 1;
     static constexpr int kFanModeManual = 2;
+
+    // ---- Wireless display module (on the boards that carry one) ---------------------------
+    // Whether the GPU's I2C bus has the module: its identity register answers.
+    bool wirelessPresent(uint8_t gpu);
+    // Region (1 USA, 2 Japan) and the three numbers of its firmware version.
+    int wirelessRegionVersion(uint8_t gpu, int& region, std::array<int, 3>& version);
+    int wirelessWorkState(uint8_t gpu, int& state);
+    // The frequency the module sends on, MHz.
+    int wirelessFrequency(uint8_t gpu, int& megahertz);
+    // Manual channel mode on the channel of the frequency list's entry `index` (0-5).
+    int wirelessSetChannel(uint8_t gpu, int index);
+    // Back to the module's own channel choice.
+    int wirelessLeaveManualMode(uint8_t gpu);
 
 private:
     enum class I2cDirection { kRead, kWrite };

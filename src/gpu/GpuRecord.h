@@ -35,6 +35,7 @@ enum I2cSlot : uint8_t {
     kSlotPowerMonitor9 = 9,
     kSlotPowerMonitor10 = 10,
     kSlotPowerMonitor11 = 11,
+    kSlotWireless = 12,  // the wireless display module, looked for when asked
 };
 inline constexpr size_t kI2cSlotCount = 15;
 inline constexpr size_t kI2cPortedSlots = 12;

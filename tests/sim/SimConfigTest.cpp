@@ -5,6 +5,7 @@
 
 #include "SimConfig.h"
 #include "SimFixture.h"
+#include "gpu/WirelessModuleRegisters.h"
 #include "platform/CompanionFiles.h"
 
 namespace qv::simtest {
@@ -101,6 +102,9 @@ TEST_F(SimConfiguration, RefusedTextsNameTheProblemAndKeepTheOldBoards) {
         {"[gpu]\nname = A\ndevice = 1\nclock_table = empty\nfan_curve = 50:40 40:50\n", "must rise"},
         {"[gpu]\nname = A\ndevice = 1\nclock_table = empty\nambient_c = nan\n", "ambient_c"},
         {"[gpu]\nname = A\ndevice = 1\nclock_table = empty\nfan_control = slot0\n", "needs chip = slot0"},
+        {"[gpu]\nname = A\ndevice = 1\nclock_table = empty\nchip = slot8 region=1\n", "does not apply"},
+        {"[gpu]\nname = A\ndevice = 1\nclock_table = empty\nchip = wireless version=1.2\n", "three numbers"},
+        {"[gpu]\nname = A\ndevice = 1\nclock_table = empty\nchip = wireless channel=6\n", "channel"},
         {"[display]\ngpu = 3\n", "does not exist"},
         {"[driver]\n[driver]\n", "second [driver]"},
         {"\x01\x02\xff[gpu\x00]\n", "line 1"},
@@ -233,6 +237,29 @@ TEST(SimConfigKeys, EachKindOfKeyLandsInItsFieldWithinItsLimits) {
         EXPECT_NE(sim::parseSimConfig(text, config, error), 0);
         EXPECT_NE(error.find(message), std::string::npos) << error;
     }
+}
+
+// The wireless display module: what the configuration sets, and the channel and mode registers.
+TEST_F(SimConfiguration, WirelessModuleAnswersWithItsConfigurationAndFollowsItsChannel) {
+    const std::string path = folder() + "/wireless.conf";
+    writeFile(path, oneBoard("chip = wireless region=2 version=1.0.3 work_state=1 channel=2\n"));
+    ASSERT_EQ(sim().loadConfig(path.c_str()), kOk);
+    const auto reg = [&](uint8_t r) {
+        uint8_t value = 0;
+        EXPECT_EQ(sim().getRegister(0, wireless::kWirelessPort, wireless::kWirelessAddress, r,
+                                    &value),
+                  kOk);
+        return value;
+    };
+    EXPECT_EQ(reg(wireless::kWirelessRegIdentity), wireless::kWirelessIdentityValue);
+    EXPECT_EQ(reg(wireless::kWirelessRegRegion), 2);
+    EXPECT_EQ(reg(wireless::kWirelessRegVersion + 2), 3);
+    EXPECT_EQ(reg(wireless::kWirelessRegWorkState), 1);
+    const auto frequency = [&] {
+        return reg(wireless::kWirelessRegFrequency) << 8 | reg(wireless::kWirelessRegFrequency + 1);
+    };
+    EXPECT_EQ(frequency(), 5775);
+    EXPECT_EQ(reg(wireless::kWirelessRegMode), wireless::kWirelessModeAutomatic);
 }
 
 }  // namespace
