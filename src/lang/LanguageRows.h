@@ -100,4 +100,35 @@ inline constexpr int kTipGpuOffset = 252;
 inline constexpr int kTipMemoryOffset = 253;
 inline constexpr int kTipFrameRate = 254;
 
+// ---- The options dialog and the fan speed test --------------------------------------------------
+inline constexpr int kTextSaveSettingsBeforeQuit = 72;
+inline constexpr int kTextSettings = 75;  // the options dialog's caption
+inline constexpr int kTextDoNotRun = 78;  // the five start choices follow in order
+inline constexpr int kTextRestart = 83;
+inline constexpr int kTextSaveHardwareSettings = 85;
+inline constexpr int kTextCurveDrawing = 106;
+inline constexpr int kTextEnable = 107;
+inline constexpr int kTextSamplingPeriod = 108;
+inline constexpr int kTextSeconds = 109;
+inline constexpr int kTextAutoUpdate = 112;
+inline constexpr int kTextChangePassword = 124;
+inline constexpr int kTextHdmiDefaultDevice = 154;
+inline constexpr int kTextFanTempAssociated = 183;
+inline constexpr int kTextTempLow = 185;
+inline constexpr int kTextTempOver = 186;
+inline constexpr int kTextHighFanSpeed = 187;
+inline constexpr int kTextLowFanSpeed = 188;
+inline constexpr int kTextCustomMode = 191;
+inline constexpr int kTextSilentMode = 192;
+inline constexpr int kTextPerformanceMode = 193;
+inline constexpr int kTextAdvancedFanControl = 194;
+inline constexpr int kTextIphoneControl = 195;
+inline constexpr int kTextFanSpeedWarning = 214;  // reference and measured rpm, "%d" twice
+inline constexpr int kTextFanSpeedOk = 215;       // the same
+inline constexpr int kTextDriverTooOld = 216;
+inline constexpr int kTextCurrentChannels = 218;
+inline constexpr int kTextNewsPopUp = 220;
+inline constexpr int kTextGpuVoltageHighest = 256;
+inline constexpr int kTipSettings = 175;
+
 }  // namespace qv::lang
