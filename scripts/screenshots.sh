@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Draws the main window over the simulated boards into docs/screenshots/: narrow.png (the normal
 # width) and wide.png (with the overclocking controls), then a message box and the profile dialog
-# (message-box.png, profile-dialog.png, drawn by their window test). Usage:
+# (message-box.png, profile-dialog.png) and the options dialog on the board with the wireless
+# module (options-dialog.png), drawn by their window tests. Usage:
 # scripts/screenshots.sh [BUILD_DIR] (default: build; it is configured and the programs built when
 # needed). No display is needed.
 set -euo pipefail
@@ -33,8 +34,8 @@ shoot() {
 
 shoot "$out/narrow.png"
 shoot "$out/wide.png" --wide
-qv_log "drawing $out/message-box.png and $out/profile-dialog.png"
+qv_log "drawing $out/message-box.png, $out/profile-dialog.png and $out/options-dialog.png"
 env QT_QPA_PLATFORM=offscreen QV_SCREENSHOTS="$out" "$QV_ROOT/$build/bin/quorvel_ui_tests" \
-    --gtest_filter='ProfileBarTest.MessageBoxesAndTheProfileDialogShareTheMainWindowsDarkLook' \
+    --gtest_filter='ProfileBarTest.MessageBoxesAndTheProfileDialogShareTheMainWindowsDarkLook:SetDialogTest.WirelessBoardRunsTheStatusTimerAndIsDrawnForTheDocumentation' \
     >/dev/null
 qv_log "done: $out"

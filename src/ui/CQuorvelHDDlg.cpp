@@ -74,6 +74,7 @@ CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
     buildActionButtons();
     buildWidePart();
     buildProfileBar();
+    buildSettingsButton();
     setUpKeyboardAndNames();
 
     controller_->start();
@@ -232,6 +233,7 @@ void CQuorvelHDDlg::applyWidth(const tuning::MainWindowView& view) {
     const int statusLeft = tuning::kDialogWidthNormal / 2;
     statusLine_->setGeometry(statusLeft, 0, minimizeButton_->x() - skin::kButtonGap - statusLeft,
                              skin::kHeaderHeight);
+    placeSettingsButton();
     update();
 }
 

@@ -31,6 +31,7 @@ class QTimer;
 
 namespace qv::ui {
 
+class CSetDialog;
 class FanCurvePanel;
 class Gauge;
 class OverlayWindow;
@@ -67,6 +68,9 @@ public:
     }
     const tuning::InfoReadouts& infoReadouts() const { return controller_->infoReadouts(); }
     const platform::OverlayShared& overlayShared() const { return overlayShared_; }
+    // The Settings button: the options dialog for the GPU on show, run modally. `prepare`, when
+    // given, sees the dialog before it runs (tests answer it there).
+    int openSettings(const std::function<void(CSetDialog&)>& prepare = {});
     bool samplingActive() const;
     bool hoverActive() const;
 
@@ -101,6 +105,8 @@ private:
     void buildWidePart();
     void setUpOverlay();
     void buildProfileBar();
+    void buildSettingsButton();
+    void placeSettingsButton();
     // Tab visits every control in reading order (the normal part row by row, then the
     // overclocking part), and each control has a name and a description for assistive tools.
     void setUpKeyboardAndNames();
@@ -151,6 +157,9 @@ private:
     QLabel* hotKeyIndicator_ = nullptr;
     QPushButton* minimizeButton_ = nullptr;
     QPushButton* hideButton_ = nullptr;
+    QPushButton* settingsButton_ = nullptr;
+    // The wireless module's manual-channel flag, kept while the program runs.
+    int manualChannelFlag_ = 0;
     std::array<Gauge*, tuning::kGaugeCount> gauges_{};
     // Information fields by id, drawn from InfoReadouts.
     std::vector<std::pair<uint32_t, QLabel*>> infoLabels_;

@@ -1,0 +1,68 @@
+// The main window's Settings button and the options dialog it opens.
+#include <QLabel>
+#include <QPushButton>
+#include <algorithm>
+
+#include "lang/CMultiLangSupp.h"
+#include "lang/LanguageRows.h"
+#include "ui/CQuorvelHDDlg.h"
+#include "ui/CSetDialog.h"
+#include "ui/MainWindowSkin.h"
+#include "ui/MainWindowTexts.h"
+#include "ui/QtFonts.h"
+
+namespace qv::ui {
+
+using namespace mainwindow;
+
+void CQuorvelHDDlg::buildSettingsButton() {
+    settingsButton_ = makeButton("settingsButton", lang::kTipSettings);
+    // A gear, as the caption bar's other buttons carry signs rather than words.
+    settingsButton_->setText(QStringLiteral("\u2699"));
+    settingsButton_->setAccessibleName(tableText(lang::kTextSettings));
+    settingsButton_->setFont(toQFont(app::fontDefinition(app::kFontTitle)));
+    connect(settingsButton_, &QPushButton::clicked, this, [this] { openSettings(); });
+}
+
+void CQuorvelHDDlg::placeSettingsButton() {
+    if (settingsButton_ == nullptr) {
+        return;
+    }
+    settingsButton_->setGeometry(minimizeButton_->x() - skin::kButtonGap - skin::kButtonSize,
+                                 minimizeButton_->y(), skin::kButtonSize, skin::kButtonSize);
+    // The status line ends before the button.
+    const QRect status = statusLine_->geometry();
+    statusLine_->setGeometry(status.x(), status.y(),
+                             std::max(0, settingsButton_->x() - skin::kButtonGap - status.x()),
+                             status.height());
+}
+
+int CQuorvelHDDlg::openSettings(const std::function<void(CSetDialog&)>& prepare) {
+    settings::OptionsDialogServices services;
+    services.layer = &app_.gpuLayer();
+    services.store = &app_.registry();
+    services.settings = &app_.settings();
+    services.texts = &lang::languageTable();
+    services.prompt = app_.prompt();
+    services.programPath = app_.programPath();
+    services.sendFanCommand = [this](const fan::FanCommand& command) {
+        controller_->sampling().sendFanCommand(command);
+    };
+    services.manualChannelFlag = &manualChannelFlag_;
+    const int gpuOnShow = controller_->dialog().gpuOnShow();
+    CSetDialog dialog(static_cast<uint8_t>(gpuOnShow >= 0 ? gpuOnShow : 0), std::move(services),
+                      this);
+    if (prepare) {
+        prepare(dialog);
+    }
+    const int result = dialog.exec();
+    // The options take effect from the next sample; the overlay's frame-rate switch and the
+    // hot-key grab follow at once.
+    if (result == QDialog::Accepted && overlayShared_.isOpen()) {
+        overlayShared_.setFrameRateShown(app_.settings().osdFramerateShow);
+    }
+    followHotKeyGrab();
+    return result;
+}
+
+}  // namespace qv::ui
