@@ -53,6 +53,9 @@ void printUsage(std::FILE* out) {
                  "  fan GPU LEVEL|auto                   fixed fan level (percent; an rpm set\n"
                  "                                       point on a slot-0 fan chip), or\n"
                  "                                       automatic fan control\n"
+                 "  fan-test GPU                         fan at 100 % for 3 s, measured and\n"
+                 "                                       compared with its reference in\n"
+                 "                                       FanSpeed.ini (exit 3: >10 % slower)\n"
                  "  save-settings FILE                   write every GPU's clocks, voltage, fan\n"
                  "                                       and alarm temperature to FILE\n"
                  "  apply-settings FILE                  put the settings of FILE back on the\n"
@@ -155,6 +158,7 @@ constexpr Command kCommands[] = {
     {"offset", qv::cli::runOffset, nullptr},
     {"power-limit", qv::cli::runPowerLimit, nullptr},
     {"fan", qv::cli::runFan, nullptr},
+    {"fan-test", qv::cli::runFanTest, nullptr},
     {"save-settings", qv::cli::runSaveSettings, nullptr},
     {"apply-settings", qv::cli::runApplySettings, nullptr},
 };

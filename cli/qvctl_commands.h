@@ -19,6 +19,8 @@ inline constexpr int kExitUsage = 1;        // bad command line
 inline constexpr int kExitDriver = 2;       // the driver library could not be loaded or used
 inline constexpr int kExitUnsupported = 3;  // the system is not supported
 inline constexpr int kExitFailed = 4;       // a hardware operation failed
+// fan-test: the fan is more than 10 % slower than its reference.
+inline constexpr int kExitFanSlower = 3;
 
 inline constexpr const char* kProgramName = "qvctl";
 inline constexpr const char* kJsonOption = "--json";
@@ -67,6 +69,7 @@ int runList(gpu::GpuLayer& layer, std::FILE* out, OutputFormat format);
 int runStatus(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out,
               OutputFormat format);
 int runFan(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out);
+int runFanTest(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out);
 int runClocks(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out);
 int runSetClocks(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out);
 int runOffset(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out);
