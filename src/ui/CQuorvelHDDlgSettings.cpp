@@ -30,6 +30,13 @@ void CQuorvelHDDlg::placeSettingsButton() {
     }
     settingsButton_->setGeometry(minimizeButton_->x() - skin::kButtonGap - skin::kButtonSize,
                                  minimizeButton_->y(), skin::kButtonSize, skin::kButtonSize);
+    // Tab reaches it just before the minimise button, in reading order.
+    if (QWidget* before = minimizeButton_->previousInFocusChain();
+        before != settingsButton_ && before != nullptr) {
+        QWidget::setTabOrder(before, settingsButton_);
+        QWidget::setTabOrder(settingsButton_, minimizeButton_);
+        QWidget::setTabOrder(minimizeButton_, hideButton_);
+    }
     // The status line ends before the button.
     const QRect status = statusLine_->geometry();
     statusLine_->setGeometry(status.x(), status.y(),
