@@ -100,4 +100,13 @@ inline constexpr int kTipGpuOffset = 252;
 inline constexpr int kTipMemoryOffset = 253;
 inline constexpr int kTipFrameRate = 254;
 
+// ---- The remote-control password dialog --------------------------------------------------------
+inline constexpr int kTextChangePassword = 124;  // the dialog's caption
+inline constexpr int kTextOriginalPassword = 125;
+inline constexpr int kTextNewPassword = 126;
+inline constexpr int kTextConfirmPassword = 127;
+inline constexpr int kTextPleaseInputPassword = 129;  // the new password is empty
+inline constexpr int kTextPasswordError = 130;
+inline constexpr int kTextPasswordsDiffer = 131;
+
 }  // namespace qv::lang
