@@ -57,6 +57,9 @@ void printUsage(std::FILE* out) {
                  "                                       and alarm temperature to FILE\n"
                  "  apply-settings FILE                  put the settings of FILE back on the\n"
                  "                                       GPUs it was written for\n"
+                 "  password set                         new remote-control password; the\n"
+                 "                                       original and the new one are read\n"
+                 "                                       from standard input, one per line\n"
                  "\n"
                  "options:\n"
                  "  --simulate[=CONFIG]  use the simulated driver that comes with qvctl;\n"
@@ -208,6 +211,16 @@ int run(std::vector<std::string> args) {
         std::printf("%s %s\n", qv::cli::kProgramName, qv::platform::kVersionText);
         return kExitOk;
     }
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    // The password lives in the settings store alone: no driver is loaded for it.
+    if (command == qv::cli::kPasswordCommand) {
+        if (format == OutputFormat::kJson) {
+            reportError(std::string(qv::cli::kJsonOption) + " goes with list and status, not with " +
+                        command);
+            return kExitUsage;
+        }
+        return qv::cli::runPassword(rest, stdin, stdout);
+    }
     const Command* found = findCommand(command);
     if (found == nullptr) {
         reportError("unknown command '" + command + "'");
@@ -219,8 +232,6 @@ int run(std::vector<std::string> args) {
                     command);
         return kExitUsage;
     }
-    const std::vector<std::string> rest(args.begin() + 1, args.end());
-
     qv::drv::applySelection(selection);
     ProbeFolder probeFolder;
     qv::drv::DriverLoader loader(selection.libraryPath);
