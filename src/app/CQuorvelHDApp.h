@@ -94,6 +94,8 @@ public:
     const std::array<FontDefinition, kFontCount>& fonts() const { return fonts_; }
 
     gpu::GpuLayer& gpuLayer() { return layer_; }
+    // The loaded driver library, for the display tool's own display calls.
+    drv::DriverLoader& driverLoader() { return loader_; }
     settings::RegistrySettings& settings() { return settings_; }
     settings::RegistryStore& registry() { return *store_; }
     platform::SingleInstance& singleInstance() { return *instance_; }
