@@ -29,11 +29,13 @@ TEST(DisplayAccess, StartAndShutDownStatusesAndEnumeration) {
     EXPECT_EQ(displays.saveCustomDisplay(0), kDisplayAccessNotStarted);
 
     ASSERT_EQ(displays.start(), drv::kOk);
-    ASSERT_EQ(displays.displayCount(), 2u);
+    ASSERT_EQ(displays.displayCount(), 4u) << "three attached displays, then the unattached one";
     uint32_t id = 0;
     EXPECT_EQ(displays.displayId(kBuiltinAdapterDisplay, id), drv::kOk);
-    EXPECT_NE(id, 0u);
-    EXPECT_EQ(displays.readDpcd(2, 0, &byte, 1), drv::kInvalidArgument);
+    EXPECT_EQ(id, 0x00010100u);
+    EXPECT_EQ(displays.displayId(3, id), drv::kOk);
+    EXPECT_EQ(id, 0x00030000u);
+    EXPECT_EQ(displays.readDpcd(4, 0, &byte, 1), drv::kInvalidArgument);
 
     displays.shutDown();
     EXPECT_EQ(displays.readDpcd(0, 0, &byte, 1), kDisplayAccessShutDown);
