@@ -13,6 +13,12 @@ int DisplayAccess::start() {
     if (state_ == State::kShutDown) {
         return kDisplayAccessShutDown;
     }
+    enumerateLocked();
+    state_ = State::kStarted;
+    return drv::kOk;
+}
+
+void DisplayAccess::enumerateLocked() {
     displays_.clear();
     for (const uint32_t enumId :
          {drv::kEnumNvidiaDisplayHandle, drv::kEnumNvidiaUnattachedDisplayHandle}) {
@@ -31,8 +37,6 @@ int DisplayAccess::start() {
             displays_.push_back(entry);
         }
     }
-    state_ = State::kStarted;
-    return drv::kOk;
 }
 
 void DisplayAccess::shutDown() {
@@ -76,6 +80,9 @@ int DisplayAccess::transfer(const Entry& entry, uint32_t operation, uint32_t add
         const int status = driver_.call<drv::DispDpAuxChannelControlFn>(
             drv::kDispDpAuxChannelControl, entry.handle, &request);
         if (status != drv::kOk) {
+            if (drv::needsReenumeration(status)) {
+                enumerateLocked();
+            }
             return status;
         }
         if (operation == drv::kDpAuxOpRead) {

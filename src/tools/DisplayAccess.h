@@ -39,7 +39,9 @@ public:
     size_t displayCount() const;
 
     // DPCD bytes of display `index`, moved in transfers of at most kAuxTransferBytes (address
-    // and buffer advance by what each moved). The first failing transfer's status ends it.
+    // and buffer advance by what each moved). The first failing transfer's status ends it; when
+    // that status says the display handles went stale, the displays are enumerated again, so
+    // that the next call can succeed.
     int readDpcd(size_t index, uint32_t address, uint8_t* data, uint32_t size);
     int writeDpcd(size_t index, uint32_t address, const uint8_t* data, uint32_t size);
 
@@ -60,6 +62,7 @@ private:
         uint32_t id = 0;  // 0 when the driver did not tell it
     };
     int usable(size_t index, Entry& entry) const;
+    void enumerateLocked();
     int transfer(const Entry& entry, uint32_t operation, uint32_t address, uint8_t* data,
                  uint32_t size);
 

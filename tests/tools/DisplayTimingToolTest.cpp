@@ -209,11 +209,15 @@ TEST_F(DisplayTimingToolTest, FailingChannelShowsItsMessageAndTheToolStaysUsable
     EXPECT_EQ(prompt_.shown, std::vector<std::string>{kTextWriteDataFailed});
     EXPECT_EQ(correction_.horizontal, 0) << "not sent, not kept";
     EXPECT_EQ(correction_.vertical, 4);
-    // Display handles that went away: every command fails with its message, nothing more.
+    // Display handles that went away: the command that meets them fails with its message, and
+    // the displays are found again for the next one.
     session.sim().invalidateHandles(drv::kHandleInvalidated);
     prompt_.shown.clear();
+    tool->moveSlider(false, 6);
     tool->pressApply();
-    EXPECT_EQ(prompt_.shown, (std::vector<std::string>{kTextWriteDataFailed, kTextWriteDataFailed}));
+    EXPECT_EQ(prompt_.shown, std::vector<std::string>{kTextWriteDataFailed});
+    EXPECT_EQ(correction_.vertical, 6);
+    EXPECT_EQ(test::displayStateLine(session, kBuiltinAdapterDisplay), "1 0 6 0 0");
     tool->selectTiming(1);
     EXPECT_EQ(tool->state().width, "3072");
 }
