@@ -6,6 +6,7 @@
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -31,6 +32,7 @@ namespace {
 using test::ChildProcess;
 
 constexpr const char* kLoopback = "127.0.0.1";
+constexpr time_t kRawAnswerSeconds = 30;
 
 size_t countOf(const std::string& text, const std::string& part) {
     size_t count = 0;
@@ -82,8 +84,10 @@ std::string rawStatusLine(uint16_t port, const std::string& request) {
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     std::string answer;
     if (connect(sock, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0) {
+        // The write side stays open: the library answers nothing to a client that has gone.
+        timeval limit{kRawAnswerSeconds, 0};
+        setsockopt(sock, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof(limit));
         send(sock, request.data(), request.size(), MSG_NOSIGNAL);
-        shutdown(sock, SHUT_WR);
         char buffer[256];
         const ssize_t n = recv(sock, buffer, sizeof(buffer), 0);
         if (n > 0) {
@@ -199,6 +203,12 @@ TEST(ExporterServerTest, OnlyGetOfItsTwoPathsIsServed) {
     EXPECT_EQ(rawStatusLine(port, "GET /" + std::string(20000, 'a') + " HTTP/1.1\r\n\r\n")
                   .substr(0, 12),
               "HTTP/1.1 414");
+    EXPECT_EQ(rawStatusLine(port, "GET /metrics HTTP/1.1\r\nX: " + std::string(20000, 'c') +
+                                      "\r\n\r\n")
+                  .substr(0, 12),
+              "HTTP/1.1 400");
+    EXPECT_EQ(rawStatusLine(port, "BREW /metrics HTTP/1.1\r\n\r\n").substr(0, 12),
+              "HTTP/1.1 400");
     const std::string body(1 << 20, 'b');
     const httplib::Result large = http.Post(kMetricsPath, body, "text/plain");
     EXPECT_TRUE(!large || large->status == 413) << (large ? large->status : 0);
