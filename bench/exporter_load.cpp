@@ -179,6 +179,14 @@ int main(int argc, char** argv) {
                     static_cast<unsigned long long>(calls),
                     static_cast<unsigned long long>(samples * callsPerSample),
                     static_cast<unsigned long long>(callsPerSample));
+        // The simulator keeps a log of every I2C transaction and hook call in this process (up
+        // to 65536 entries each); it grows with the samples, not with the scrapes.
+        std::printf("simulator logs in this process: %zu I2C transactions (%zu bytes), %zu hook "
+                    "calls (%zu bytes)\n",
+                    library.control.i2cLogCount(),
+                    library.control.i2cLogCount() * sizeof(QvSimI2cEvent),
+                    library.control.hookLogCount(),
+                    library.control.hookLogCount() * sizeof(QvSimHookEvent));
         if (failures.load() != 0 || calls != samples * callsPerSample ||
             samples > static_cast<uint64_t>(elapsed * 1000.0) / kPeriodMs + 1) {
             rc = 1;
