@@ -60,6 +60,10 @@ void printUsage(std::FILE* out) {
                  "  password set                         new remote-control password; the\n"
                  "                                       original and the new one are read\n"
                  "                                       from standard input, one per line\n"
+                 "  exporter [--listen ADDR:PORT] [--period MS]\n"
+                 "                                       serve the readings for Prometheus at\n"
+                 "                                       /metrics (default 127.0.0.1:9437,\n"
+                 "                                       read every 1000 ms) until stopped\n"
                  "\n"
                  "options:\n"
                  "  --simulate[=CONFIG]  use the simulated driver that comes with qvctl;\n"
@@ -160,6 +164,7 @@ constexpr Command kCommands[] = {
     {"fan", qv::cli::runFan, nullptr},
     {"save-settings", qv::cli::runSaveSettings, nullptr},
     {"apply-settings", qv::cli::runApplySettings, nullptr},
+    {"exporter", qv::cli::runExporter, nullptr},
 };
 
 const Command* findCommand(const std::string& name) {

@@ -76,6 +76,8 @@ int runApplySettings(gpu::GpuLayer& layer, const std::vector<std::string>& args,
 // `password set`: needs no driver; the passwords come from `in`.
 inline constexpr const char* kPasswordCommand = "password";
 int runPassword(const std::vector<std::string>& args, std::FILE* in, std::FILE* out);
+// Serves the GPUs' readings for Prometheus until SIGINT or SIGTERM.
+int runExporter(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out);
 
 // Prints a message prefixed with the program name on standard error.
 void reportError(const std::string& message);
