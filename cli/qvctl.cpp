@@ -57,6 +57,10 @@ void printUsage(std::FILE* out) {
                  "                                       and alarm temperature to FILE\n"
                  "  apply-settings FILE                  put the settings of FILE back on the\n"
                  "                                       GPUs it was written for\n"
+                 "  log [--period MS] [--items LIST] [--out FILE] [--count N]\n"
+                 "                                       the monitor log: one line of every\n"
+                 "                                       GPU's values per period, into FILE or\n"
+                 "                                       a new file under Monitor_Save\n"
                  "\n"
                  "options:\n"
                  "  --simulate[=CONFIG]  use the simulated driver that comes with qvctl;\n"
@@ -157,6 +161,7 @@ constexpr Command kCommands[] = {
     {"fan", qv::cli::runFan, nullptr},
     {"save-settings", qv::cli::runSaveSettings, nullptr},
     {"apply-settings", qv::cli::runApplySettings, nullptr},
+    {"log", qv::cli::runLog, nullptr},
 };
 
 const Command* findCommand(const std::string& name) {
