@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Draws the main window over the simulated boards into docs/screenshots/: narrow.png (the normal
 # width) and wide.png (with the overclocking controls), then a message box and the profile dialog
-# (message-box.png, profile-dialog.png, drawn by their window test). Usage:
+# (message-box.png, profile-dialog.png, drawn by their window test) and the monitor window with 40
+# seconds of curves (monitor.png, drawn by its window test). Usage:
 # scripts/screenshots.sh [BUILD_DIR] (default: build; it is configured and the programs built when
 # needed). No display is needed.
 set -euo pipefail
@@ -36,5 +37,9 @@ shoot "$out/wide.png" --wide
 qv_log "drawing $out/message-box.png and $out/profile-dialog.png"
 env QT_QPA_PLATFORM=offscreen QV_SCREENSHOTS="$out" "$QV_ROOT/$build/bin/quorvel_ui_tests" \
     --gtest_filter='ProfileBarTest.MessageBoxesAndTheProfileDialogShareTheMainWindowsDarkLook' \
+    >/dev/null
+qv_log "drawing $out/monitor.png"
+env QT_QPA_PLATFORM=offscreen QV_SCREENSHOTS="$out" "$QV_ROOT/$build/bin/quorvel_ui_tests" \
+    --gtest_filter='MonitorWindowTest.CurvesScrollOnePixelColumnPerSecond' \
     >/dev/null
 qv_log "done: $out"
