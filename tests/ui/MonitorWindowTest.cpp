@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -243,6 +244,40 @@ TEST_F(MonitorWindowTest, SaveWritesTheLogAndAsksToOpenItWhenStopped) {
         ++lines;
     }
     EXPECT_EQ(lines, 2u);
+}
+
+TEST_F(MonitorWindowTest, TheRightButtonOnTheCurvesOpensTheMenu) {
+    ui::CDlg_Monitor* monitor = openFromTheButton();
+    ASSERT_NE(monitor, nullptr);
+    monitor->runCommand(monitor::kCommandSave);  // logging: the item sub-menu is greyed
+    QStringList entries;
+    bool monitorsEnabled = true;
+    bool saveChecked = false;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr) {
+            return;
+        }
+        for (QAction* action : menu->actions()) {
+            entries << action->text();
+            if (action->menu() != nullptr) {
+                monitorsEnabled = action->menu()->isEnabled();
+            }
+            if (action->text().toStdString() == lang::languageTable().text(lang::kTextSave)) {
+                saveChecked = action->isChecked();
+            }
+        }
+        menu->close();
+    });
+    // The press and release land on the curves, which hand them to the window.
+    QWidget* curves = monitor->curves();
+    QTest::mouseClick(curves, Qt::RightButton, {}, QPoint(100, 100));
+    const auto text = [](int row) { return QString::fromUtf8(lang::languageTable().text(row)); };
+    EXPECT_EQ(entries, (QStringList{text(lang::kTextMonitors), text(lang::kTextSave),
+                                    text(lang::kTextHide), text(lang::kTextClose)}));
+    EXPECT_FALSE(monitorsEnabled);
+    EXPECT_TRUE(saveChecked);
+    monitor->runCommand(monitor::kCommandSave);
 }
 
 TEST_F(MonitorWindowTest, HideAndCloseHideTheWindowWithoutDestroyingIt) {
