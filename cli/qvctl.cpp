@@ -64,6 +64,10 @@ void printUsage(std::FILE* out) {
                  "                                       serve the readings for Prometheus at\n"
                  "                                       /metrics (default 127.0.0.1:9437,\n"
                  "                                       read every 1000 ms) until stopped\n"
+                 "  log [--period MS] [--items LIST] [--out FILE] [--count N]\n"
+                 "                                       the monitor log: one line of every\n"
+                 "                                       GPU's values per period, into FILE or\n"
+                 "                                       a new file under Monitor_Save\n"
                  "\n"
                  "options:\n"
                  "  --simulate[=CONFIG]  use the simulated driver that comes with qvctl;\n"
@@ -165,6 +169,7 @@ constexpr Command kCommands[] = {
     {"save-settings", qv::cli::runSaveSettings, nullptr},
     {"apply-settings", qv::cli::runApplySettings, nullptr},
     {"exporter", qv::cli::runExporter, nullptr},
+    {"log", qv::cli::runLog, nullptr},
 };
 
 const Command* findCommand(const std::string& name) {

@@ -78,6 +78,8 @@ inline constexpr const char* kPasswordCommand = "password";
 int runPassword(const std::vector<std::string>& args, std::FILE* in, std::FILE* out);
 // Serves the GPUs' readings for Prometheus until SIGINT or SIGTERM.
 int runExporter(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out);
+// The monitor log of every GPU, one line per period (see docs/qvctl.md).
+int runLog(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out);
 
 // Prints a message prefixed with the program name on standard error.
 void reportError(const std::string& message);

@@ -2,7 +2,8 @@
 # Draws the main window over the simulated boards into docs/screenshots/: narrow.png (the normal
 # width) and wide.png (with the overclocking controls), then a message box and the profile dialog
 # (message-box.png, profile-dialog.png, drawn by their window test), the password dialog and the
-# display timing tool on the simulated adapter (password-dialog.png, view-dialog.png). Usage:
+# display timing tool on the simulated adapter (password-dialog.png, view-dialog.png) and the
+# monitor window with 40 seconds of curves (monitor.png, drawn by its window test). Usage:
 # scripts/screenshots.sh [BUILD_DIR] (default: build; it is configured and the programs built when
 # needed). No display is needed.
 set -euo pipefail
@@ -41,5 +42,9 @@ env QT_QPA_PLATFORM=offscreen QV_SCREENSHOTS="$out" "$QV_ROOT/$build/bin/quorvel
 qv_log "drawing $out/password-dialog.png and $out/view-dialog.png"
 env QT_QPA_PLATFORM=offscreen QV_SCREENSHOTS="$out" "$QV_ROOT/$build/bin/quorvel_ui_tests" \
     --gtest_filter='PasswordDialogTest.CaptionsFieldsAndOkThatClosesOnlyOnAChange:ViewDialogTest.DrawsTheToolAndForwardsTheUsersInput' \
+    >/dev/null
+qv_log "drawing $out/monitor.png"
+env QT_QPA_PLATFORM=offscreen QV_SCREENSHOTS="$out" "$QV_ROOT/$build/bin/quorvel_ui_tests" \
+    --gtest_filter='MonitorWindowTest.CurvesScrollOnePixelColumnPerSecond' \
     >/dev/null
 qv_log "done: $out"

@@ -71,6 +71,12 @@ inline constexpr int kTextMemoryOffset = 249;
 inline constexpr int kTextFrameRate = 250;
 inline constexpr int kTextHotKey = 257;
 
+// ---- The monitor window -------------------------------------------------------------------------
+inline constexpr int kTextFanRpm = 187;  // "FanSpeed"; fan rpm in the Chinese columns
+inline constexpr int kTextMonitors = 244;
+inline constexpr int kTextClose = 246;
+inline constexpr int kTextOpenSavedFile = 247;  // "Open Saved File?"
+
 // ---- The fan curve ------------------------------------------------------------------------------
 inline constexpr int kTextCurveAxisTemperature = 233;  // the chart's temperature axis (degrees C)
 inline constexpr int kTextSpeedPercent = 234;          // "Speed(%)", also the chart's speed axis
@@ -92,6 +98,7 @@ inline constexpr int kTip2D = 168;
 inline constexpr int kTip3DLow = 169;
 inline constexpr int kTip3DPerf = 170;
 inline constexpr int kTipTemperature = 172;
+inline constexpr int kTipMonitor = 166;
 inline constexpr int kTipCudaCores = 173;
 inline constexpr int kTipSynchronous = 174;
 inline constexpr int kTipOverclocking = 241;

@@ -22,6 +22,7 @@
 #include "platform/ProgramLocation.h"
 #include "platform/SingleInstance.h"
 #include "tuning/MainDialogModelMessages.h"
+#include "ui/CDlg_Monitor.h"
 #include "ui/CIndicateInstDialog.h"
 #include "ui/FanCurvePanel.h"
 #include "ui/Gauge.h"
@@ -66,6 +67,9 @@ CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
     controller_ = std::make_unique<tuning::MainWindowController>(app_.gpuLayer(), services);
     setWindowTitle(QString::fromStdString(controller_->view().caption));
 
+    // Before the frame's minimise and hide buttons: the title bar's buttons take the keyboard in
+    // the order they are made, left to right.
+    buildMonitorButton();
     buildFrame();
     buildGauges();
     buildReadouts();
@@ -97,6 +101,8 @@ CQuorvelHDDlg::~CQuorvelHDDlg() {
     }
     poster_.setHandler({});
     hotKeyGrab_.uninstall();
+    // The monitor window reads the monitor session, which goes with the members.
+    delete monitor_;
     // The panels hold references to members that go before the window's children do.
     delete profileBar_;
     delete fanCurvePanel_;
@@ -229,8 +235,10 @@ void CQuorvelHDDlg::applyWidth(const tuning::MainWindowView& view) {
                              skin::kButtonSize);
     minimizeButton_->setGeometry(hideButton_->x() - skin::kButtonGap - skin::kButtonSize,
                                  hideButton_->y(), skin::kButtonSize, skin::kButtonSize);
+    monitorButton_->setGeometry(minimizeButton_->x() - skin::kButtonGap - skin::kButtonSize,
+                                hideButton_->y(), skin::kButtonSize, skin::kButtonSize);
     const int statusLeft = tuning::kDialogWidthNormal / 2;
-    statusLine_->setGeometry(statusLeft, 0, minimizeButton_->x() - skin::kButtonGap - statusLeft,
+    statusLine_->setGeometry(statusLeft, 0, monitorButton_->x() - skin::kButtonGap - statusLeft,
                              skin::kHeaderHeight);
     update();
 }
@@ -278,6 +286,13 @@ void CQuorvelHDDlg::hoverCheck() {
 // ---- Posted messages ----------------------------------------------------------------------------
 
 void CQuorvelHDDlg::handlePostedMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    const tuning::DialogAction action =
+        tuning::dialogAction(message, static_cast<uint32_t>(wParam));
+    if (action == tuning::DialogAction::kOpenMonitor ||
+        action == tuning::DialogAction::kOpenMonitorWithHistories) {
+        openMonitor(action == tuning::DialogAction::kOpenMonitorWithHistories);
+        return;
+    }
     controller_->handlePostedMessage(message, wParam, lParam);
     render();
     followHotKeyGrab();

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QPoint>
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -20,6 +21,7 @@
 #include "platform/OverlayShared.h"
 #include "settings/Profiles.h"
 #include "tuning/MainWindowController.h"
+#include "tuning/MonitorSession.h"
 #include "ui/QtFileChooser.h"
 #include "ui/QtPoster.h"
 
@@ -31,6 +33,7 @@ class QTimer;
 
 namespace qv::ui {
 
+class CDlg_Monitor;
 class FanCurvePanel;
 class Gauge;
 class OverlayWindow;
@@ -59,6 +62,11 @@ public:
     void toggleOverclockingInterface(bool confirmed = false);
     // A message posted to the window (the Apply worker, the probe, the hot keys).
     void handlePostedMessage(uint32_t message, uintptr_t wParam, intptr_t lParam);
+
+    // Message 0x7E8: closes the monitor window if one is open and opens a new one; with
+    // `copyHistories` the curves start with the samples taken so far.
+    void openMonitor(bool copyHistories);
+    CDlg_Monitor* monitorWindow() const;
 
     const tuning::MainWindowController& controller() const { return *controller_; }
     const tuning::MainDialogModel& dialogModel() const { return controller_->dialog(); }
@@ -105,6 +113,8 @@ private:
     // overclocking part), and each control has a name and a description for assistive tools.
     void setUpKeyboardAndNames();
     void setUpMessages();
+    // The monitor button of the caption line; it posts 0x7E8.
+    void buildMonitorButton();
     // Takes or releases Ctrl+N and Ctrl+M as the controller says.
     void followHotKeyGrab();
     QPushButton* makeButton(const char* name, int tipRow);
@@ -151,6 +161,10 @@ private:
     QLabel* hotKeyIndicator_ = nullptr;
     QPushButton* minimizeButton_ = nullptr;
     QPushButton* hideButton_ = nullptr;
+    QPushButton* monitorButton_ = nullptr;
+    // Made when the monitor first opens; outlives each monitor window.
+    std::unique_ptr<tuning::MonitorSession> monitorSession_;
+    QPointer<CDlg_Monitor> monitor_;
     std::array<Gauge*, tuning::kGaugeCount> gauges_{};
     // Information fields by id, drawn from InfoReadouts.
     std::vector<std::pair<uint32_t, QLabel*>> infoLabels_;
