@@ -71,6 +71,13 @@ inline constexpr int kTextMemoryOffset = 249;
 inline constexpr int kTextFrameRate = 250;
 inline constexpr int kTextHotKey = 257;
 
+// ---- The notification area's menu ----------------------------------------------------------------
+inline constexpr int kTextAbout = 13;
+inline constexpr int kTextMainWindow = 69;
+inline constexpr int kTextQuit = 70;
+inline constexpr int kTextCheckForUpdate = 196;
+inline constexpr int kTextNews = 219;
+
 // ---- The fan curve ------------------------------------------------------------------------------
 inline constexpr int kTextCurveAxisTemperature = 233;  // the chart's temperature axis (degrees C)
 inline constexpr int kTextSpeedPercent = 234;          // "Speed(%)", also the chart's speed axis
