@@ -19,6 +19,7 @@
 #include "platform/HotKeyGrab.h"
 #include "platform/OverlayShared.h"
 #include "settings/Profiles.h"
+#include "tuning/GadgetInstall.h"
 #include "tuning/MainWindowController.h"
 #include "ui/QtFileChooser.h"
 #include "ui/QtPoster.h"
@@ -31,10 +32,12 @@ class QTimer;
 
 namespace qv::ui {
 
+class CAdvanceDlg;
 class FanCurvePanel;
 class Gauge;
 class OverlayWindow;
 class ProfileBar;
+class QuorvelTray;
 
 class CQuorvelHDDlg final : public QWidget {
 public:
@@ -67,6 +70,21 @@ public:
     }
     const tuning::InfoReadouts& infoReadouts() const { return controller_->infoReadouts(); }
     const platform::OverlayShared& overlayShared() const { return overlayShared_; }
+    const tuning::GadgetInstallResult& gadget() const { return gadget_; }
+
+    // The hide button (and the window's close): keeps or removes the user settings file as the
+    // restore option says, then hides the window, or minimises it where no notification area
+    // could bring it back.
+    void pressHide();
+    // The tray menu's Quit: nothing while an Apply run is under way; otherwise the tray icon
+    // goes, the user settings are kept or removed, the overlay is told to stop, the hot keys are
+    // released and the window's run ends.
+    void quit();
+    // Message 2025: the advanced control dialog, made on the first request and kept, shown and
+    // raised on every one.
+    void openAdvanced();
+    CAdvanceDlg* advancedDialog() const { return advancedDialog_; }
+    QuorvelTray* tray() const { return tray_; }
     bool samplingActive() const;
     bool hoverActive() const;
 
@@ -105,6 +123,9 @@ private:
     // overclocking part), and each control has a name and a description for assistive tools.
     void setUpKeyboardAndNames();
     void setUpMessages();
+    void setUpTray();
+    // The sidebar gadget's files, on the one system that has a sidebar.
+    void installGadget();
     // Takes or releases Ctrl+N and Ctrl+M as the controller says.
     void followHotKeyGrab();
     QPushButton* makeButton(const char* name, int tipRow);
@@ -172,6 +193,9 @@ private:
     std::vector<QWidget*> wideWidgets_;
     FanCurvePanel* fanCurvePanel_ = nullptr;
     ProfileBar* profileBar_ = nullptr;
+    QuorvelTray* tray_ = nullptr;
+    CAdvanceDlg* advancedDialog_ = nullptr;
+    tuning::GadgetInstallResult gadget_;
 
     QTimer* samplingTimer_ = nullptr;
     QTimer* hoverTimer_ = nullptr;
