@@ -76,6 +76,12 @@ inline constexpr int kTextFanRpm = 187;  // "FanSpeed"; fan rpm in the Chinese c
 inline constexpr int kTextMonitors = 244;
 inline constexpr int kTextClose = 246;
 inline constexpr int kTextOpenSavedFile = 247;  // "Open Saved File?"
+// ---- The notification area's menu ----------------------------------------------------------------
+inline constexpr int kTextAbout = 13;
+inline constexpr int kTextMainWindow = 69;
+inline constexpr int kTextQuit = 70;
+inline constexpr int kTextCheckForUpdate = 196;
+inline constexpr int kTextNews = 219;
 
 // ---- The fan curve ------------------------------------------------------------------------------
 inline constexpr int kTextCurveAxisTemperature = 233;  // the chart's temperature axis (degrees C)

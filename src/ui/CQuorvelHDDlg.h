@@ -20,6 +20,7 @@
 #include "platform/HotKeyGrab.h"
 #include "platform/OverlayShared.h"
 #include "settings/Profiles.h"
+#include "tuning/GadgetInstall.h"
 #include "tuning/MainWindowController.h"
 #include "tuning/MonitorSession.h"
 #include "ui/QtFileChooser.h"
@@ -34,10 +35,12 @@ class QTimer;
 namespace qv::ui {
 
 class CDlg_Monitor;
+class CAdvanceDlg;
 class FanCurvePanel;
 class Gauge;
 class OverlayWindow;
 class ProfileBar;
+class QuorvelTray;
 
 class CQuorvelHDDlg final : public QWidget {
 public:
@@ -75,6 +78,21 @@ public:
     }
     const tuning::InfoReadouts& infoReadouts() const { return controller_->infoReadouts(); }
     const platform::OverlayShared& overlayShared() const { return overlayShared_; }
+    const tuning::GadgetInstallResult& gadget() const { return gadget_; }
+
+    // The hide button (and the window's close): keeps or removes the user settings file as the
+    // restore option says, then hides the window, or minimises it where no notification area
+    // could bring it back.
+    void pressHide();
+    // The tray menu's Quit: nothing while an Apply run is under way; otherwise the tray icon
+    // goes, the user settings are kept or removed, the overlay is told to stop, the hot keys are
+    // released and the window's run ends.
+    void quit();
+    // Message 2025: the advanced control dialog, made on the first request and kept, shown and
+    // raised on every one.
+    void openAdvanced();
+    CAdvanceDlg* advancedDialog() const { return advancedDialog_; }
+    QuorvelTray* tray() const { return tray_; }
     bool samplingActive() const;
     bool hoverActive() const;
 
@@ -115,6 +133,9 @@ private:
     void setUpMessages();
     // The monitor button of the caption line; it posts 0x7E8.
     void buildMonitorButton();
+    void setUpTray();
+    // The sidebar gadget's files, on the one system that has a sidebar.
+    void installGadget();
     // Takes or releases Ctrl+N and Ctrl+M as the controller says.
     void followHotKeyGrab();
     QPushButton* makeButton(const char* name, int tipRow);
@@ -186,6 +207,9 @@ private:
     std::vector<QWidget*> wideWidgets_;
     FanCurvePanel* fanCurvePanel_ = nullptr;
     ProfileBar* profileBar_ = nullptr;
+    QuorvelTray* tray_ = nullptr;
+    CAdvanceDlg* advancedDialog_ = nullptr;
+    tuning::GadgetInstallResult gadget_;
 
     QTimer* samplingTimer_ = nullptr;
     QTimer* hoverTimer_ = nullptr;
