@@ -60,6 +60,17 @@ void printUsage(std::FILE* out) {
                  "                                       and alarm temperature to FILE\n"
                  "  apply-settings FILE                  put the settings of FILE back on the\n"
                  "                                       GPUs it was written for\n"
+                 "  password set                         new remote-control password; the\n"
+                 "                                       original and the new one are read\n"
+                 "                                       from standard input, one per line\n"
+                 "  exporter [--listen ADDR:PORT] [--period MS]\n"
+                 "                                       serve the readings for Prometheus at\n"
+                 "                                       /metrics (default 127.0.0.1:9437,\n"
+                 "                                       read every 1000 ms) until stopped\n"
+                 "  log [--period MS] [--items LIST] [--out FILE] [--count N]\n"
+                 "                                       the monitor log: one line of every\n"
+                 "                                       GPU's values per period, into FILE or\n"
+                 "                                       a new file under Monitor_Save\n"
                  "\n"
                  "options:\n"
                  "  --simulate[=CONFIG]  use the simulated driver that comes with qvctl;\n"
@@ -161,6 +172,8 @@ constexpr Command kCommands[] = {
     {"fan-test", qv::cli::runFanTest, nullptr},
     {"save-settings", qv::cli::runSaveSettings, nullptr},
     {"apply-settings", qv::cli::runApplySettings, nullptr},
+    {"exporter", qv::cli::runExporter, nullptr},
+    {"log", qv::cli::runLog, nullptr},
 };
 
 const Command* findCommand(const std::string& name) {
@@ -212,6 +225,16 @@ int run(std::vector<std::string> args) {
         std::printf("%s %s\n", qv::cli::kProgramName, qv::platform::kVersionText);
         return kExitOk;
     }
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    // The password lives in the settings store alone: no driver is loaded for it.
+    if (command == qv::cli::kPasswordCommand) {
+        if (format == OutputFormat::kJson) {
+            reportError(std::string(qv::cli::kJsonOption) + " goes with list and status, not with " +
+                        command);
+            return kExitUsage;
+        }
+        return qv::cli::runPassword(rest, stdin, stdout);
+    }
     const Command* found = findCommand(command);
     if (found == nullptr) {
         reportError("unknown command '" + command + "'");
@@ -223,8 +246,6 @@ int run(std::vector<std::string> args) {
                     command);
         return kExitUsage;
     }
-    const std::vector<std::string> rest(args.begin() + 1, args.end());
-
     qv::drv::applySelection(selection);
     ProbeFolder probeFolder;
     qv::drv::DriverLoader loader(selection.libraryPath);

@@ -76,6 +76,13 @@ int runOffset(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::F
 int runPowerLimit(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out);
 int runSaveSettings(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out);
 int runApplySettings(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out);
+// `password set`: needs no driver; the passwords come from `in`.
+inline constexpr const char* kPasswordCommand = "password";
+int runPassword(const std::vector<std::string>& args, std::FILE* in, std::FILE* out);
+// Serves the GPUs' readings for Prometheus until SIGINT or SIGTERM.
+int runExporter(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out);
+// The monitor log of every GPU, one line per period (see docs/qvctl.md).
+int runLog(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out);
 
 // Prints a message prefixed with the program name on standard error.
 void reportError(const std::string& message);

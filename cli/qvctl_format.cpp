@@ -333,8 +333,11 @@ StatusReadings readStatus(gpu::GpuLayer& layer, uint8_t gpu, BoardPower& power) 
         readings.levelKind = kind;
         readings.graphicsMHz = gpu::roundedMHz(graphicsKHz);
         readings.memoryMHz = gpu::roundedMHz(memoryKHz);
+        readings.graphicsKHz = graphicsKHz;
+        readings.memoryKHz = memoryKHz;
         if (layer.record(gpu).processorDomainPresent) {
             readings.shaderMHz = gpu::roundedMHz(shaderKHz);
+            readings.shaderKHz = shaderKHz;
         }
     }
     readings.coreMillivolts = coreMillivolts(layer, gpu);

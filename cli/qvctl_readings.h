@@ -45,6 +45,10 @@ struct StatusReadings {
     std::optional<int64_t> graphicsMHz;  // rounded from kHz
     std::optional<int64_t> memoryMHz;
     std::optional<int64_t> shaderMHz;
+    // The same clocks as the driver gives them, for readers that need them exact.
+    std::optional<int64_t> graphicsKHz;
+    std::optional<int64_t> memoryKHz;
+    std::optional<int64_t> shaderKHz;
     std::optional<int64_t> coreMillivolts;
     std::optional<int64_t> celsius;
     std::optional<bool> fanManual;

@@ -1,30 +1,21 @@
 // `qvctl status`: the live readings, once or every period until a count or Ctrl-C.
 #include <chrono>
-#include <csignal>
 #include <cstdio>
-#include <thread>
 
 #include "qvctl_commands.h"
 #include "qvctl_readings.h"
+#include "qvctl_watch.h"
 
 namespace qv::cli {
 
 namespace {
 
 // The period is given in milliseconds: at least a tenth of a second, at most a day.
-constexpr uint32_t kMinWatchMs = 100;
-constexpr uint32_t kMaxWatchMs = 86400000;
-constexpr uint32_t kMaxCount = 1000000000;
+constexpr uint32_t kMinWatchMs = kMinRepeatMs;
+constexpr uint32_t kMaxWatchMs = kMaxRepeatMs;
+constexpr uint32_t kMaxCount = kMaxRepeatCount;
 constexpr uint32_t kDefaultRepeatMs = 1000;
 constexpr uint32_t kMillisecondsPerSecond = 1000;
-// How often a waiting watch loop looks at the stop flag.
-constexpr auto kStopPollSlice = std::chrono::milliseconds(50);
-
-volatile std::sig_atomic_t stopRequested = 0;
-
-extern "C" void requestStop(int) {
-    stopRequested = 1;
-}
 
 struct StatusOptions {
     bool repeat = false;
@@ -32,28 +23,6 @@ struct StatusOptions {
     uint32_t count = 0;  // 0: until stopped
     OutputFormat format = OutputFormat::kText;
 };
-
-// Accepts "--name VALUE" and "--name=VALUE"; advances `i` past what it used.
-bool optionValue(const std::vector<std::string>& args, size_t& i, const std::string& name,
-                 std::string& value, bool& matched) {
-    const std::string& word = args[i];
-    matched = false;
-    if (word == name) {
-        matched = true;
-        if (i + 1 >= args.size()) {
-            reportError(name + " needs a value");
-            return false;
-        }
-        value = args[++i];
-        return true;
-    }
-    if (word.rfind(name + "=", 0) == 0) {
-        matched = true;
-        value = word.substr(name.size() + 1);
-        return true;
-    }
-    return true;
-}
 
 // Whole seconds were the unit of --watch once: a small number gets the new spelling as a hint.
 std::string secondsHint(const std::string& value) {
@@ -105,19 +74,6 @@ bool parseStatusOptions(const std::vector<std::string>& args, StatusOptions& opt
     return true;
 }
 
-// Waits until `deadline` or a stop request; false when stopped.
-bool waitUntil(std::chrono::steady_clock::time_point deadline) {
-    while (stopRequested == 0) {
-        const auto now = std::chrono::steady_clock::now();
-        if (now >= deadline) {
-            return true;
-        }
-        std::this_thread::sleep_for(
-            std::min<std::chrono::steady_clock::duration>(deadline - now, kStopPollSlice));
-    }
-    return false;
-}
-
 bool printSample(gpu::GpuLayer& layer, std::FILE* out, const StatusOptions& options,
                  uint32_t sample, BoardPower& power) {
     if (options.format == OutputFormat::kJson) {
@@ -149,37 +105,6 @@ bool printSample(gpu::GpuLayer& layer, std::FILE* out, const StatusOptions& opti
     }
     return std::fflush(out) == 0 && std::ferror(out) == 0;
 }
-
-// Installs the stop handlers for the length of a watch and puts the old ones back.
-class StopSignals {
-public:
-    StopSignals() {
-        stopRequested = 0;
-        oldInterrupt_ = std::signal(SIGINT, requestStop);
-        oldTerminate_ = std::signal(SIGTERM, requestStop);
-#ifdef SIGPIPE
-        // A closed reader ends the loop through the failed write instead of killing the process.
-        oldPipe_ = std::signal(SIGPIPE, SIG_IGN);
-#endif
-    }
-    ~StopSignals() {
-        std::signal(SIGINT, oldInterrupt_);
-        std::signal(SIGTERM, oldTerminate_);
-#ifdef SIGPIPE
-        std::signal(SIGPIPE, oldPipe_);
-#endif
-    }
-    StopSignals(const StopSignals&) = delete;
-    StopSignals& operator=(const StopSignals&) = delete;
-
-private:
-    using Handler = void (*)(int);
-    Handler oldInterrupt_ = SIG_DFL;
-    Handler oldTerminate_ = SIG_DFL;
-#ifdef SIGPIPE
-    Handler oldPipe_ = SIG_DFL;
-#endif
-};
 
 }  // namespace
 

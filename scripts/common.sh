@@ -7,10 +7,14 @@ QV_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # two display fonts (Liberation Sans for Arial, DSEG7 for the digital read-outs). The manual pages
 # are written with scdoc, the icon sizes rendered with rsvg-convert (librsvg2-bin), and the
 # installed desktop entry and metainfo file checked with desktop-file-utils and appstream; man-db
-# shows the pages.
+# shows the pages. qvctl's exporter serves HTTP through cpp-httplib; its tests scrape it with
+# Debian's prometheus server and check the exposition with promtool (both in prometheus). xvfb
+# gives the window tests a real X server (the notification area, the global hot keys); without it
+# those tests are skipped.
 QV_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev clang
              libclang-rt-14-dev qt6-base-dev fonts-liberation2 fonts-dseg libx11-dev
-             scdoc librsvg2-bin desktop-file-utils appstream man-db)
+             scdoc librsvg2-bin desktop-file-utils appstream man-db libcpp-httplib-dev
+             prometheus xvfb)
 QV_JOBS="$(nproc 2>/dev/null || echo 2)"
 
 qv_log() { printf '==> %s\n' "$*"; }

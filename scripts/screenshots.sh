@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Draws the main window over the simulated boards into docs/screenshots/: narrow.png (the normal
-# width) and wide.png (with the overclocking controls), then a message box and the profile dialog
-# (message-box.png, profile-dialog.png) and the options dialog on the board with the wireless
-# module (options-dialog.png), drawn by their window tests. Usage:
+# width) and wide.png (with the overclocking controls), the advanced control dialog (advanced.png,
+# advanced-wide.png), then a message box, the profile dialog and the options dialog on the board
+# with the wireless module (message-box.png, profile-dialog.png, options-dialog.png, drawn by their
+# window tests), the password dialog and the display timing tool on the simulated adapter
+# (password-dialog.png, view-dialog.png) and the monitor window with 40 seconds of curves
+# (monitor.png, drawn by its window test). Usage:
 # scripts/screenshots.sh [BUILD_DIR] (default: build; it is configured and the programs built when
 # needed). No display is needed.
 set -euo pipefail
@@ -34,8 +37,18 @@ shoot() {
 
 shoot "$out/narrow.png"
 shoot "$out/wide.png" --wide
+shoot "$out/advanced.png" --advanced
+shoot "$out/advanced-wide.png" --advanced --wide
 qv_log "drawing $out/message-box.png, $out/profile-dialog.png and $out/options-dialog.png"
 env QT_QPA_PLATFORM=offscreen QV_SCREENSHOTS="$out" "$QV_ROOT/$build/bin/quorvel_ui_tests" \
     --gtest_filter='ProfileBarTest.MessageBoxesAndTheProfileDialogShareTheMainWindowsDarkLook:SetDialogTest.WirelessBoardRunsTheStatusTimerAndIsDrawnForTheDocumentation' \
+    >/dev/null
+qv_log "drawing $out/password-dialog.png and $out/view-dialog.png"
+env QT_QPA_PLATFORM=offscreen QV_SCREENSHOTS="$out" "$QV_ROOT/$build/bin/quorvel_ui_tests" \
+    --gtest_filter='PasswordDialogTest.CaptionsFieldsAndOkThatClosesOnlyOnAChange:ViewDialogTest.DrawsTheToolAndForwardsTheUsersInput' \
+    >/dev/null
+qv_log "drawing $out/monitor.png"
+env QT_QPA_PLATFORM=offscreen QV_SCREENSHOTS="$out" "$QV_ROOT/$build/bin/quorvel_ui_tests" \
+    --gtest_filter='MonitorWindowTest.CurvesScrollOnePixelColumnPerSecond' \
     >/dev/null
 qv_log "done: $out"

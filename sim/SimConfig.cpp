@@ -328,6 +328,8 @@ private:
             {"adapter", &D::adapter},
             {"monitors", &D::monitors, 0, 255},
             {"firmware", &D::firmware, 0, kAdapterFirmwareChars},
+            {"busy_polls", &D::busyPolls, 0, 1000},
+            {"stuck_busy", &D::stuckBusy},
             {"unattached", &D::unattached},
         };
         return applyKey(kRules, d, key, v, "display");

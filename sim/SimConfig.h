@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "gpu/WirelessModuleRegisters.h"
+#include "gpu/DisplayPortAdapter.h"
 
 namespace qv::sim {
 
@@ -32,7 +33,7 @@ inline constexpr uint32_t kMaxBiosSize = 1 << 20;
 inline constexpr uint32_t kBiosBlockSize = 512;
 inline constexpr size_t kMaxBiosVersionChars = 200;
 inline constexpr size_t kMaxNameChars = 63;           // the driver's short string less its end
-inline constexpr size_t kAdapterFirmwareChars = 13;
+inline constexpr size_t kAdapterFirmwareChars = drv::kAdapterFirmwareLength;
 
 // I2C slots of a board, by the program's slot numbers.
 inline constexpr size_t kSlotCount = 13;
@@ -182,6 +183,8 @@ struct DisplayConfig {
     bool adapter = false;
     uint32_t monitors = 3;
     std::string firmware = "VX-3 FW 1.0.4";
+    uint32_t busyPolls = 1;   // reads of the command register that say busy after each command
+    bool stuckBusy = false;   // the command register never stops saying busy
     bool unattached = false;
 };
 

@@ -48,8 +48,12 @@ uint8_t DisplayPortSink::readByte(uint32_t address) {
         case kAdapterCapability + 1:
             return state_.unlocked ? kAdapterUnlocked : 0;
         case kAdapterCommand: {
-            // A command reads busy once before it reports done, as the box takes its time.
+            // A command reads busy a few times before it reports done, as the box takes its
+            // time; a stuck box never reports done.
             const uint8_t code = regs_.bytes[address - kAdapterFirst];
+            if (config_.stuckBusy) {
+                return static_cast<uint8_t>(code | kAdapterGo);
+            }
             if (regs_.busyReads > 0) {
                 --regs_.busyReads;
                 return static_cast<uint8_t>(code | kAdapterGo);
@@ -139,7 +143,7 @@ void DisplayPortSink::execute(uint8_t code, bool& changed) {
         result = kResultUnknownCommand;
     }
     regs_.bytes[kAdapterResult - kAdapterFirst] = result;
-    regs_.busyReads = 1;
+    regs_.busyReads = config_.busyPolls;
 }
 
 }  // namespace qv::sim

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "SimConfig.h"
+#include "gpu/DisplayPortAdapter.h"
 #include "SimState.h"
 
 namespace qv::sim {
@@ -17,29 +18,30 @@ inline constexpr uint8_t kDpcdRevision = 0x12;
 inline constexpr uint8_t kDpcdMaxLinkRate = 0x14;  // 5.4 Gbit/s per lane
 inline constexpr uint8_t kDpcdMaxLaneCount = 0x84;  // 4 lanes, enhanced framing
 
+// The adapter's registers, as the program names them (gpu/DriverTypes.h).
 inline constexpr uint32_t kAdapterFirst = 0x4A0;
 inline constexpr uint32_t kAdapterEnd = 0x500;
-inline constexpr uint32_t kAdapterMonitors = 0x4A6;
-inline constexpr uint32_t kAdapterCapability = 0x4B0;
-inline constexpr uint8_t kAdapterMailboxPresent = 0x04;
-inline constexpr uint8_t kAdapterUnlocked = 0x01;
-inline constexpr uint32_t kAdapterCommand = 0x4B2;
-inline constexpr uint32_t kAdapterResult = 0x4B3;
-inline constexpr uint8_t kAdapterGo = 0x80;
-inline constexpr uint32_t kAdapterLength = 0x4B8;
-inline constexpr uint32_t kAdapterOffset = 0x4BC;
-inline constexpr uint32_t kAdapterWindow = 0x4C0;
+inline constexpr uint32_t kAdapterMonitors = drv::kDpcdAdapterMonitors;
+inline constexpr uint32_t kAdapterCapability = drv::kDpcdAdapterCapability;
+inline constexpr uint8_t kAdapterMailboxPresent = drv::kAdapterCapMailboxPresent;
+inline constexpr uint8_t kAdapterUnlocked = drv::kAdapterCapUnlocked;
+inline constexpr uint32_t kAdapterCommand = drv::kDpcdAdapterCommand;
+inline constexpr uint32_t kAdapterResult = drv::kDpcdAdapterCommand + 1;
+inline constexpr uint8_t kAdapterGo = drv::kAdapterCommandGo;
+inline constexpr uint32_t kAdapterLength = drv::kDpcdAdapterLength;
+inline constexpr uint32_t kAdapterOffset = drv::kDpcdAdapterOffset;
+inline constexpr uint32_t kAdapterWindow = drv::kDpcdAdapterData;
 inline constexpr uint32_t kAdapterWindowSize = 32;
 
-inline constexpr uint8_t kAdapterCmdUnlock = 0x01;
-inline constexpr uint8_t kAdapterCmdProbe = 0x04;
-inline constexpr uint8_t kAdapterCmdInfo = 0x30;
-inline constexpr uint8_t kAdapterCmdBezel = 0x60;
-inline constexpr const char* kAdapterUnlockCode = "PLINTH";
+inline constexpr uint8_t kAdapterCmdUnlock = drv::kAdapterCommandUnlock;
+inline constexpr uint8_t kAdapterCmdProbe = drv::kAdapterCommandProbe;
+inline constexpr uint8_t kAdapterCmdInfo = drv::kAdapterCommandInfo;
+inline constexpr uint8_t kAdapterCmdBezel = drv::kAdapterCommandBezel;
+inline constexpr const char* kAdapterUnlockCode = drv::kAdapterUnlockCode;
 inline constexpr uint32_t kAdapterInfoSize = 128;
-inline constexpr uint32_t kAdapterFirmwareOffset = 95;
-inline constexpr uint8_t kBezelHorizontal = 2;
-inline constexpr uint8_t kBezelVertical = 3;
+inline constexpr uint32_t kAdapterFirmwareOffset = drv::kAdapterFirmwareOffset;
+inline constexpr uint8_t kBezelHorizontal = drv::kAdapterBezelHorizontal;
+inline constexpr uint8_t kBezelVertical = drv::kAdapterBezelVertical;
 
 inline constexpr uint8_t kResultOk = 0;
 inline constexpr uint8_t kResultBadCode = 1;
@@ -50,7 +52,7 @@ inline constexpr uint8_t kResultUnknownCommand = 4;
 // Registers the adapter keeps only while the process runs.
 struct AdapterRegisters {
     std::array<uint8_t, kAdapterEnd - kAdapterFirst> bytes{};
-    uint8_t busyReads = 0;
+    uint32_t busyReads = 0;
 };
 
 class DisplayPortSink {

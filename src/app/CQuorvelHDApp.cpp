@@ -180,8 +180,14 @@ bool CQuorvelHDApp::InitInstance(const std::vector<std::string>& commandLine) {
 }
 
 int CQuorvelHDApp::keepUserSettingsAtExit() {
-    if (startupEnd_ != StartupEnd::kWindowEnded || gpuLayer().gpuCount() == 0 ||
-        services_.userSettings == nullptr) {
+    if (startupEnd_ != StartupEnd::kWindowEnded) {
+        return 0;
+    }
+    return keepUserSettings();
+}
+
+int CQuorvelHDApp::keepUserSettings() {
+    if (gpuLayer().gpuCount() == 0 || services_.userSettings == nullptr) {
         return 0;
     }
     const int status =

@@ -84,6 +84,10 @@ public:
     // keep; otherwise the file from the last good run stays as it is. A save that fails is shown
     // to the user. The applier's status, or 0 when nothing was to be kept.
     int keepUserSettingsAtExit();
+    // While the window runs (its hide button and Quit): keeps the cards' settings for the next
+    // start or removes the file, as the restore option says. Nothing (0) without cards.
+    // The applier's status.
+    int keepUserSettings();
 
     int startMode() const { return settings_.launchMode; }
     // The hardware layer's initialisation result; -1 before it ran.
@@ -94,6 +98,8 @@ public:
     const std::array<FontDefinition, kFontCount>& fonts() const { return fonts_; }
 
     gpu::GpuLayer& gpuLayer() { return layer_; }
+    // The loaded driver library, for the display tool's own display calls.
+    drv::DriverLoader& driverLoader() { return loader_; }
     settings::RegistrySettings& settings() { return settings_; }
     settings::RegistryStore& registry() { return *store_; }
     platform::SingleInstance& singleInstance() { return *instance_; }

@@ -12,6 +12,7 @@ constexpr std::string_view kVersion = "--version";
 constexpr std::string_view kVerbose = "--verbose";
 constexpr std::string_view kScreenshot = "--screenshot";
 constexpr std::string_view kWide = "--wide";
+constexpr std::string_view kAdvanced = "--advanced";
 // The driver options are read by the driver selection; here they are only let through.
 constexpr std::string_view kDriver = "--driver";
 constexpr std::string_view kSimulate = "--simulate";
@@ -70,6 +71,8 @@ ProgramCommandLine parseProgramCommandLine(const std::vector<std::string>& args,
             line.verbose = true;
         } else if (word == kWide) {
             line.wide = true;
+        } else if (word == kAdvanced) {
+            line.advanced = true;
         } else if (word == kScreenshot) {
             if (i + 1 >= args.size() || args[i + 1].empty()) {
                 return usageError("--screenshot needs a file name");

@@ -28,6 +28,7 @@ struct ProgramCommandLine {
     std::string screenshotPath;  // --screenshot FILE
     bool wide = false;           // --wide
     bool verbose = false;        // --verbose
+    bool advanced = false;       // --advanced: the advanced control dialog opens
     // The driver options and the start words, in their order, for the driver selection and the
     // start word; the toolkit's options are not among them.
     std::vector<std::string> arguments;

@@ -71,6 +71,18 @@ inline constexpr int kTextMemoryOffset = 249;
 inline constexpr int kTextFrameRate = 250;
 inline constexpr int kTextHotKey = 257;
 
+// ---- The monitor window -------------------------------------------------------------------------
+inline constexpr int kTextFanRpm = 187;  // "FanSpeed"; fan rpm in the Chinese columns
+inline constexpr int kTextMonitors = 244;
+inline constexpr int kTextClose = 246;
+inline constexpr int kTextOpenSavedFile = 247;  // "Open Saved File?"
+// ---- The notification area's menu ----------------------------------------------------------------
+inline constexpr int kTextAbout = 13;
+inline constexpr int kTextMainWindow = 69;
+inline constexpr int kTextQuit = 70;
+inline constexpr int kTextCheckForUpdate = 196;
+inline constexpr int kTextNews = 219;
+
 // ---- The fan curve ------------------------------------------------------------------------------
 inline constexpr int kTextCurveAxisTemperature = 233;  // the chart's temperature axis (degrees C)
 inline constexpr int kTextSpeedPercent = 234;          // "Speed(%)", also the chart's speed axis
@@ -92,6 +104,7 @@ inline constexpr int kTip2D = 168;
 inline constexpr int kTip3DLow = 169;
 inline constexpr int kTip3DPerf = 170;
 inline constexpr int kTipTemperature = 172;
+inline constexpr int kTipMonitor = 166;
 inline constexpr int kTipCudaCores = 173;
 inline constexpr int kTipSynchronous = 174;
 inline constexpr int kTipOverclocking = 241;
@@ -111,7 +124,7 @@ inline constexpr int kTextEnable = 107;
 inline constexpr int kTextSamplingPeriod = 108;
 inline constexpr int kTextSeconds = 109;
 inline constexpr int kTextAutoUpdate = 112;
-inline constexpr int kTextChangePassword = 124;
+inline constexpr int kTextChangePassword = 124;  // also the password dialog's caption
 inline constexpr int kTextHdmiDefaultDevice = 154;
 inline constexpr int kTextFanTempAssociated = 183;
 inline constexpr int kTextTempLow = 185;
@@ -130,5 +143,12 @@ inline constexpr int kTextCurrentChannels = 218;
 inline constexpr int kTextNewsPopUp = 220;
 inline constexpr int kTextGpuVoltageHighest = 256;
 inline constexpr int kTipSettings = 175;
+// ---- The remote-control password dialog --------------------------------------------------------
+inline constexpr int kTextOriginalPassword = 125;
+inline constexpr int kTextNewPassword = 126;
+inline constexpr int kTextConfirmPassword = 127;
+inline constexpr int kTextPleaseInputPassword = 129;  // the new password is empty
+inline constexpr int kTextPasswordError = 130;
+inline constexpr int kTextPasswordsDiffer = 131;
 
 }  // namespace qv::lang

@@ -8,7 +8,8 @@ namespace qv::platform {
 
 namespace {
 constexpr uint32_t kCurrentSystemMajor = 6;
-constexpr uint32_t kCurrentSystemMinor = 1;
+// Not 6.1: that number is the one system with a desktop sidebar, which is Windows-only.
+constexpr uint32_t kCurrentSystemMinor = 2;
 }  // namespace
 
 OsVersion HostSystemInfo::osVersion() { return {kCurrentSystemMajor, kCurrentSystemMinor}; }

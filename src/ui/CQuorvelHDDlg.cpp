@@ -3,11 +3,14 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLinearGradient>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QTimer>
@@ -18,10 +21,16 @@
 
 #include "lang/CMultiLangSupp.h"
 #include "lang/LanguageRows.h"
+#include "platform/DataFolder.h"
 #include "platform/DebugOutput.h"
 #include "platform/ProgramLocation.h"
 #include "platform/SingleInstance.h"
+#include "platform/SystemInfo.h"
+#include "platform/Version.h"
 #include "tuning/MainDialogModelMessages.h"
+#include "ui/CDlg_Monitor.h"
+#include "tuning/TrayMenu.h"
+#include "ui/CAdvanceDlg.h"
 #include "ui/CIndicateInstDialog.h"
 #include "ui/FanCurvePanel.h"
 #include "ui/Gauge.h"
@@ -30,6 +39,7 @@
 #include "ui/OverlayWindow.h"
 #include "ui/ProfileBar.h"
 #include "ui/QtFonts.h"
+#include "ui/QuorvelTray.h"
 
 namespace qv::ui {
 
@@ -39,6 +49,8 @@ namespace {
 // Whether the temperature read-out is drawn hot; kept on the label so the style changes only
 // when the state does.
 constexpr const char* kHotProperty = "hot";
+// Opens the advanced control dialog, as message 2025 does.
+constexpr QKeyCombination kAdvancedShortcut(Qt::CTRL | Qt::SHIFT, Qt::Key_A);
 }  // namespace
 
 CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
@@ -66,6 +78,9 @@ CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
     controller_ = std::make_unique<tuning::MainWindowController>(app_.gpuLayer(), services);
     setWindowTitle(QString::fromStdString(controller_->view().caption));
 
+    // Before the frame's minimise and hide buttons: the title bar's buttons take the keyboard in
+    // the order they are made, left to right.
+    buildMonitorButton();
     buildFrame();
     buildGauges();
     buildReadouts();
@@ -76,6 +91,8 @@ CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
     buildProfileBar();
     buildSettingsButton();
     setUpKeyboardAndNames();
+    installGadget();
+    setUpTray();
 
     controller_->start();
     render();
@@ -98,6 +115,8 @@ CQuorvelHDDlg::~CQuorvelHDDlg() {
     }
     poster_.setHandler({});
     hotKeyGrab_.uninstall();
+    // The monitor window reads the monitor session, which goes with the members.
+    delete monitor_;
     // The panels hold references to members that go before the window's children do.
     delete profileBar_;
     delete fanCurvePanel_;
@@ -144,6 +163,42 @@ void CQuorvelHDDlg::setUpMessages() {
     followHotKeyGrab();
 }
 
+void CQuorvelHDDlg::installGadget() {
+    // There is no system folder for the state file's copy outside Windows.
+    tuning::GadgetFolders folders;
+    folders.programFolder = app_.programFolder();
+    folders.userProfile = platform::homeFolder();
+    gadget_ = tuning::installGadget(platform::HostSystemInfo::instance(), folders);
+}
+
+void CQuorvelHDDlg::setUpTray() {
+    tray_ = new QuorvelTray(
+        lang::languageTable(),
+        [this](uint32_t command) {
+            switch (command) {
+                case tuning::kTrayCommandMainWindow:
+                    showAndRaise();
+                    break;
+                case tuning::kTrayCommandAbout:
+                    QMessageBox::about(
+                        this, tableText(lang::kTextAbout),
+                        QString::fromStdString(tuning::aboutText(platform::kVersionText)));
+                    break;
+                case tuning::kTrayCommandQuit:
+                    quit();
+                    break;
+                default:
+                    break;
+            }
+        },
+        this);
+    tray_->show();
+    // The key that opens the advanced control dialog, beside the tray's ways in.
+    auto* shortcut = new QShortcut(QKeySequence(kAdvancedShortcut), this);
+    shortcut->setObjectName("advancedShortcut");
+    connect(shortcut, &QShortcut::activated, this, [this] { openAdvanced(); });
+}
+
 void CQuorvelHDDlg::followHotKeyGrab() {
     switch (controller_->hotKeyGrabAction()) {
         case tuning::HotKeyGrabAction::kGrab: {
@@ -171,7 +226,7 @@ void CQuorvelHDDlg::applyStartMode() {
             showMinimized();
             break;
         case tuning::StartAction::kHide:
-            hide();
+            pressHide();
             break;
         case tuning::StartAction::kShowNormal:
             showNormal();
@@ -192,8 +247,9 @@ void CQuorvelHDDlg::handleInstanceMessages(const std::vector<uint32_t>& messages
     for (uint32_t message : messages) {
         if (message == platform::kInstanceShowWindow) {
             showAndRaise();
+        } else if (message == platform::kInstanceOpenAdvanced) {
+            openAdvanced();
         } else {
-            // The advanced panel that message 2025 opens is not part of the window yet.
             platform::debugOutput("main window: message %u not handled\n", message);
         }
     }
@@ -205,6 +261,54 @@ void CQuorvelHDDlg::showAndRaise() {
     raise();
     activateWindow();
     platform::debugOutput("main window: shown on request\n");
+}
+
+void CQuorvelHDDlg::pressHide() {
+    const int kept = app_.keepUserSettings();
+    if (kept != 0) {
+        platform::debugOutput("main window: user settings not kept (%d)\n", kept);
+    }
+    if (tuning::hideAction(QuorvelTray::notificationAreaAvailable()) == tuning::HideAction::kHide) {
+        hide();
+        platform::debugOutput("main window: hidden in the notification area\n");
+    } else {
+        // Without a notification area a hidden window could only come back through a second
+        // start of the program.
+        showMinimized();
+        platform::debugOutput("main window: minimised, there is no notification area\n");
+    }
+}
+
+void CQuorvelHDDlg::quit() {
+    struct Steps final : tuning::QuitSteps {
+        explicit Steps(CQuorvelHDDlg& window) : w(window) {}
+        void removeTrayIcon() override { w.tray_->remove(); }
+        void keepUserSettings() override { w.app_.keepUserSettings(); }
+        void stopOverlay() override {
+            if (w.overlayShared_.isOpen()) {
+                w.overlayShared_.writeExit();
+            }
+            w.overlayWindow_->hide();
+        }
+        void releaseHotKeys() override { w.hotKeyGrab_.uninstall(); }
+        void endRun() override {
+            // Once the menu that chose Quit has closed.
+            QTimer::singleShot(0, &w, [window = &w] { window->endDialog(0); });
+        }
+        CQuorvelHDDlg& w;
+    } steps(*this);
+    if (!tuning::runQuit(controller_->applyController().running(), steps)) {
+        platform::debugOutput("main window: quit ignored while settings are applied\n");
+    }
+}
+
+void CQuorvelHDDlg::openAdvanced() {
+    if (advancedDialog_ == nullptr) {
+        advancedDialog_ = new CAdvanceDlg(app_.gpuLayer(), this);
+        advancedDialog_->move(frameGeometry().topRight());
+    }
+    advancedDialog_->showAndRaise();
+    platform::debugOutput("main window: advanced control dialog shown\n");
 }
 
 void CQuorvelHDDlg::endDialog(int result) {
@@ -230,8 +334,10 @@ void CQuorvelHDDlg::applyWidth(const tuning::MainWindowView& view) {
                              skin::kButtonSize);
     minimizeButton_->setGeometry(hideButton_->x() - skin::kButtonGap - skin::kButtonSize,
                                  hideButton_->y(), skin::kButtonSize, skin::kButtonSize);
+    monitorButton_->setGeometry(minimizeButton_->x() - skin::kButtonGap - skin::kButtonSize,
+                                hideButton_->y(), skin::kButtonSize, skin::kButtonSize);
     const int statusLeft = tuning::kDialogWidthNormal / 2;
-    statusLine_->setGeometry(statusLeft, 0, minimizeButton_->x() - skin::kButtonGap - statusLeft,
+    statusLine_->setGeometry(statusLeft, 0, monitorButton_->x() - skin::kButtonGap - statusLeft,
                              skin::kHeaderHeight);
     placeSettingsButton();
     update();
@@ -280,6 +386,17 @@ void CQuorvelHDDlg::hoverCheck() {
 // ---- Posted messages ----------------------------------------------------------------------------
 
 void CQuorvelHDDlg::handlePostedMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    const tuning::DialogAction action =
+        tuning::dialogAction(message, static_cast<uint32_t>(wParam));
+    if (action == tuning::DialogAction::kOpenMonitor ||
+        action == tuning::DialogAction::kOpenMonitorWithHistories) {
+        openMonitor(action == tuning::DialogAction::kOpenMonitorWithHistories);
+        return;
+    }
+    if (action == tuning::DialogAction::kOpenAdvanced) {
+        openAdvanced();
+        return;
+    }
     controller_->handlePostedMessage(message, wParam, lParam);
     render();
     followHotKeyGrab();
@@ -452,9 +569,9 @@ void CQuorvelHDDlg::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CQuorvelHDDlg::closeEvent(QCloseEvent* event) {
-    // Closing only hides the window; the program keeps running.
+    // Closing acts as the hide button; the program keeps running.
     event->ignore();
-    hide();
+    pressHide();
 }
 
 }  // namespace qv::ui

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QPoint>
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -19,7 +20,9 @@
 #include "platform/HotKeyGrab.h"
 #include "platform/OverlayShared.h"
 #include "settings/Profiles.h"
+#include "tuning/GadgetInstall.h"
 #include "tuning/MainWindowController.h"
+#include "tuning/MonitorSession.h"
 #include "ui/QtFileChooser.h"
 #include "ui/QtPoster.h"
 
@@ -32,10 +35,13 @@ class QTimer;
 namespace qv::ui {
 
 class CSetDialog;
+class CDlg_Monitor;
+class CAdvanceDlg;
 class FanCurvePanel;
 class Gauge;
 class OverlayWindow;
 class ProfileBar;
+class QuorvelTray;
 
 class CQuorvelHDDlg final : public QWidget {
 public:
@@ -61,6 +67,11 @@ public:
     // A message posted to the window (the Apply worker, the probe, the hot keys).
     void handlePostedMessage(uint32_t message, uintptr_t wParam, intptr_t lParam);
 
+    // Message 0x7E8: closes the monitor window if one is open and opens a new one; with
+    // `copyHistories` the curves start with the samples taken so far.
+    void openMonitor(bool copyHistories);
+    CDlg_Monitor* monitorWindow() const;
+
     const tuning::MainWindowController& controller() const { return *controller_; }
     const tuning::MainDialogModel& dialogModel() const { return controller_->dialog(); }
     const tuning::ApplyController& applyController() const {
@@ -71,6 +82,21 @@ public:
     // The Settings button: the options dialog for the GPU on show, run modally. `prepare`, when
     // given, sees the dialog before it runs (tests answer it there).
     int openSettings(const std::function<void(CSetDialog&)>& prepare = {});
+    const tuning::GadgetInstallResult& gadget() const { return gadget_; }
+
+    // The hide button (and the window's close): keeps or removes the user settings file as the
+    // restore option says, then hides the window, or minimises it where no notification area
+    // could bring it back.
+    void pressHide();
+    // The tray menu's Quit: nothing while an Apply run is under way; otherwise the tray icon
+    // goes, the user settings are kept or removed, the overlay is told to stop, the hot keys are
+    // released and the window's run ends.
+    void quit();
+    // Message 2025: the advanced control dialog, made on the first request and kept, shown and
+    // raised on every one.
+    void openAdvanced();
+    CAdvanceDlg* advancedDialog() const { return advancedDialog_; }
+    QuorvelTray* tray() const { return tray_; }
     bool samplingActive() const;
     bool hoverActive() const;
 
@@ -111,6 +137,11 @@ private:
     // overclocking part), and each control has a name and a description for assistive tools.
     void setUpKeyboardAndNames();
     void setUpMessages();
+    // The monitor button of the caption line; it posts 0x7E8.
+    void buildMonitorButton();
+    void setUpTray();
+    // The sidebar gadget's files, on the one system that has a sidebar.
+    void installGadget();
     // Takes or releases Ctrl+N and Ctrl+M as the controller says.
     void followHotKeyGrab();
     QPushButton* makeButton(const char* name, int tipRow);
@@ -160,6 +191,10 @@ private:
     QPushButton* settingsButton_ = nullptr;
     // The wireless module's manual-channel flag, kept while the program runs.
     int manualChannelFlag_ = 0;
+    QPushButton* monitorButton_ = nullptr;
+    // Made when the monitor first opens; outlives each monitor window.
+    std::unique_ptr<tuning::MonitorSession> monitorSession_;
+    QPointer<CDlg_Monitor> monitor_;
     std::array<Gauge*, tuning::kGaugeCount> gauges_{};
     // Information fields by id, drawn from InfoReadouts.
     std::vector<std::pair<uint32_t, QLabel*>> infoLabels_;
@@ -181,6 +216,9 @@ private:
     std::vector<QWidget*> wideWidgets_;
     FanCurvePanel* fanCurvePanel_ = nullptr;
     ProfileBar* profileBar_ = nullptr;
+    QuorvelTray* tray_ = nullptr;
+    CAdvanceDlg* advancedDialog_ = nullptr;
+    tuning::GadgetInstallResult gadget_;
 
     QTimer* samplingTimer_ = nullptr;
     QTimer* hoverTimer_ = nullptr;

@@ -81,7 +81,7 @@ void CQuorvelHDDlg::buildFrame() {
         button->setFont(toQFont(app::fontDefinition(app::kFontTitle)));
     }
     connect(minimizeButton_, &QPushButton::clicked, this, [this] { showMinimized(); });
-    connect(hideButton_, &QPushButton::clicked, this, [this] { hide(); });
+    connect(hideButton_, &QPushButton::clicked, this, [this] { pressHide(); });
 
     statusLine_ = makeLabel("statusLine", QString::fromStdString(view.statusLine), QRect(),
                             app::kFontLabel, skin::kNoticeStyle);

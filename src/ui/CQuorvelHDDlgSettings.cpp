@@ -2,11 +2,15 @@
 #include <QLabel>
 #include <QPushButton>
 #include <algorithm>
+#include <string>
 
 #include "lang/CMultiLangSupp.h"
 #include "lang/LanguageRows.h"
+#include "tools/AdapterProbe.h"
 #include "ui/CQuorvelHDDlg.h"
+#include "ui/CPasswordDlg.h"
 #include "ui/CSetDialog.h"
+#include "ui/CViewDlg.h"
 #include "ui/MainWindowSkin.h"
 #include "ui/MainWindowTexts.h"
 #include "ui/QtFonts.h"
@@ -56,6 +60,21 @@ int CQuorvelHDDlg::openSettings(const std::function<void(CSetDialog&)>& prepare)
         controller_->sampling().sendFanCommand(command);
     };
     services.manualChannelFlag = &manualChannelFlag_;
+    // The multi-display adapter answers through its mailbox or its group is hidden.
+    services.probeVexaAdapter = [this] {
+        std::string firmware;
+        return tools::probeAdapter(app_.driverLoader(), app_.clock(), firmware) == 0;
+    };
+    services.openViewDialog = [this] {
+        if (app_.prompt() != nullptr) {
+            CViewDlg::run(app_.driverLoader(), *app_.prompt(), this);
+        }
+    };
+    services.openPasswordDialog = [this] {
+        if (app_.prompt() != nullptr) {
+            CPasswordDlg::run(app_.registry(), app_.settings(), *app_.prompt(), this);
+        }
+    };
     const int gpuOnShow = controller_->dialog().gpuOnShow();
     CSetDialog dialog(static_cast<uint8_t>(gpuOnShow >= 0 ? gpuOnShow : 0), std::move(services),
                       this);

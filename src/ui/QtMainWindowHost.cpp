@@ -11,6 +11,7 @@
 #include "app/CQuorvelHDApp.h"
 #include "platform/DebugOutput.h"
 #include "platform/TerminationSignals.h"
+#include "ui/CAdvanceDlg.h"
 #include "ui/CQuorvelHDDlg.h"
 #include "ui/ModalEnding.h"
 
@@ -61,14 +62,26 @@ int QtMainWindowHost::runMainWindow(app::CQuorvelHDApp& app) {
     window.applyStartMode();
     platform::debugOutput("main window: running, start mode %d\n", app.startMode());
 
+    if (options_.openAdvanced) {
+        window.openAdvanced();
+    }
     if (!options_.screenshotPath.empty()) {
+        CAdvanceDlg* advanced = window.advancedDialog();
         if (options_.screenshotWide) {
-            window.toggleOverclockingInterface(true);
+            if (advanced != nullptr) {
+                advanced->toggleWidth();
+            } else {
+                window.toggleOverclockingInterface(true);
+            }
         }
-        QTimer::singleShot(kScreenshotDelayMs, &window, [&] {
+        QTimer::singleShot(kScreenshotDelayMs, &window, [&window, this] {
             // The gauges show one sampling tick's values rather than an empty dial.
             window.sampleNow();
-            const QPixmap picture = window.grab();
+            CAdvanceDlg* shown = window.advancedDialog();
+            if (shown != nullptr) {
+                shown->refreshNow();
+            }
+            const QPixmap picture = shown != nullptr ? shown->grab() : window.grab();
             screenshotSaved_ = picture.save(QString::fromStdString(options_.screenshotPath), "PNG");
             if (!screenshotSaved_) {
                 std::fprintf(stderr, "cannot write the screenshot to %s\n",

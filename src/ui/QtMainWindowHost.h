@@ -17,6 +17,9 @@ struct QtMainWindowOptions {
     std::string screenshotPath;
     // With a screenshot: the overclocking controls are shown first, without the question.
     bool screenshotWide = false;
+    // The advanced control dialog opens with the window (quorvel --advanced); a screenshot
+    // then draws that dialog, wide with screenshotWide.
+    bool openAdvanced = false;
     // Called once the window is up (tests inspect and end it from here).
     std::function<void(CQuorvelHDDlg&)> afterShown;
 };

@@ -38,7 +38,7 @@ const qv::app::ToolkitOptions kQtOptions = {
 
 constexpr const char* kShortUsage =
     "usage: quorvel [--simulate[=CONFIG]] [--driver PATH] [--screenshot FILE [--wide]]\n"
-    "               [--verbose] [Normal|Minimize|SysTray|OnlyApplySettings]\n"
+    "               [--advanced] [--verbose] [Normal|Minimize|SysTray|OnlyApplySettings]\n"
     "       quorvel --help | --version\n";
 
 void printUsage(std::FILE* out) {
@@ -50,6 +50,8 @@ void printUsage(std::FILE* out) {
         "  --driver PATH        load this driver library\n"
         "  --screenshot FILE    draw the window into a PNG file once it is up, then end\n"
         "  --wide               with --screenshot: show the overclocking controls first\n"
+        "  --advanced           open the advanced control dialog (in the running program,\n"
+        "                       when there is one; Ctrl+Shift+A in the main window)\n"
         "  --verbose            developer diagnostics on standard error\n"
         "  -h, --help           show this help\n"
         "  --version            show the version\n"
@@ -108,6 +110,7 @@ int main(int argc, char** argv) {
     qv::ui::QtMainWindowOptions options;
     options.screenshotPath = screenshot;
     options.screenshotWide = wide;
+    options.openAdvanced = commandLine.advanced;
     qv::ui::QtMainWindowHost host(options);
     qv::settings::FileRegistryStore store;
     qv::platform::PosixSingleInstance instance;
@@ -135,6 +138,10 @@ int main(int argc, char** argv) {
 
     qv::app::CQuorvelHDApp app(services);
     app.InitInstance(args);
+    if (commandLine.advanced && app.startupEnd() == qv::app::StartupEnd::kOtherInstance &&
+        !instance.sendToRunning(qv::platform::kInstanceOpenAdvanced)) {
+        std::fprintf(stderr, "quorvel: the running program did not take the request\n");
+    }
     if (app.keepUserSettingsAtExit() < 0) {
         std::fprintf(stderr, "quorvel: the settings for the next start could not be saved\n");
     }

@@ -58,12 +58,13 @@ TEST(ProgramCommandLine, UnknownOptionsAndIncompleteOnesAreUsageErrors) {
 TEST(ProgramCommandLine, OwnOptionsAreTakenToolkitOptionsSkippedTheRestKeptInOrder) {
     const app::ProgramCommandLine line =
         parse({"-platform", "offscreen", "--simulate=six-gpus", "--screenshot", "f.png", "--wide",
-               "-style=fusion", "--reverse", "--verbose", "--driver", "-odd-path.so", "SysTray",
-               "/Minimize"});
+               "-style=fusion", "--reverse", "--verbose", "--advanced", "--driver", "-odd-path.so",
+               "SysTray", "/Minimize"});
     ASSERT_EQ(line.action, CommandLineAction::kRun) << line.error;
     EXPECT_EQ(line.screenshotPath, "f.png");
     EXPECT_TRUE(line.wide);
     EXPECT_TRUE(line.verbose);
+    EXPECT_TRUE(line.advanced);
     // The driver options go on to the driver selection; plain words stay start words.
     EXPECT_EQ(line.arguments, (std::vector<std::string>{"--simulate=six-gpus", "--driver",
                                                         "-odd-path.so", "SysTray", "/Minimize"}));
@@ -71,6 +72,7 @@ TEST(ProgramCommandLine, OwnOptionsAreTakenToolkitOptionsSkippedTheRestKeptInOrd
     const app::ProgramCommandLine plain = parse({});
     EXPECT_EQ(plain.action, CommandLineAction::kRun);
     EXPECT_FALSE(plain.verbose);
+    EXPECT_FALSE(plain.advanced);
     EXPECT_TRUE(plain.arguments.empty());
 }
 

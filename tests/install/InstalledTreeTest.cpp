@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -122,6 +123,42 @@ TEST_F(InstalledTree, DesktopIntegrationAndManualPagesAreInTheirUsualPlaces) {
     } else {
         std::printf("appstreamcli not found: the metainfo file was not validated\n");
     }
+}
+
+// The systemd units name the installed qvctl, and systemd's own checker finds nothing to say about
+// them where it is at hand (a container without systemd has no systemd-analyze).
+TEST_F(InstalledTree, SystemdUnitsRunTheInstalledQvctlAndVerify) {
+    const std::string unitFolder = installed("lib/systemd/system");
+    for (const char* unit : {"quorvel-exporter.service", "quorvel-apply.service"}) {
+        std::ifstream in(unitFolder + "/" + unit);
+        std::stringstream text;
+        text << in.rdbuf();
+        EXPECT_NE(text.str().find("\nExecStart=" + installed("bin/qvctl") + " "), std::string::npos)
+            << unit << ":\n" << text.str();
+    }
+    const std::string analyze = onPath("systemd-analyze");
+    if (analyze.empty()) {
+        GTEST_SKIP() << "systemd-analyze not found: the systemd units were not verified";
+    }
+    const std::vector<std::string> units = {unitFolder + "/quorvel-exporter.service",
+                                            unitFolder + "/quorvel-apply.service"};
+    std::vector<std::string> args = {"verify", "--man=no"};
+    args.insert(args.end(), units.begin(), units.end());
+    const ChildProcess::Result r = runTool(analyze, args);
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_EQ(r.out + r.err, "") << "systemd-analyze verify has remarks";
+
+    // The checker does speak up here: a misspelt setting is reported.
+    TempDir folder;
+    std::ifstream in(units[0]);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string broken = text.str();
+    broken.replace(broken.find("Restart=on-failure"), 7, "Restrat");
+    std::ofstream(folder.file("quorvel-exporter.service")) << broken;
+    const ChildProcess::Result bad =
+        runTool(analyze, {"verify", "--man=no", folder.file("quorvel-exporter.service")});
+    EXPECT_NE(bad.out + bad.err, "");
 }
 
 }  // namespace

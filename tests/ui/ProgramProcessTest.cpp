@@ -8,6 +8,7 @@
 
 #include "support/ChildProcess.h"
 #include "support/SimHarness.h"
+#include "tuning/AdvancedPanel.h"
 #include "tuning/MainDialogModel.h"
 #include "tuning/MainFrameModel.h"
 #include "ui/UiTestSupport.h"
@@ -52,6 +53,42 @@ TEST(Program, SecondStartShowsTheHiddenFirstAndEndsQuietly) {
     const ChildProcess::Result firstResult = first.finish(30s);
     EXPECT_EQ(firstResult.exitCode, 0) << firstResult.err;
     EXPECT_FALSE(firstResult.timedOut);
+}
+
+TEST(Program, AdvancedOpensTheDialogAtStartAndAScreenshotDrawsIt) {
+    ProgramMachine machine;
+    for (const bool wide : {false, true}) {
+        const std::string picture = machine.output.file(wide ? "wide.png" : "narrow.png");
+        std::vector<std::string> args = {"--simulate", "--advanced", "--screenshot", picture};
+        if (wide) {
+            args.push_back("--wide");
+        }
+        ChildProcess program(kProgram, args, machine.environment());
+        ASSERT_TRUE(program.start());
+        const ChildProcess::Result result = program.finish(60s);
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        QImage image(QString::fromStdString(picture));
+        ASSERT_FALSE(image.isNull());
+        EXPECT_EQ(image.width(), wide ? tuning::kAdvancedWideWidth : tuning::kAdvancedNarrowWidth);
+    }
+}
+
+TEST(Program, SecondStartWithAdvancedOpensTheDialogInTheRunningProgram) {
+    ProgramMachine machine;
+    ChildProcess first(kProgram, {"--simulate", "SysTray"}, machine.environment(true));
+    ASSERT_TRUE(first.start());
+    ASSERT_TRUE(first.waitForOutput("main window: running, start mode 4", 60s, true))
+        << first.soFar().err;
+
+    ChildProcess second(kProgram, {"--simulate", "--advanced"}, machine.environment());
+    ASSERT_TRUE(second.start());
+    const ChildProcess::Result secondResult = second.finish(30s);
+    EXPECT_EQ(secondResult.exitCode, 0);
+    EXPECT_EQ(secondResult.err, "");
+    EXPECT_TRUE(first.waitForOutput("main window: advanced control dialog shown", 30s, true))
+        << first.soFar().err;
+    first.sendSignal(SIGTERM);
+    EXPECT_EQ(first.finish(30s).exitCode, 0);
 }
 
 TEST(Program, BadOptionsAreUsageErrors) {

@@ -84,8 +84,10 @@ TEST_F(SetDialogTest, SettingsButtonOpensTheDialogAndOkSavesWhatTheControlsShow)
                   "Run and minimize to system tray");
         EXPECT_TRUE(widget<QAbstractButton>(dialog, kStartRunInTray)->isChecked());
         EXPECT_EQ(widget<QGroupBox>(dialog, kGroupFanControl)->title(), "Advanced Fan Control");
-        // No multi-display adapter on these boards: its group is gone.
-        EXPECT_FALSE(dialog.controlWidget(kGroupVexa)->isVisible());
+        // The simulated multi-display adapter on the second display answers the probe, so its
+        // group is there and its button opens the timing tool.
+        EXPECT_TRUE(dialog.controlWidget(kGroupVexa)->isVisible());
+        EXPECT_TRUE(dialog.controlWidget(kVexaSetting)->isEnabled());
         // Custom mode clicked: its lists open, Silent mode is cleared.
         auto* lowList = widget<QComboBox>(dialog, kTempLowList);
         EXPECT_FALSE(lowList->isEnabled());

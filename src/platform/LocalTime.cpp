@@ -1,0 +1,28 @@
+#include "platform/LocalTime.h"
+
+#include <ctime>
+
+namespace qv::platform {
+
+LocalDateTime SystemLocalTime::now() {
+    const std::time_t seconds = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    if (::localtime_s(&local, &seconds) != 0) {
+        return {};
+    }
+#else
+    if (::localtime_r(&seconds, &local) == nullptr) {
+        return {};
+    }
+#endif
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+            local.tm_hour,        local.tm_min,     local.tm_sec};
+}
+
+SystemLocalTime& SystemLocalTime::instance() {
+    static SystemLocalTime clock;
+    return clock;
+}
+
+}  // namespace qv::platform

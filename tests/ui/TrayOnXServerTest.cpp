@@ -1,0 +1,151 @@
+// The window program on a real X server (Xvfb, where it is installed): with a notification area
+// (the test itself owns the tray selection, as a panel would) the program docks its icon there
+// and the start word SysTray hides the window; without one it minimises the window instead, so
+// that it stays reachable. Skipped where Xvfb is missing or cannot start.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <sstream>
+#include <thread>
+
+#include "app/UserSettingsFile.h"
+#include "support/ChildProcess.h"
+#include "ui/UiTestSupport.h"
+
+// Xlib's macros (None, Bool, Status) would break the Qt headers above if it came first.
+// clang-format off
+#include <X11/Xlib.h>
+// clang-format on
+
+namespace qv::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr long kTrayRequestDock = 0;
+
+std::optional<std::string> findOnPath(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    std::stringstream folders(path != nullptr ? path : "");
+    std::string folder;
+    while (std::getline(folders, folder, ':')) {
+        const std::string candidate = (folder.empty() ? "." : folder) + "/" + program;
+        if (access(candidate.c_str(), X_OK) == 0) {
+            return candidate;
+        }
+    }
+    return std::nullopt;
+}
+
+class TrayOnXServer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::optional<std::string> xvfb = findOnPath("Xvfb");
+        if (!xvfb) {
+            GTEST_SKIP() << "Xvfb is not installed; the notification area is not tested";
+        }
+        server_.emplace(*xvfb, std::vector<std::string>{"-displayfd", "1", "-nolisten", "tcp"});
+        if (!server_->start() || !server_->waitForOutput("\n", 10s)) {
+            GTEST_SKIP() << "Xvfb did not start: " << server_->soFar().err;
+        }
+        display_ = ":" + server_->soFar().out.substr(0, server_->soFar().out.find('\n'));
+        client_ = XOpenDisplay(display_.c_str());
+        ASSERT_NE(client_, nullptr);
+    }
+    void TearDown() override {
+        if (client_ != nullptr) {
+            XCloseDisplay(client_);
+        }
+        if (server_) {
+            server_->sendSignal(SIGTERM);
+            server_->finish(5s);
+        }
+    }
+
+    // Becomes the notification area of screen 0, as a desktop panel does.
+    void hostTray() {
+        const int screen = DefaultScreen(client_);
+        tray_ = XCreateSimpleWindow(client_, RootWindow(client_, screen), 0, 0, 1, 1, 0, 0, 0);
+        const Atom selection = XInternAtom(client_, "_NET_SYSTEM_TRAY_S0", False);
+        XSetSelectionOwner(client_, selection, tray_, CurrentTime);
+        ASSERT_EQ(XGetSelectionOwner(client_, selection), tray_);
+        XEvent manager{};
+        manager.xclient.type = ClientMessage;
+        manager.xclient.window = RootWindow(client_, screen);
+        manager.xclient.message_type = XInternAtom(client_, "MANAGER", False);
+        manager.xclient.format = 32;
+        manager.xclient.data.l[0] = CurrentTime;
+        manager.xclient.data.l[1] = static_cast<long>(selection);
+        manager.xclient.data.l[2] = static_cast<long>(tray_);
+        XSendEvent(client_, RootWindow(client_, screen), False, StructureNotifyMask, &manager);
+        XFlush(client_);
+    }
+
+    // Whether an icon asked the notification area to dock it.
+    bool dockRequested(std::chrono::milliseconds limit) {
+        const Atom opcode = XInternAtom(client_, "_NET_SYSTEM_TRAY_OPCODE", False);
+        return waitUntil(
+            [&] {
+                while (XPending(client_) > 0) {
+                    XEvent event{};
+                    XNextEvent(client_, &event);
+                    if (event.type == ClientMessage && event.xclient.message_type == opcode &&
+                        event.xclient.data.l[1] == kTrayRequestDock) {
+                        return true;
+                    }
+                }
+                return false;
+            },
+            limit);
+    }
+
+    std::map<std::string, std::string> environment() const {
+        std::map<std::string, std::string> env = machine_.environment(true);
+        env["QT_QPA_PLATFORM"] = "xcb";
+        env["DISPLAY"] = display_;
+        env["WAYLAND_DISPLAY"] = "";
+        // A desktop's status notifier service on the session bus would take the icon instead.
+        env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=/nonexistent";
+        return env;
+    }
+    std::filesystem::path settingsFile() const {
+        return std::filesystem::path(machine_.data.path()) / app::kUserSettingsFileName;
+    }
+
+    std::optional<ChildProcess> server_;
+    std::string display_;
+    Display* client_ = nullptr;
+    Window tray_ = 0;
+    ProgramMachine machine_;
+};
+
+TEST_F(TrayOnXServer, WithANotificationAreaTheIconDocksAndSysTrayHidesTheWindow) {
+    hostTray();
+    ChildProcess program("quorvel", {"--simulate", "SysTray"}, environment());
+    ASSERT_TRUE(program.start());
+    ASSERT_TRUE(program.waitForOutput("main window: hidden in the notification area", 60s, true))
+        << program.soFar().err;
+    EXPECT_TRUE(dockRequested(30s));
+    // The hide button kept the settings for the next start.
+    EXPECT_TRUE(std::filesystem::exists(settingsFile()));
+    program.sendSignal(SIGTERM);
+    EXPECT_EQ(program.finish(30s).exitCode, 0);
+}
+
+TEST_F(TrayOnXServer, WithoutANotificationAreaSysTrayMinimisesTheWindow) {
+    ChildProcess program("quorvel", {"--simulate", "SysTray"}, environment());
+    ASSERT_TRUE(program.start());
+    ASSERT_TRUE(
+        program.waitForOutput("main window: minimised, there is no notification area", 60s, true))
+        << program.soFar().err;
+    program.sendSignal(SIGTERM);
+    EXPECT_EQ(program.finish(30s).exitCode, 0);
+}
+
+}  // namespace
+}  // namespace qv::test
