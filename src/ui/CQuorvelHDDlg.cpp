@@ -80,6 +80,7 @@ CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
 
     // Before the frame's minimise and hide buttons: the title bar's buttons take the keyboard in
     // the order they are made, left to right.
+    buildSettingsButton();
     buildMonitorButton();
     buildFrame();
     buildGauges();
@@ -89,7 +90,6 @@ CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
     buildActionButtons();
     buildWidePart();
     buildProfileBar();
-    buildSettingsButton();
     setUpKeyboardAndNames();
     installGadget();
     setUpTray();

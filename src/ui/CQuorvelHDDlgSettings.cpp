@@ -32,15 +32,9 @@ void CQuorvelHDDlg::placeSettingsButton() {
     if (settingsButton_ == nullptr) {
         return;
     }
-    settingsButton_->setGeometry(minimizeButton_->x() - skin::kButtonGap - skin::kButtonSize,
-                                 minimizeButton_->y(), skin::kButtonSize, skin::kButtonSize);
-    // Tab reaches it just before the minimise button, in reading order.
-    if (QWidget* before = minimizeButton_->previousInFocusChain();
-        before != settingsButton_ && before != nullptr) {
-        QWidget::setTabOrder(before, settingsButton_);
-        QWidget::setTabOrder(settingsButton_, minimizeButton_);
-        QWidget::setTabOrder(minimizeButton_, hideButton_);
-    }
+    // Left of the monitor button; made before it, so Tab reaches it first, in reading order.
+    settingsButton_->setGeometry(monitorButton_->x() - skin::kButtonGap - skin::kButtonSize,
+                                 monitorButton_->y(), skin::kButtonSize, skin::kButtonSize);
     // The status line ends before the button.
     const QRect status = statusLine_->geometry();
     statusLine_->setGeometry(status.x(), status.y(),
