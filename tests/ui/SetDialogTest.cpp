@@ -16,8 +16,10 @@
 #include "UiTestSupport.h"
 #include "platform/SingleInstance.h"
 #include "settings/OptionsDialogModel.h"
+#include "ui/CPasswordDlg.h"
 #include "ui/CQuorvelHDDlg.h"
 #include "ui/CSetDialog.h"
+#include "ui/CViewDlg.h"
 
 namespace qv::test {
 namespace {
@@ -128,6 +130,39 @@ TEST_F(SetDialogTest, CancelWritesNothing) {
     EXPECT_FALSE(machine_.store.readValue("OSDFramerateShow", value));
     EXPECT_FALSE(machine_.store.readValue("AutoUpdate", value));
     EXPECT_FALSE(app_->settings().osdFramerateShow);
+}
+
+// The modal window a button opened, closed again once it has been looked at.
+template <typename Dialog>
+void closeOpenedDialog(QString& title, bool& seen) {
+    QTimer::singleShot(0, [&title, &seen] {
+        if (auto* opened = dynamic_cast<Dialog*>(QApplication::activeModalWidget())) {
+            seen = true;
+            title = opened->windowTitle();
+            opened->reject();
+        }
+    });
+}
+
+TEST_F(SetDialogTest, ItsButtonsOpenThePasswordDialogAndTheDisplayTimingTool) {
+    start();
+    QString passwordTitle;
+    bool passwordSeen = false;
+    bool timingSeen = false;
+    QString timingTitle;
+    runSettings([&](ui::CSetDialog& dialog) {
+        closeOpenedDialog<ui::CPasswordDlg>(passwordTitle, passwordSeen);
+        widget<QAbstractButton>(dialog, kChangePassword)->click();
+        closeOpenedDialog<ui::CViewDlg>(timingTitle, timingSeen);
+        widget<QAbstractButton>(dialog, kVexaSetting)->click();
+        widget<QAbstractButton>(dialog, kCancel)->click();
+    });
+    EXPECT_TRUE(passwordSeen);
+    EXPECT_EQ(passwordTitle, "Change Password");
+    EXPECT_TRUE(timingSeen);
+    // Closing either changes nothing in the store.
+    uint32_t value = 0;
+    EXPECT_FALSE(machine_.store.readValue("IphonePassWord", value) && value != 570293u);
 }
 
 TEST_F(SetDialogTest, WirelessBoardRunsTheStatusTimerAndIsDrawnForTheDocumentation) {
