@@ -145,11 +145,11 @@ void CAdvanceDlg::buildReadouts() {
 }
 
 void CAdvanceDlg::buildRows() {
-    struct RowSpec {
+    struct RowLayout {
         const char* name;
         QString caption;
     };
-    const std::array<RowSpec, tuning::kAdvancedSliderCount> specs = {{
+    const std::array<RowLayout, tuning::kAdvancedSliderCount> layouts = {{
         {"power", QString::fromLatin1(tuning::kAdvancedSliderNames[0])},
         {"graphicsOffset", QString::fromLatin1(tuning::kAdvancedSliderNames[1])},
         {"memoryOffset", QString::fromLatin1(tuning::kAdvancedSliderNames[2])},
@@ -157,9 +157,9 @@ void CAdvanceDlg::buildRows() {
     }};
     for (size_t i = 0; i < rows_.size(); ++i) {
         Row& row = rows_[i];
-        const std::string name = specs[i].name;
+        const std::string name = layouts[i].name;
         const int top = kMargin + static_cast<int>(i) * kRowGap;
-        row.name = makeLabel((name + "Label").c_str(), specs[i].caption,
+        row.name = makeLabel((name + "Label").c_str(), layouts[i].caption,
                              QRect(kWideLeft, top, kNameWidth, kRowHeight));
         row.range =
             makeLabel((name + "Range").c_str(), {},
