@@ -11,7 +11,7 @@
 
 #include "platform/HotKeyGrab.h"
 #include "platform/QueuePoster.h"
-#include "support/ChildProcess.h"
+#include "support/XvfbServer.h"
 #include "support/ScopedEnvironment.h"
 
 // Xlib last: its macros must not reach the headers above.
@@ -22,7 +22,7 @@ namespace qv::platform {
 namespace {
 
 using namespace std::chrono_literals;
-using test::ChildProcess;
+using test::XvfbServer;
 using test::ScopedEnvironment;
 
 constexpr uint32_t kUiThread = 7;
@@ -47,19 +47,6 @@ TEST(HotKeyGrabWithoutDisplay, NothingIsGrabbedAndNothingPosted) {
 }
 
 // ---- On a real X server, where one is installed ------------------------------------------------
-
-std::optional<std::string> findOnPath(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    std::stringstream folders(path != nullptr ? path : "");
-    std::string folder;
-    while (std::getline(folders, folder, ':')) {
-        const std::string candidate = (folder.empty() ? "." : folder) + "/" + program;
-        if (access(candidate.c_str(), X_OK) == 0) {
-            return candidate;
-        }
-    }
-    return std::nullopt;
-}
 
 // Synthesises key presses through the XTest extension, loaded at run time so that the build
 // needs no XTest headers. The library stays loaded: it leaves a close hook on the display that
@@ -97,16 +84,11 @@ private:
 class HotKeyGrabOnServer : public ::testing::Test {
 protected:
     void SetUp() override {
-        const std::optional<std::string> xvfb = findOnPath("Xvfb");
-        if (!xvfb) {
-            GTEST_SKIP() << "Xvfb is not installed; the real grab is not tested";
+        const std::string why = xserver_.start();
+        if (!why.empty()) {
+            GTEST_SKIP() << why << "; the real grab is not tested";
         }
-        server_.emplace(*xvfb, std::vector<std::string>{"-displayfd", "1", "-nolisten", "tcp"});
-        // A server that cannot start here (no socket folder, no memory) is not ours to test.
-        if (!server_->start() || !server_->waitForOutput("\n", 10s)) {
-            GTEST_SKIP() << "Xvfb did not start: " << server_->soFar().err;
-        }
-        display_ = ":" + server_->soFar().out.substr(0, server_->soFar().out.find('\n'));
+        display_ = xserver_.display();
         client_ = XOpenDisplay(display_.c_str());
         ASSERT_NE(client_, nullptr);
     }
@@ -114,13 +96,9 @@ protected:
         if (client_ != nullptr) {
             XCloseDisplay(client_);
         }
-        if (server_) {
-            server_->sendSignal(SIGTERM);
-            server_->finish(5s);
-        }
     }
 
-    std::optional<ChildProcess> server_;
+    XvfbServer xserver_;
     std::string display_;
     Display* client_ = nullptr;
     QueuePoster poster_;
@@ -190,9 +168,7 @@ TEST_F(HotKeyGrabOnServer, TheServerGoingAwayEndsTheListenerQuietly) {
     ASSERT_EQ(grab.install(poster_, kUiThread, display_), kHotKeyGrabOk);
     XCloseDisplay(client_);
     client_ = nullptr;
-    server_->sendSignal(SIGTERM);
-    server_->finish(5s);
-    server_.reset();
+    xserver_.stop();
     // Whether the listener or the release meets the lost connection first, the process goes on.
     grab.uninstall();
     EXPECT_FALSE(grab.installed());

@@ -15,6 +15,7 @@
 
 #include "app/UserSettingsFile.h"
 #include "support/ChildProcess.h"
+#include "support/XvfbServer.h"
 #include "ui/UiTestSupport.h"
 
 // Xlib's macros (None, Bool, Status) would break the Qt headers above if it came first.
@@ -29,41 +30,20 @@ using namespace std::chrono_literals;
 
 constexpr long kTrayRequestDock = 0;
 
-std::optional<std::string> findOnPath(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    std::stringstream folders(path != nullptr ? path : "");
-    std::string folder;
-    while (std::getline(folders, folder, ':')) {
-        const std::string candidate = (folder.empty() ? "." : folder) + "/" + program;
-        if (access(candidate.c_str(), X_OK) == 0) {
-            return candidate;
-        }
-    }
-    return std::nullopt;
-}
-
 class TrayOnXServer : public ::testing::Test {
 protected:
     void SetUp() override {
-        const std::optional<std::string> xvfb = findOnPath("Xvfb");
-        if (!xvfb) {
-            GTEST_SKIP() << "Xvfb is not installed; the notification area is not tested";
+        const std::string why = xserver_.start();
+        if (!why.empty()) {
+            GTEST_SKIP() << why << "; the notification area is not tested";
         }
-        server_.emplace(*xvfb, std::vector<std::string>{"-displayfd", "1", "-nolisten", "tcp"});
-        if (!server_->start() || !server_->waitForOutput("\n", 10s)) {
-            GTEST_SKIP() << "Xvfb did not start: " << server_->soFar().err;
-        }
-        display_ = ":" + server_->soFar().out.substr(0, server_->soFar().out.find('\n'));
+        display_ = xserver_.display();
         client_ = XOpenDisplay(display_.c_str());
         ASSERT_NE(client_, nullptr);
     }
     void TearDown() override {
         if (client_ != nullptr) {
             XCloseDisplay(client_);
-        }
-        if (server_) {
-            server_->sendSignal(SIGTERM);
-            server_->finish(5s);
         }
     }
 
@@ -123,7 +103,7 @@ protected:
         return std::filesystem::path(machine_.data.path()) / app::kUserSettingsFileName;
     }
 
-    std::optional<ChildProcess> server_;
+    XvfbServer xserver_;
     std::string display_;
     Display* client_ = nullptr;
     Window tray_ = 0;
