@@ -14,7 +14,8 @@ QV_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 QV_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev clang
              libclang-rt-14-dev qt6-base-dev fonts-liberation2 fonts-dseg libx11-dev
              scdoc librsvg2-bin desktop-file-utils appstream man-db libcpp-httplib-dev
-             prometheus xvfb)
+             prometheus xvfb libpugixml-dev libcurl4-openssl-dev libsodium-dev libasound2-dev
+             libpulse-dev pulseaudio pulseaudio-utils)
 QV_JOBS="$(nproc 2>/dev/null || echo 2)"
 
 qv_log() { printf '==> %s\n' "$*"; }

@@ -102,8 +102,9 @@ bool FileRegistryStore::readValue(std::string_view name, uint32_t& value) {
     return load().find(name, value);
 }
 
-bool FileRegistryStore::writeValue(std::string_view name, uint32_t value) {
-    if (paths_.settingsFile.empty() || !RegistryStoreFile::validName(name)) {
+template <typename Change>
+bool FileRegistryStore::update(Change change) {
+    if (paths_.settingsFile.empty()) {
         return false;
     }
     if (platform::makeFolders(platform::folderOf(paths_.settingsFile), kFolderMode) != 0) {
@@ -111,7 +112,9 @@ bool FileRegistryStore::writeValue(std::string_view name, uint32_t value) {
     }
     // Read again before each write, so that values written meanwhile by another writer stay.
     RegistryStoreFile file = load();
-    file.set(name, value);
+    if (!change(file)) {
+        return false;
+    }
     if (inMemory_) {
         memory_ = std::move(file);
         return false;  // kept for this run, not stored
@@ -122,6 +125,27 @@ bool FileRegistryStore::writeValue(std::string_view name, uint32_t value) {
                               std::strerror(error));
     }
     return error == 0;
+}
+
+bool FileRegistryStore::writeValue(std::string_view name, uint32_t value) {
+    if (!RegistryStoreFile::validName(name)) {
+        return false;
+    }
+    return update([&](RegistryStoreFile& file) { return file.set(name, value); });
+}
+
+bool FileRegistryStore::readText(std::string_view name, std::string& text) {
+    if (paths_.settingsFile.empty()) {
+        return false;
+    }
+    return load().findText(name, text);
+}
+
+bool FileRegistryStore::writeText(std::string_view name, std::string_view text) {
+    if (!RegistryStoreFile::validName(name) || !RegistryStoreFile::validText(text)) {
+        return false;
+    }
+    return update([&](RegistryStoreFile& file) { return file.setText(name, text); });
 }
 
 bool FileRegistryStore::readRunEntry(std::string& commandText) {

@@ -33,6 +33,8 @@ public:
 
     bool readValue(std::string_view name, uint32_t& value) override;
     bool writeValue(std::string_view name, uint32_t value) override;
+    bool readText(std::string_view name, std::string& text) override;
+    bool writeText(std::string_view name, std::string_view text) override;
     bool readRunEntry(std::string& commandText) override;
     bool writeRunEntry(const std::string& programPath, const std::string& word) override;
     bool deleteRunEntry() override;
@@ -47,6 +49,9 @@ private:
     // cannot be moved, the values live in memory for the rest of the run.
     RegistryStoreFile load();
     void setAside(int readError);
+    // Reads the file again, lets `change` edit it and writes it back whole.
+    template <typename Change>
+    bool update(Change change);
 
     StorePaths paths_;
     UnreadableStore unreadable_;

@@ -27,6 +27,10 @@ public:
     virtual bool readValue(std::string_view name, uint32_t& value) = 0;
     // Creates the store on the first write. False when the value could not be kept.
     virtual bool writeValue(std::string_view name, uint32_t value) = 0;
+    // Text values (host names, addresses): at most 1024 bytes, no control characters and no '"'.
+    // A store without text values fails both, so readers keep their documented defaults.
+    virtual bool readText(std::string_view /*name*/, std::string& /*text*/) { return false; }
+    virtual bool writeText(std::string_view /*name*/, std::string_view /*text*/) { return false; }
 
     // The Run entry's command text ("program-path word"). False when there is none, it cannot
     // be read, or it is longer than kRunEntryMaxBytes.

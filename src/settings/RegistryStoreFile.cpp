@@ -7,7 +7,7 @@ namespace qv::settings {
 namespace {
 
 constexpr const char* kHeading =
-    "# Quorvel K settings. One value per line: Name=Number (32-bit, decimal).\n"
+    "# Quorvel K settings. One value per line: Name=Number (32-bit, decimal) or Name=\"Text\".\n"
     "# Written by the program; lines it cannot read are ignored and not kept.\n";
 constexpr uint64_t kLargestValue = 0xFFFFFFFFull;
 constexpr size_t kMaxDigits = 10;
@@ -38,6 +38,19 @@ bool parseNumber(std::string_view text, uint32_t& value) {
 }
 
 }  // namespace
+
+bool RegistryStoreFile::validText(std::string_view text) {
+    if (text.size() > kMaxTextValueBytes) {
+        return false;
+    }
+    for (char ch : text) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (byte < 0x20 || byte == 0x7F || ch == '"') {
+            return false;
+        }
+    }
+    return true;
+}
 
 bool RegistryStoreFile::validName(std::string_view name) {
     if (name.empty() || name.size() > kMaxValueNameBytes) {
@@ -72,7 +85,14 @@ RegistryStoreFile RegistryStoreFile::parse(std::string_view text) {
             continue;
         }
         const std::string_view name = trim(line.substr(0, equals));
-        if (!validName(name) || !parseNumber(trim(line.substr(equals + 1)), value)) {
+        const std::string_view rest = trim(line.substr(equals + 1));
+        if (rest.size() >= 2 && rest.front() == '"' && rest.back() == '"') {
+            if (!file.setText(name, rest.substr(1, rest.size() - 2))) {
+                ++file.skipped_;
+            }
+            continue;
+        }
+        if (!validName(name) || !parseNumber(rest, value)) {
             ++file.skipped_;
             continue;
         }
@@ -88,6 +108,12 @@ std::string RegistryStoreFile::render() const {
         text += '=';
         text += std::to_string(entry.second);
         text += '\n';
+    }
+    for (const TextEntry& entry : texts_) {
+        text += entry.first;
+        text += "=\"";
+        text += entry.second;
+        text += "\"\n";
     }
     return text;
 }
@@ -113,6 +139,30 @@ bool RegistryStoreFile::set(std::string_view name, uint32_t value) {
         }
     }
     entries_.emplace_back(std::string(name), value);
+    return true;
+}
+
+bool RegistryStoreFile::findText(std::string_view name, std::string& text) const {
+    for (const TextEntry& entry : texts_) {
+        if (platform::equalsIgnoringCase(entry.first, name)) {
+            text = entry.second;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool RegistryStoreFile::setText(std::string_view name, std::string_view text) {
+    if (!validName(name) || !validText(text)) {
+        return false;
+    }
+    for (TextEntry& entry : texts_) {
+        if (platform::equalsIgnoringCase(entry.first, name)) {
+            entry.second = std::string(text);
+            return true;
+        }
+    }
+    texts_.emplace_back(std::string(name), std::string(text));
     return true;
 }
 

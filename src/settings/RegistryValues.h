@@ -31,4 +31,19 @@ inline constexpr const char* kValueHotKeySetVoltageHighest = "HotKeySetVoltageHi
 inline constexpr const char* kValueNewsSwitch = "NewsSwitch";
 inline constexpr const char* kValueIphonePassWord = "IphonePassWord";
 
+// Text values: the servers of the online services (an http or https address without a path;
+// defaults in online/OnlineHosts.h) and the name or path of the BIOS flash tool.
+inline constexpr const char* kValueUpdateServer = "UpdateServer";
+inline constexpr const char* kValueDownloadServer = "DownloadServer";
+inline constexpr const char* kValueWebServer = "WebServer";
+inline constexpr const char* kValueSupportServer = "SupportServer";
+inline constexpr const char* kValueProductPage = "ProductPage";
+inline constexpr const char* kValueFlashTool = "FlashTool";
+
+// The remote control bridge: off (0) unless switched on, the address it listens on (text) and
+// its TCP port.
+inline constexpr const char* kValueRemoteBridge = "RemoteBridge";
+inline constexpr const char* kValueRemoteListenAddress = "RemoteListenAddress";
+inline constexpr const char* kValueRemotePort = "RemotePort";
+
 }  // namespace qv::settings

@@ -56,6 +56,24 @@ TEST(FileRegistryStorePaths, OverrideThenXdgThenHome) {
     EXPECT_EQ(paths.autostartFile, "/home/someone/.config/autostart/quorvel.desktop");
 }
 
+TEST(FileRegistryStore, TextAndNumberWritesKeepEachOther) {
+    TempDir dir;
+    FileRegistryStore store(pathsIn(dir));
+    std::string text;
+    EXPECT_FALSE(store.readText("NewsHost", text));
+    ASSERT_TRUE(store.writeValue("NewsSwitch", 1));
+    ASSERT_TRUE(store.writeText("NewsHost", "https://news.example"));
+    EXPECT_FALSE(store.writeText("NewsHost", "two\nlines"));
+    ASSERT_TRUE(store.writeValue("NewsSwitch", 0));
+
+    FileRegistryStore reopened(pathsIn(dir));
+    ASSERT_TRUE(reopened.readText("newshost", text));
+    EXPECT_EQ(text, "https://news.example");
+    uint32_t value = 9;
+    ASSERT_TRUE(reopened.readValue("NewsSwitch", value));
+    EXPECT_EQ(value, 0u);
+}
+
 TEST(FileRegistryStore, FirstWriteCreatesThePrivateFileAndLaterWritesKeepOtherValues) {
     TempDir dir;
     FileRegistryStore store(pathsIn(dir));

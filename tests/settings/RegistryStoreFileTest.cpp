@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "settings/RegistryStoreFile.h"
 
 namespace qv::settings {
@@ -57,6 +59,31 @@ TEST(RegistryStoreFile, NamesIgnoreCaseAndTheLaterValueCounts) {
     ASSERT_EQ(file.entries().size(), 1u);
     EXPECT_EQ(file.entries()[0].first, "HighSet");  // first spelling kept
     EXPECT_EQ(valueOf(file, "HighSet"), 2u);
+}
+
+TEST(RegistryStoreFile, TextValuesSurviveARoundTripBesideTheNumbers) {
+    RegistryStoreFile file = RegistryStoreFile::parse(
+        "UpdateHost=\"https://a.example\"\n"
+        "UpdateHost=7\n"
+        "Quoted=\"in\"side\"\n"
+        "Open=\"no end\n"
+        "Empty=\"\"\n");
+    std::string text;
+    ASSERT_TRUE(file.findText("updatehost", text));
+    EXPECT_EQ(text, "https://a.example");
+    EXPECT_EQ(valueOf(file, "UpdateHost"), 7u);  // a number of the same name is another value
+    EXPECT_FALSE(file.findText("Quoted", text));
+    EXPECT_FALSE(file.findText("Open", text));
+    ASSERT_TRUE(file.findText("Empty", text));
+    EXPECT_EQ(text, "");
+    EXPECT_EQ(file.skippedLines(), 2u);
+
+    EXPECT_FALSE(file.setText("Bad", "line\nbreak"));
+    EXPECT_FALSE(file.setText("Bad", std::string(kMaxTextValueBytes + 1, 'x')));
+    EXPECT_TRUE(file.setText("Listen", "0.0.0.0"));
+    const RegistryStoreFile again = RegistryStoreFile::parse(file.render());
+    EXPECT_EQ(again.textEntries(), file.textEntries());
+    EXPECT_EQ(again.entries(), file.entries());
 }
 
 TEST(RegistryStoreFile, RefusesNamesThatCannotBeWrittenBack) {
