@@ -78,10 +78,11 @@ qv_build() {
     cmake --build "$QV_ROOT/$dir" -j "$QV_JOBS" "${targets[@]}"
 }
 
-# qv_test DIR: the whole test suite of a build tree.
+# qv_test DIR: the whole test suite of a build tree, one test per core (QV_TEST_JOBS overrides).
+# Every test keeps to its own folders, so they may run side by side.
 qv_test() {
     qv_log "testing $1"
-    ctest --test-dir "$QV_ROOT/$1" --output-on-failure -j "${QV_TEST_JOBS:-1}"
+    ctest --test-dir "$QV_ROOT/$1" --output-on-failure -j "${QV_TEST_JOBS:-$QV_JOBS}"
 }
 
 # qv_replay_fuzz_corpora DIR: feeds every stored fuzz input to its target once (the targets

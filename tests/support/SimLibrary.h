@@ -56,7 +56,7 @@ struct SimControl {
         const auto bind = [&](auto& target, const char* name) {
             target = reinterpret_cast<std::remove_reference_t<decltype(target)>>(dlsym(handle, name));
             if (target == nullptr) {
-                missing += std::string(name) + "\n";
+                missing.append(name).append(1, '\n');
             }
         };
         bind(reset, "qvsim_reset");

@@ -93,10 +93,7 @@ protected:
         env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=/nonexistent";
         // The X keyboard library hands strndup a buffer that is not ended by a zero; the
         // sanitizer build's strict string checks take that for an overflow. It is not ours.
-        const char* sanitizer = std::getenv("ASAN_OPTIONS");
-        env["ASAN_OPTIONS"] = std::string(sanitizer != nullptr ? sanitizer : "") +
-                              (sanitizer != nullptr && *sanitizer != '\0' ? ":" : "") +
-                              "strict_string_checks=0";
+        addSanitizerOption(env, "strict_string_checks=0");
         return env;
     }
     std::filesystem::path settingsFile() const {

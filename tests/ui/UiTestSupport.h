@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <deque>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -107,6 +108,17 @@ public:
 private:
     std::string savedFolder_;
 };
+
+// Adds `option` to the address sanitizer's options of a child process, after those this test
+// program runs under (a build without the sanitizer ignores them).
+inline void addSanitizerOption(std::map<std::string, std::string>& env, const char* option) {
+    const char* inherited = std::getenv("ASAN_OPTIONS");
+    std::string options = inherited != nullptr ? inherited : "";
+    if (!options.empty()) {
+        options += ':';
+    }
+    env["ASAN_OPTIONS"] = options + option;
+}
 
 // Folders of their own for one start of the window program as a separate process: settings,
 // the instance lock, the simulator's state, its data files, its run-time folder and what it
