@@ -238,7 +238,9 @@ TEST_F(NewsWindowTest, ItemOneWithoutTitleNeverOpensTheWindow) {
 }
 
 TEST_F(NewsWindowTest, StartUpFetchFollowsTheNewsOption) {
-    server.serve(online::kNewsServerFile, "<News><News1><Title>Hello</Title></News1></News>");
+    server.serve(online::kNewsServerFile,
+                 "<News><News1><Title>Quorvel K 0.2: the fan curve editor</Title>"
+                 "<URL>https://www.quorvel.org/news/1</URL><Time>2026-12-01</Time></News1></News>");
     startApp();
     app->settings().newsSwitch = false;
     window->news()->setStartDelay(1);
@@ -252,7 +254,7 @@ TEST_F(NewsWindowTest, StartUpFetchFollowsTheNewsOption) {
     window->news()->start();
     ui::CNews* news = waitForNews();
     ASSERT_NE(news, nullptr);
-    EXPECT_EQ(news->windowTitle().toStdString(), "Hello");
+    EXPECT_EQ(news->windowTitle().toStdString(), "Quorvel K 0.2: the fan curve editor");
     keepPicture(*news, "news.png");
 }
 
