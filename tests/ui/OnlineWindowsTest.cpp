@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -256,6 +257,28 @@ TEST_F(NewsWindowTest, StartUpFetchFollowsTheNewsOption) {
     ASSERT_NE(news, nullptr);
     EXPECT_EQ(news->windowTitle().toStdString(), "Quorvel K 0.2: the fan curve editor");
     keepPicture(*news, "news.png");
+}
+
+TEST_F(NewsWindowTest, TrayCheckForUpdateAsksTheUpdateServerOfTheSettings) {
+    server.serve(online::kVersionFilePath, versionFile("33031", "https://x.test/get", "|one"));
+    machine.store.writeText(settings::kValueUpdateServer, server.address());
+    startApp();
+    online::UpdatePage page = online::UpdatePage::kWelcome;
+    window->openUpdate([&page](ui::CUpdateDlg& dialog) {
+        QTimer::singleShot(0, &dialog, [&dialog] { dialog.pressNext(); });
+        auto* poll = new QTimer(&dialog);
+        QObject::connect(poll, &QTimer::timeout, &dialog, [&dialog, &page] {
+            if (dialog.model().view().page != online::UpdatePage::kWelcome) {
+                page = dialog.model().view().page;
+                dialog.reject();
+            }
+        });
+        poll->start(10);
+        // Never left waiting on a modal dialog.
+        QTimer::singleShot(static_cast<int>(kWaitMs), &dialog, &QDialog::reject);
+    });
+    EXPECT_EQ(page, online::UpdatePage::kUpdateFound);
+    EXPECT_EQ(server.requests(online::kVersionFilePath), 1);
 }
 
 TEST(NewsPopUpTest, RisesFromTheCornerAndFadesOutWhenClosed) {
