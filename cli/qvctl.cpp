@@ -71,6 +71,9 @@ void printUsage(std::FILE* out) {
                  "                                       the monitor log: one line of every\n"
                  "                                       GPU's values per period, into FILE or\n"
                  "                                       a new file under Monitor_Save\n"
+                 "  check-update                         the newest version on the update server\n"
+                 "                                       and its changes (exit 10: newer than\n"
+                 "                                       this one; 2: server not reached)\n"
                  "\n"
                  "options:\n"
                  "  --simulate[=CONFIG]  use the simulated driver that comes with qvctl;\n"
@@ -84,7 +87,9 @@ void printUsage(std::FILE* out) {
                  "  --version            show the version\n"
                  "\n"
                  "exit codes: 0 success, 1 bad command line, 2 driver library not usable,\n"
-                 "            3 unsupported system, 4 hardware operation failed\n");
+                 "            3 unsupported system, 4 hardware operation failed\n"
+                 "            (check-update: 0 no newer version, 10 newer version,\n"
+                 "            2 update server not reached)\n");
 }
 
 std::string describeSource(const qv::drv::DriverSelection& selection) {
@@ -234,6 +239,15 @@ int run(std::vector<std::string> args) {
             return kExitUsage;
         }
         return qv::cli::runPassword(rest, stdin, stdout);
+    }
+    // The update check asks the network alone.
+    if (command == qv::cli::kCheckUpdateCommand) {
+        if (format == OutputFormat::kJson) {
+            reportError(std::string(qv::cli::kJsonOption) + " goes with list and status, not with " +
+                        command);
+            return kExitUsage;
+        }
+        return qv::cli::runCheckUpdate(rest, stdout);
     }
     const Command* found = findCommand(command);
     if (found == nullptr) {

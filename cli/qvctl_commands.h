@@ -79,6 +79,12 @@ int runApplySettings(gpu::GpuLayer& layer, const std::vector<std::string>& args,
 // `password set`: needs no driver; the passwords come from `in`.
 inline constexpr const char* kPasswordCommand = "password";
 int runPassword(const std::vector<std::string>& args, std::FILE* in, std::FILE* out);
+// `check-update`: needs no driver. Exit 0 no newer version, kExitNewerVersion a newer one,
+// kExitNetworkFailed when the version file could not be fetched.
+inline constexpr const char* kCheckUpdateCommand = "check-update";
+inline constexpr int kExitNetworkFailed = 2;
+inline constexpr int kExitNewerVersion = 10;
+int runCheckUpdate(const std::vector<std::string>& args, std::FILE* out);
 // Serves the GPUs' readings for Prometheus until SIGINT or SIGTERM.
 int runExporter(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out);
 // The monitor log of every GPU, one line per period (see docs/qvctl.md).

@@ -143,6 +143,23 @@ inline constexpr int kTextCurrentChannels = 218;
 inline constexpr int kTextNewsPopUp = 220;
 inline constexpr int kTextGpuVoltageHighest = 256;
 inline constexpr int kTipSettings = 175;
+// ---- The online update dialog and the news ------------------------------------------------------
+inline constexpr int kTextOnlineUpdate = 197;  // the dialog's caption
+inline constexpr int kTextNext = 198;
+inline constexpr int kTextDownload = 199;
+inline constexpr int kTextUpdateWelcome = 200;
+inline constexpr int kTextUpdateCanHelp = 201;
+inline constexpr int kTextUpdateUsesInternet = 202;
+inline constexpr int kTextUpdateClickNext = 203;
+inline constexpr int kTextUpdateThanks = 204;
+inline constexpr int kTextUpdateNone = 205;
+inline constexpr int kTextUpdateFollow = 206;
+inline constexpr int kTextUpdateKeepFollowing = 207;
+inline constexpr int kTextUpdateFound = 208;
+inline constexpr int kTextUpdateUpdates = 209;
+inline constexpr int kTextUpdateDetails = 210;
+inline constexpr int kTextUpdateNetworkFailed = 211;
+
 // ---- The remote-control password dialog --------------------------------------------------------
 inline constexpr int kTextOriginalPassword = 125;
 inline constexpr int kTextNewPassword = 126;

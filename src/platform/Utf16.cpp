@@ -81,3 +81,56 @@ std::string utf8ToUtf16Le(std::string_view utf8) {
 }
 
 }  // namespace qv::platform
+
+namespace qv::platform {
+
+namespace {
+
+void putUtf8(std::string& out, char32_t code) {
+    if (code < 0x80) {
+        out.push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+}
+
+bool isHighSurrogate(char16_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+bool isLowSurrogate(char16_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+}  // namespace
+
+std::string utf16ToUtf8(std::u16string_view utf16) {
+    std::string out;
+    out.reserve(utf16.size());
+    for (size_t i = 0; i < utf16.size(); ++i) {
+        const char16_t unit = utf16[i];
+        if (isHighSurrogate(unit) && i + 1 < utf16.size() && isLowSurrogate(utf16[i + 1])) {
+            const char32_t code = 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) +
+                                  (static_cast<char32_t>(utf16[i + 1]) - 0xDC00);
+            putUtf8(out, code);
+            ++i;
+        } else if (isHighSurrogate(unit) || isLowSurrogate(unit)) {
+            putUtf8(out, 0xFFFD);
+        } else {
+            putUtf8(out, unit);
+        }
+    }
+    return out;
+}
+
+}  // namespace qv::platform

@@ -11,3 +11,10 @@ namespace qv::platform {
 std::string utf8ToUtf16Le(std::string_view utf8);
 
 }  // namespace qv::platform
+
+namespace qv::platform {
+
+// UTF-16 code units as UTF-8. A lone surrogate becomes U+FFFD.
+std::string utf16ToUtf8(std::u16string_view utf16);
+
+}  // namespace qv::platform

@@ -36,6 +36,7 @@
 #include "ui/Gauge.h"
 #include "ui/MainWindowSkin.h"
 #include "ui/MainWindowTexts.h"
+#include "ui/NewsPresenter.h"
 #include "ui/OverlayWindow.h"
 #include "ui/ProfileBar.h"
 #include "ui/QtFonts.h"
@@ -93,6 +94,7 @@ CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
     setUpKeyboardAndNames();
     installGadget();
     setUpTray();
+    setUpNews();
 
     controller_->start();
     render();
@@ -179,6 +181,12 @@ void CQuorvelHDDlg::setUpTray() {
                 case tuning::kTrayCommandMainWindow:
                     showAndRaise();
                     break;
+                case tuning::kTrayCommandNews:
+                    news_->requestNews();
+                    break;
+                case tuning::kTrayCommandCheckForUpdate:
+                    openUpdate();
+                    break;
                 case tuning::kTrayCommandAbout:
                     QMessageBox::about(
                         this, tableText(lang::kTextAbout),
@@ -221,6 +229,7 @@ void CQuorvelHDDlg::followHotKeyGrab() {
 
 void CQuorvelHDDlg::applyStartMode() {
     samplingTimer_->start();
+    news_->start();
     switch (tuning::MainFrameModel::startAction(app_.startMode())) {
         case tuning::StartAction::kMinimize:
             showMinimized();

@@ -37,7 +37,9 @@ namespace qv::ui {
 class CSetDialog;
 class CDlg_Monitor;
 class CAdvanceDlg;
+class CUpdateDlg;
 class FanCurvePanel;
+class NewsPresenter;
 class Gauge;
 class OverlayWindow;
 class ProfileBar;
@@ -97,6 +99,11 @@ public:
     void openAdvanced();
     CAdvanceDlg* advancedDialog() const { return advancedDialog_; }
     QuorvelTray* tray() const { return tray_; }
+    // The tray menu's Check for update: the online update dialog, run modally. `prepare`, when
+    // given, sees the dialog before it runs.
+    void openUpdate(const std::function<void(CUpdateDlg&)>& prepare = {});
+    // The news timers and window (the tray menu's News entry asks it).
+    NewsPresenter* news() const { return news_; }
     bool samplingActive() const;
     bool hoverActive() const;
 
@@ -140,6 +147,7 @@ private:
     // The monitor button of the caption line; it posts 0x7E8.
     void buildMonitorButton();
     void setUpTray();
+    void setUpNews();
     // The sidebar gadget's files, on the one system that has a sidebar.
     void installGadget();
     // Takes or releases Ctrl+N and Ctrl+M as the controller says.
@@ -218,6 +226,7 @@ private:
     ProfileBar* profileBar_ = nullptr;
     QuorvelTray* tray_ = nullptr;
     CAdvanceDlg* advancedDialog_ = nullptr;
+    NewsPresenter* news_ = nullptr;
     tuning::GadgetInstallResult gadget_;
 
     QTimer* samplingTimer_ = nullptr;

@@ -40,8 +40,8 @@ QuorvelTray::QuorvelTray(const lang::CMultiLangSupp& texts, std::function<void(u
                          QObject* parent)
     : QObject(parent), menu_(std::make_unique<QMenu>()), onCommand_(std::move(onCommand)) {
     menu_->setObjectName("trayMenu");
-    // The news and update windows are not part of the program yet: their entries stay disabled.
-    for (const tuning::TrayMenuEntry& entry : tuning::trayMenu(texts, tuning::TrayWindows{})) {
+    for (const tuning::TrayMenuEntry& entry :
+         tuning::trayMenu(texts, tuning::TrayWindows{true, true})) {
         if (entry.separator) {
             menu_->addSeparator();
             continue;

@@ -111,7 +111,7 @@ TEST_F(TrayAndAdvancedTest, HideKeepsOrDeletesTheSettingsFileAndTheWindowStaysRe
     EXPECT_FALSE(ended_);
 }
 
-TEST_F(TrayAndAdvancedTest, TrayMenuOffersTheFiveEntriesWithNewsAndUpdateDisabled) {
+TEST_F(TrayAndAdvancedTest, TrayMenuOffersTheFiveEntriesAllEnabled) {
     ui::QuorvelTray* tray = window_->tray();
     ASSERT_NE(tray, nullptr);
     EXPECT_TRUE(tray->iconVisible());
@@ -129,8 +129,8 @@ TEST_F(TrayAndAdvancedTest, TrayMenuOffersTheFiveEntriesWithNewsAndUpdateDisable
                                                  text(lang::kTextCheckForUpdate),
                                                  text(lang::kTextAbout), text(lang::kTextQuit)}));
     EXPECT_TRUE(tray->action(tuning::kTrayCommandMainWindow)->isEnabled());
-    EXPECT_FALSE(tray->action(tuning::kTrayCommandNews)->isEnabled());
-    EXPECT_FALSE(tray->action(tuning::kTrayCommandCheckForUpdate)->isEnabled());
+    EXPECT_TRUE(tray->action(tuning::kTrayCommandNews)->isEnabled());
+    EXPECT_TRUE(tray->action(tuning::kTrayCommandCheckForUpdate)->isEnabled());
     EXPECT_TRUE(tray->action(tuning::kTrayCommandQuit)->isEnabled());
 
     window_->showMinimized();
