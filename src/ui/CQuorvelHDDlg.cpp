@@ -84,7 +84,6 @@ CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
 
     // Before the frame's minimise and hide buttons: the title bar's buttons take the keyboard in
     // the order they are made, left to right.
-    buildBiosButtons();
     buildSettingsButton();
     buildMonitorButton();
     buildFrame();
@@ -92,6 +91,7 @@ CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
     buildReadouts();
     buildInformationPanel();
     buildTuningControls();
+    buildBiosButtons();
     buildActionButtons();
     buildWidePart();
     buildProfileBar();

@@ -152,7 +152,7 @@ private:
     void setUpTray();
     // The sidebar gadget's files, on the one system that has a sidebar.
     void installGadget();
-    // The caption line's BIOS and BIOS search buttons, left of the settings button.
+    // The BIOS and BIOS search buttons, at the end of the Unlock row.
     void buildBiosButtons();
     void placeBiosButtons();
     // The BIOS buttons and the wait window from the view record.

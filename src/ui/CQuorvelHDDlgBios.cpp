@@ -27,7 +27,7 @@ using namespace mainwindow;
 namespace {
 // The ROM-dump helper's option for the simulated driver.
 constexpr const char* kRomDumpSimulateOption = "--simulate";
-// The BIOS button carries a word, so it is wider than the caption line's sign buttons.
+// The BIOS button carries a word, so it is wider than the sign button beside it.
 constexpr int kBiosButtonWidth = 2 * skin::kButtonSize;
 }  // namespace
 
@@ -55,21 +55,19 @@ void CQuorvelHDDlg::buildBiosButtons() {
     biosSearchButton_->setAccessibleName(tableText(lang::kTipBiosSearch));
     biosSearchButton_->setFont(toQFont(app::fontDefinition(app::kFontTitle)));
     connect(biosSearchButton_, &QPushButton::clicked, this, [this] { openBiosSearch(); });
+    placeBiosButtons();
 }
 
 void CQuorvelHDDlg::placeBiosButtons() {
-    if (biosButton_ == nullptr) {
+    if (biosButton_ == nullptr || unlockMaxButton_ == nullptr) {
         return;
     }
-    const int top = settingsButton_->y();
-    biosSearchButton_->setGeometry(settingsButton_->x() - skin::kButtonGap - skin::kButtonSize, top,
-                                   skin::kButtonSize, skin::kButtonSize);
-    biosButton_->setGeometry(biosSearchButton_->x() - skin::kButtonGap - kBiosButtonWidth, top,
-                             kBiosButtonWidth, skin::kButtonSize);
-    const QRect status = statusLine_->geometry();
-    statusLine_->setGeometry(status.x(), status.y(),
-                             std::max(0, biosButton_->x() - skin::kButtonGap - status.x()),
-                             status.height());
+    // At the right end of the Unlock row, where the value boxes of the sliders end.
+    const QRect row = unlockMaxButton_->geometry();
+    biosSearchButton_->setGeometry(skin::kNarrowRight - skin::kButtonSize, row.y(),
+                                   skin::kButtonSize, row.height());
+    biosButton_->setGeometry(biosSearchButton_->x() - skin::kButtonGap - kBiosButtonWidth, row.y(),
+                             kBiosButtonWidth, row.height());
 }
 
 void CQuorvelHDDlg::setBiosFileChooser(platform::FileChooser* chooser) {

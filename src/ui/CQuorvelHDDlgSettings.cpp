@@ -40,7 +40,6 @@ void CQuorvelHDDlg::placeSettingsButton() {
     statusLine_->setGeometry(status.x(), status.y(),
                              std::max(0, settingsButton_->x() - skin::kButtonGap - status.x()),
                              status.height());
-    placeBiosButtons();
 }
 
 int CQuorvelHDDlg::openSettings(const std::function<void(CSetDialog&)>& prepare) {

@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
+#include <cstdlib>
 #include <fstream>
 
 #include "gpu/GpuLayer.h"
@@ -32,6 +34,14 @@ public:
 private:
     std::string file_;
 };
+
+// Where QV_SCREENSHOTS names a folder, the pictures for the documentation go there as well.
+void keepPicture(QWidget* widget, const char* name) {
+    if (const char* folder = std::getenv("QV_SCREENSHOTS"); folder != nullptr && *folder != 0) {
+        EXPECT_TRUE(widget->grab().toImage().save(QString::fromLocal8Bit(folder) + "/" + name))
+            << name;
+    }
+}
 
 std::string withNumber(int row, int n) {
     char text[256];
@@ -94,6 +104,7 @@ TEST_F(BiosFlashWindowTest, TheWaitWindowStaysAndQuitIsHeldBackUntilTheFlashRepo
     EXPECT_TRUE(wait->isVisible());
     EXPECT_EQ(wait->findChild<QLabel*>("biosWaitText")->text().toStdString(),
               withNumber(lang::kTextBiosFlashWait, 1));
+    keepPicture(wait, "bios-wait.png");
     EXPECT_FALSE(window_->findChild<QPushButton*>("applyButton")->isEnabled());
     EXPECT_FALSE(window_->findChild<QPushButton*>("biosButton")->isEnabled());
     window_->quit();
