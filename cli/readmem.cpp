@@ -1,4 +1,6 @@
 // qv-readmem: writes the video BIOS image of the first GPU to "PMOut" in the current folder.
+// --gpu=N takes the GPU at place N (from 0) in PCI bus order instead, and --output=PATH writes
+// the image to PATH (whole, through a temporary file beside it) instead of "PMOut".
 //
 // With the simulated driver it asks the simulator for the board's image; otherwise it reads the
 // PCI option ROM of the first NVIDIA display controller from sysfs. The simulated driver is in
@@ -18,6 +20,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -35,6 +38,9 @@ namespace {
 
 constexpr const char* kOutputName = "PMOut";
 constexpr const char* kSimulateOption = "--simulate";
+constexpr const char* kGpuOption = "--gpu=";
+constexpr const char* kOutputOption = "--output=";
+constexpr unsigned long kMaxGpuPlace = 64;
 constexpr const char* kSimulatedEnvironment = "QUORVEL_SIMULATED";
 constexpr const char* kSimConfigEnvironment = "QUORVEL_SIM_CONFIG";
 constexpr const char* kDriverEnvironment = "QUORVEL_DRIVER";
@@ -67,7 +73,50 @@ std::string simulatedLibrary(bool simulateOption) {
     return wanted ? qv::platform::companionFile(kSimulatedLibrary) : "";
 }
 
-int dumpSimulated(const std::string& library) {
+// What to dump and where.
+struct DumpTarget {
+    uint32_t gpu = 0;
+    std::string output = kOutputName;
+};
+
+std::string temporaryBeside(const std::string& path) {
+    return path + ".tmp." + std::to_string(getpid());
+}
+
+// The driver's number of the GPU at `place` when the GPUs are ordered by bus number (GPUs on the
+// same bus keep the driver's order), as the flash tool counts them.
+bool boardAtBusPlace(qv::drv::QueryInterfaceFn query, uint32_t place, uint32_t& board) {
+    auto enumerate =
+        reinterpret_cast<qv::drv::EnumPhysicalGpusFn>(query(qv::drv::kEnumPhysicalGpus));
+    auto busId = reinterpret_cast<qv::drv::GpuGetBusIdFn>(query(qv::drv::kGpuGetBusId));
+    qv::drv::PhysicalGpuHandle handles[qv::drv::kMaxPhysicalGpus] = {};
+    uint32_t count = 0;
+    if (enumerate == nullptr || busId == nullptr || enumerate(handles, &count) != qv::drv::kOk) {
+        return false;
+    }
+    count = std::min(count, qv::drv::kMaxPhysicalGpus);
+    std::vector<uint32_t> buses(count);
+    for (uint32_t i = 0; i < count; ++i) {
+        if (busId(handles[i], &buses[i]) != qv::drv::kOk) {
+            return false;
+        }
+    }
+    for (uint32_t i = 0; i < count; ++i) {
+        uint32_t rank = 0;
+        for (uint32_t j = 0; j < count; ++j) {
+            if (buses[j] < buses[i] || (buses[j] == buses[i] && j < i)) {
+                ++rank;
+            }
+        }
+        if (rank == place) {
+            board = i;
+            return true;
+        }
+    }
+    return false;
+}
+
+int dumpSimulated(const std::string& library, const DumpTarget& target) {
     void* module = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (module == nullptr) {
         const char* why = dlerror();
@@ -89,13 +138,25 @@ int dumpSimulated(const std::string& library) {
         dlclose(module);
         return kExitFailed;
     }
-    const int status = writeImage(0, kOutputName);
+    // The simulator numbers its boards in the driver's order; the place asked for is in bus order.
+    uint32_t board = target.gpu;
+    if (!boardAtBusPlace(query, target.gpu, board)) {
+        fail("no simulated GPU " + std::to_string(target.gpu) + " in bus order");
+        if (unload != nullptr) {
+            unload();
+        }
+        dlclose(module);
+        return kExitFailed;
+    }
+    const std::string temp = temporaryBeside(target.output);
+    const int status = writeImage(board, temp.c_str());
     if (unload != nullptr) {
         unload();
     }
     dlclose(module);
-    if (status != qv::drv::kOk) {
-        fail("cannot write " + std::string(kOutputName) + " (status " + std::to_string(status) + ")");
+    if (status != qv::drv::kOk || rename(temp.c_str(), target.output.c_str()) != 0) {
+        unlink(temp.c_str());
+        fail("cannot write " + target.output + " (status " + std::to_string(status) + ")");
         return kExitFailed;
     }
     return kExitOk;
@@ -186,8 +247,8 @@ int readRom(const std::string& romPath, std::vector<uint8_t>& image) {
     return status;
 }
 
-int writeOutput(const std::vector<uint8_t>& image) {
-    const std::string temp = std::string(kOutputName) + ".tmp." + std::to_string(getpid());
+int writeOutput(const std::vector<uint8_t>& image, const std::string& output) {
+    const std::string temp = temporaryBeside(output);
     const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) {
         fail("cannot create " + temp + ": " + std::strerror(errno));
@@ -207,17 +268,18 @@ int writeOutput(const std::vector<uint8_t>& image) {
         }
         done += static_cast<size_t>(n);
     }
-    if (close(fd) != 0 || rename(temp.c_str(), kOutputName) != 0) {
-        fail(std::string("cannot write ") + kOutputName + ": " + std::strerror(errno));
+    if (close(fd) != 0 || rename(temp.c_str(), output.c_str()) != 0) {
+        fail("cannot write " + output + ": " + std::strerror(errno));
         unlink(temp.c_str());
         return kExitFailed;
     }
     return kExitOk;
 }
 
-int dumpHardware() {
+int dumpHardware(const DumpTarget& target) {
     const char* override = std::getenv(kPciDevicesEnvironment);
     const std::string folder = override != nullptr && *override != 0 ? override : kPciDevices;
+    uint32_t place = 0;
     for (const std::string& name : pciDevices(folder)) {
         const std::string device = folder + "/" + name;
         std::string vendor;
@@ -228,11 +290,14 @@ int dumpHardware() {
         if (vendor != kNvidiaVendor || deviceClass.rfind(kDisplayClassPrefix, 0) != 0) {
             continue;
         }
+        if (place++ != target.gpu) {
+            continue;
+        }
         std::vector<uint8_t> image;
         const int status = readRom(device + "/rom", image);
-        return status == kExitOk ? writeOutput(image) : status;
+        return status == kExitOk ? writeOutput(image, target.output) : status;
     }
-    fail("no NVIDIA display controller found under " + folder);
+    fail("no NVIDIA display controller " + std::to_string(target.gpu) + " found under " + folder);
     return kExitFailed;
 }
 
@@ -240,14 +305,24 @@ int dumpHardware() {
 
 int main(int argc, char** argv) {
     bool simulate = false;
+    DumpTarget target;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], kSimulateOption) == 0) {
+        const std::string a = argv[i];
+        char* end = nullptr;
+        if (a == kSimulateOption) {
             simulate = true;
+        } else if (a.rfind(kGpuOption, 0) == 0 && a.size() > std::strlen(kGpuOption) &&
+                   std::isdigit(static_cast<unsigned char>(a[std::strlen(kGpuOption)])) &&
+                   std::strtoul(a.c_str() + std::strlen(kGpuOption), &end, 10) <= kMaxGpuPlace &&
+                   *end == 0) {
+            target.gpu = static_cast<uint32_t>(std::strtoul(a.c_str() + std::strlen(kGpuOption), nullptr, 10));
+        } else if (a.rfind(kOutputOption, 0) == 0 && a.size() > std::strlen(kOutputOption)) {
+            target.output = a.substr(std::strlen(kOutputOption));
         } else {
-            std::fprintf(stderr, "usage: qv-readmem [--simulate]\n");
+            std::fprintf(stderr, "usage: qv-readmem [--simulate] [--gpu=N] [--output=PATH]\n");
             return kExitUsage;
         }
     }
     const std::string library = simulatedLibrary(simulate);
-    return library.empty() ? dumpHardware() : dumpSimulated(library);
+    return library.empty() ? dumpHardware(target) : dumpSimulated(library, target);
 }

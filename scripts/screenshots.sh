@@ -5,9 +5,10 @@
 # with the wireless module (message-box.png, profile-dialog.png, options-dialog.png, drawn by their
 # window tests), the password dialog and the display timing tool on the simulated adapter
 # (password-dialog.png, view-dialog.png) and the monitor window with 40 seconds of curves
-# (monitor.png, drawn by its window test), and the online update dialog's pages and the news
+# (monitor.png, drawn by its window test), the online update dialog's pages and the news
 # pop-up against a local server (update-welcome.png, update-none.png, update-found.png,
-# update-failure.png, news.png, drawn by their window tests). Usage:
+# update-failure.png, news.png, drawn by their window tests) and the wait window of a BIOS flash
+# (bios-wait.png, drawn by its window test). Usage:
 # scripts/screenshots.sh [BUILD_DIR] (default: build; it is configured and the programs built when
 # needed). No display is needed.
 set -euo pipefail
@@ -56,5 +57,9 @@ env QT_QPA_PLATFORM=offscreen QV_SCREENSHOTS="$out" "$QV_ROOT/$build/bin/quorvel
 qv_log "drawing the update dialog's pages and $out/news.png"
 env QT_QPA_PLATFORM=offscreen QV_SCREENSHOTS="$out" "$QV_ROOT/$build/bin/quorvel_ui_tests" \
     --gtest_filter='UpdateDialogTest.SameVersionShowsTheThankYouPage:UpdateDialogTest.NewerVersionListsTheItemsAndDownloadOpensTheAddress:UpdateDialogTest.ServerDownShowsTheNetworkFailure:NewsWindowTest.StartUpFetchFollowsTheNewsOption' \
+    >/dev/null
+qv_log "drawing $out/bios-wait.png"
+env QT_QPA_PLATFORM=offscreen QV_SCREENSHOTS="$out" "$QV_ROOT/$build/bin/quorvel_ui_tests" \
+    --gtest_filter='BiosFlashWindowTest.TheWaitWindowStaysAndQuitIsHeldBackUntilTheFlashReports' \
     >/dev/null
 qv_log "done: $out"

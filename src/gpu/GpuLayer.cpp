@@ -310,6 +310,14 @@ int GpuLayer::busOrder(uint8_t index, uint32_t& bus) {
     return drv::kOk;
 }
 
+int GpuLayer::busId(uint8_t gpu, uint32_t& bus) {
+    bus = 0;
+    if (!validGpu(gpu)) {
+        return drv::kInvalidArgument;
+    }
+    return driver_.call<drv::GpuGetBusIdFn>(drv::kGpuGetBusId, records_[gpu].handle, &bus);
+}
+
 void GpuLayer::close() {
     waitForProbe();
     for (auto& r : records_) {

@@ -103,6 +103,8 @@ public:
     // display the driver lists.
     int displayDriverVersion(uint32_t& version);
     int busOrder(uint8_t index, uint32_t& bus);
+    // The PCI bus number of one GPU, as the driver reports it.
+    int busId(uint8_t gpu, uint32_t& bus);
     void close();
 
     bool fourLevelTableSeen() const { return fourLevelFlag_ != 0; }

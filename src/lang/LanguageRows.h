@@ -83,6 +83,15 @@ inline constexpr int kTextQuit = 70;
 inline constexpr int kTextCheckForUpdate = 196;
 inline constexpr int kTextNews = 219;
 
+// ---- BIOS flashing and the BIOS search link ------------------------------------------------------
+inline constexpr int kTextBiosFileExtension = 63;  // "Extension BIOS file name must be .ROM or .NVR!"
+inline constexpr int kTextBiosFlashFailed = 64;    // "%d": the GPU counted from 1
+inline constexpr int kTextBiosFlashDone = 65;      // the same
+inline constexpr int kTextBiosFlashWait = 68;      // the same
+inline constexpr int kTextBiosFlashQuestion = 114;  // "%s": the chosen file
+inline constexpr int kTipBiosFlash = 164;
+inline constexpr int kTipBiosSearch = 171;
+
 // ---- The fan curve ------------------------------------------------------------------------------
 inline constexpr int kTextCurveAxisTemperature = 233;  // the chart's temperature axis (degrees C)
 inline constexpr int kTextSpeedPercent = 234;          // "Speed(%)", also the chart's speed axis

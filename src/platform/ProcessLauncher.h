@@ -1,10 +1,32 @@
 // Starts outside programs.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qv::platform {
+
+// What a watched program is doing, as `WatchedProcess::poll` answers.
+enum class ProcessState { kRunning, kEnded, kUnknown };
+
+// A started program the caller keeps an eye on: its standard input to write to, its output
+// (standard output and standard error together) to collect, and its end.
+class WatchedProcess {
+public:
+    virtual ~WatchedProcess() = default;
+    // Whether it still runs, without waiting; `exitCode` receives the exit status once it has
+    // ended (128 + the signal number when a signal ended it). kUnknown when it cannot be asked.
+    virtual ProcessState poll(int& exitCode) = 0;
+    // Writes to its standard input; false when that is gone (the program closed it or ended).
+    virtual bool writeInput(std::string_view text) = 0;
+    // The program sees the end of its input.
+    virtual void closeInput() = 0;
+    // Appends what the program wrote since the last call, without waiting for more, keeping at
+    // most `limit` bytes in `output`; the rest is read and dropped.
+    virtual void readOutput(std::string& output, size_t limit) = 0;
+};
 
 class ProcessLauncher {
 public:
@@ -24,6 +46,18 @@ public:
         channel = -1;
         return false;
     }
+    // Starts the program without a window, in a session of its own, in `workingFolder` (empty:
+    // the current folder), with a private connection as its standard input and its output
+    // collected. Null when it cannot start. A program still running when the handle goes is
+    // left running; it is reaped when it ends.
+    virtual std::unique_ptr<WatchedProcess> startWatched(const std::string& program,
+                                                         const std::vector<std::string>& args,
+                                                         const std::string& workingFolder) {
+        (void)program;
+        (void)args;
+        (void)workingFolder;
+        return nullptr;
+    }
 };
 
 // fork/exec on POSIX systems; the child's output goes to /dev/null.
@@ -33,6 +67,9 @@ public:
                      const std::string& workingFolder) override;
     bool startWithChannel(const std::string& program, const std::vector<std::string>& args,
                           int& channel) override;
+    std::unique_ptr<WatchedProcess> startWatched(const std::string& program,
+                                                 const std::vector<std::string>& args,
+                                                 const std::string& workingFolder) override;
     static PosixProcessLauncher& instance();
 };
 

@@ -4,6 +4,9 @@
 
 #include "lang/CMultiLangSupp.h"
 #include "lang/LanguageRows.h"
+#include "online/OnlineHosts.h"
+#include "online/WebLink.h"
+#include "platform/DebugOutput.h"
 #include "platform/Version.h"
 #include "tuning/MainDialogModelMessages.h"
 
@@ -137,6 +140,19 @@ MainWindowController::MainWindowController(gpu::GpuLayer& layer, MainWindowServi
     apply_ = std::make_unique<ApplyController>(layer_, dialog_, applying);
     info_ = std::make_unique<InfoReadouts>(layer_, dialog_);
 
+    BiosFlashServices flashing;
+    flashing.prompt = services_.prompt;
+    flashing.chooser = services_.fileChooser;
+    flashing.poster = services_.poster;
+    flashing.uiThreadId = services_.uiThreadId;
+    flashing.initialFolder = services_.biosFolder;
+    flashing.job = services_.flash;
+    flashing.job.layer = &layer_;
+    biosFlash_ = std::make_unique<BiosFlash>(std::move(flashing));
+    supportServer_ = services_.store != nullptr
+                         ? online::readOnlineHosts(*services_.store).supportServer
+                         : online::kDefaultSupportServer;
+
     view_.caption = frame_.caption();
     view_.statusLine = frame_.statusLine();
     view_.selectorEntries = frame_.selectorEntries();
@@ -157,6 +173,7 @@ MainWindowController::MainWindowController(gpu::GpuLayer& layer, MainWindowServi
 // A running Apply worker is asked to stop and joined before the models go.
 MainWindowController::~MainWindowController() {
     apply_.reset();
+    biosFlash_.reset();
     drivenFans_.returnToAutomatic(layer_);
 }
 
@@ -232,6 +249,9 @@ void MainWindowController::setFrameRateTarget(bool on) {
 }
 
 void MainWindowController::pressApply() {
+    if (biosFlash_->running()) {
+        return;
+    }
     if (apply_->pressApply()) {
         // The fans of the run now hold what the user chose.
         for (const ApplyGpuPlan& plan : apply_->lastPlans()) {
@@ -242,6 +262,9 @@ void MainWindowController::pressApply() {
 }
 
 void MainWindowController::pressReset() {
+    if (biosFlash_->running()) {
+        return;
+    }
     apply_->reset();
     refreshAll();
 }
@@ -267,8 +290,12 @@ std::optional<std::string> MainWindowController::tick(bool alarmWindowOpen) {
 void MainWindowController::handlePostedMessage(uint32_t message, uintptr_t wParam,
                                                intptr_t lParam) {
     if (message == kMessageCommand) {
-        if (commandAction(static_cast<uint32_t>(wParam)) == DialogAction::kApplyDone) {
+        const DialogAction action = commandAction(static_cast<uint32_t>(wParam));
+        if (action == DialogAction::kApplyDone) {
             apply_->onApplyDone(static_cast<uint32_t>(wParam), lParam);
+            refreshAll();
+        } else if (action == DialogAction::kFlashDone) {
+            biosFlash_->onFlashDone(static_cast<uint32_t>(wParam), lParam);
             refreshAll();
         }
         return;
@@ -307,6 +334,24 @@ void MainWindowController::hotKey(uint32_t key) {
 HotKeyGrabAction MainWindowController::hotKeyGrabAction() {
     return hotKeyGrab_.update(hotKeyBoardPresent(layer_),
                               hotKeySettingsFrom(*services_.settings).enabled);
+}
+
+void MainWindowController::pressBios() {
+    biosFlash_->pressBios(dialog_.gpuOnShow(), apply_->running());
+    refreshControls();
+}
+
+std::optional<std::string> MainWindowController::biosSearchLinkToOpen() const {
+    if (!online::isWebLink(view_.biosSearchLink)) {
+        platform::debugOutput("main window: BIOS search link refused: %s\n",
+                              view_.biosSearchLink.c_str());
+        return std::nullopt;
+    }
+    return view_.biosSearchLink;
+}
+
+bool MainWindowController::busy() const {
+    return apply_->running() || biosFlash_->running();
 }
 
 void MainWindowController::reloadFromCards() {
@@ -353,6 +398,20 @@ void MainWindowController::refreshControls() {
     view_.reset = buttonView(buttons.reset);
     view_.profileSaveEnabled = buttons.profileSave.enabled;
     view_.overclocking = buttonView(buttons.overclocking);
+    // A flash holds back everything that writes to the cards.
+    const bool flashing = biosFlash_->running();
+    view_.bios.enabled = gpuShown && !flashing && !apply_->running() &&
+                         services_.fileChooser != nullptr;
+    view_.biosWaitText = biosFlash_->waitText();
+    if (flashing) {
+        view_.apply.enabled = false;
+        view_.reset.enabled = false;
+        view_.profileSaveEnabled = false;
+    }
+    if (gpuShown) {
+        view_.biosSearchLink = biosSearchLink(
+            supportServer_, layer_.biosVersion(static_cast<uint8_t>(dialog_.gpuOnShow())));
+    }
     // The overclocking button points the way the interface opens or closes.
     view_.overclocking.caption = std::string(lang::languageTable().text(lang::kTextOverclock)) +
                                  (view_.wide ? " \u00ab" : " \u00bb");

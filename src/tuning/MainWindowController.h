@@ -20,6 +20,7 @@
 #include "settings/RegistrySettings.h"
 #include "settings/RegistryStore.h"
 #include "tuning/ApplyController.h"
+#include "tuning/BiosFlash.h"
 #include "tuning/HotKeyEffects.h"
 #include "tuning/InfoReadouts.h"
 #include "tuning/MainDialogModel.h"
@@ -113,6 +114,12 @@ struct MainWindowView {
     // The information fields with their texts and colours.
     std::array<InfoField, kInfoFieldCount> information{};
     HotKeyIndicator hotKeyIndicator{};
+
+    // The BIOS button; while a flash runs the wait window shows `biosWaitText` (empty: no wait
+    // window). The search link of the GPU on show, rebuilt on every refresh of its controls.
+    ButtonView bios;
+    std::string biosWaitText;
+    std::string biosSearchLink;
 };
 
 // What the controller needs besides the cards.
@@ -131,6 +138,11 @@ struct MainWindowServices {
     FanGuardLink* fanGuard = nullptr;
     bool hardwareReady = false;
     bool simulated = false;
+    // The BIOS button's file chooser (none: the button does nothing), where it opens, and the
+    // flash job's services; the job's GPU layer is the window's.
+    platform::FileChooser* fileChooser = nullptr;
+    std::string biosFolder;
+    online::FlashServices flash;
 };
 
 class MainWindowController {
@@ -172,6 +184,12 @@ public:
     // present and the hot-key option is on, released when the option goes off. Asked after the
     // window is built and after each input that can change the options.
     HotKeyGrabAction hotKeyGrabAction();
+    // The BIOS button: a file for the GPU on show, checked and confirmed, then the flash.
+    void pressBios();
+    // The BIOS search button: the link to open, or nothing (logged) when it is not a web link.
+    std::optional<std::string> biosSearchLinkToOpen() const;
+    // Apply or a BIOS flash under way: the program must not quit now.
+    bool busy() const;
 
     // ---- State --------------------------------------------------------------------------------
     const MainWindowView& view() const { return view_; }
@@ -182,6 +200,7 @@ public:
     SamplingLoop& sampling() { return *sampling_; }
     const HotKeyEffects& hotKeys() const { return hotKeys_; }
     const DrivenFans& drivenFans() const { return drivenFans_; }
+    const BiosFlash& biosFlash() const { return *biosFlash_; }
 
 private:
     // The controls and buttons from the models; the slider value texts are formatted from the
@@ -204,6 +223,8 @@ private:
     std::unique_ptr<SamplingLoop> sampling_;
     std::unique_ptr<ApplyController> apply_;
     std::unique_ptr<InfoReadouts> info_;
+    std::unique_ptr<BiosFlash> biosFlash_;
+    std::string supportServer_;
     HotKeyEffects hotKeys_;
     HotKeyGrabPolicy hotKeyGrab_;
     MainWindowView view_;

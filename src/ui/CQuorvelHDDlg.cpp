@@ -76,6 +76,10 @@ CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
     services.fanGuard = app_.fanGuard();
     services.hardwareReady = app_.hardwareReady();
     services.simulated = app_.simulatedDriver();
+    biosChooser_.target = &fileChooser_;
+    services.fileChooser = &biosChooser_;
+    services.biosFolder = platform::homeFolder();
+    services.flash = flashServices();
     controller_ = std::make_unique<tuning::MainWindowController>(app_.gpuLayer(), services);
     setWindowTitle(QString::fromStdString(controller_->view().caption));
 
@@ -88,6 +92,7 @@ CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
     buildReadouts();
     buildInformationPanel();
     buildTuningControls();
+    buildBiosButtons();
     buildActionButtons();
     buildWidePart();
     buildProfileBar();
@@ -306,8 +311,8 @@ void CQuorvelHDDlg::quit() {
         }
         CQuorvelHDDlg& w;
     } steps(*this);
-    if (!tuning::runQuit(controller_->applyController().running(), steps)) {
-        platform::debugOutput("main window: quit ignored while settings are applied\n");
+    if (!tuning::runQuit(controller_->busy(), steps)) {
+        platform::debugOutput("main window: quit ignored while the cards are being written\n");
     }
 }
 
@@ -406,6 +411,11 @@ void CQuorvelHDDlg::handlePostedMessage(uint32_t message, uintptr_t wParam, intp
         openAdvanced();
         return;
     }
+    // The wait window goes before the flash's result is shown.
+    if (message == tuning::kMessageCommand &&
+        tuning::commandAction(static_cast<uint32_t>(wParam)) == tuning::DialogAction::kFlashDone) {
+        closeBiosWaitWindow();
+    }
     controller_->handlePostedMessage(message, wParam, lParam);
     render();
     followHotKeyGrab();
@@ -491,6 +501,7 @@ void CQuorvelHDDlg::render() {
     renderGauges(view);
     renderInformation(view);
     showHotKeyIndicator(view.hotKeyIndicator);
+    renderBios(view);
     applyWidth(view);
 }
 

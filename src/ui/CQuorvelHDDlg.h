@@ -98,6 +98,16 @@ public:
     // raised on every one.
     void openAdvanced();
     CAdvanceDlg* advancedDialog() const { return advancedDialog_; }
+    // The BIOS button: a file for the GPU on show, checked and confirmed, then the flash with
+    // the wait window up until its notice comes.
+    void pressBios();
+    // The BIOS search button: the support site's page for the GPU on show, in the browser.
+    void openBiosSearch();
+    // Where the BIOS button asks for its file (the system's file dialog unless a test sets
+    // another; null puts that back).
+    void setBiosFileChooser(platform::FileChooser* chooser);
+    // The wait window while a flash runs; null otherwise.
+    QWidget* biosWaitWindow() const { return biosWaitWindow_; }
     QuorvelTray* tray() const { return tray_; }
     // The tray menu's Check for update: the online update dialog, run modally. `prepare`, when
     // given, sees the dialog before it runs.
@@ -150,6 +160,14 @@ private:
     void setUpNews();
     // The sidebar gadget's files, on the one system that has a sidebar.
     void installGadget();
+    // The BIOS and BIOS search buttons, at the end of the Unlock row.
+    void buildBiosButtons();
+    void placeBiosButtons();
+    // The BIOS buttons and the wait window from the view record.
+    void renderBios(const tuning::MainWindowView& view);
+    void closeBiosWaitWindow();
+    // The flash job's services: the tool the settings name, the ROM-dump helper beside the program.
+    online::FlashServices flashServices() const;
     // Takes or releases Ctrl+N and Ctrl+M as the controller says.
     void followHotKeyGrab();
     QPushButton* makeButton(const char* name, int tipRow);
@@ -184,6 +202,17 @@ private:
     std::unique_ptr<app::UserSettingsProfileStore> profileStore_;
     settings::ProfileSlots profileSlots_;
     QtFileChooser fileChooser_;
+    // Hands the BIOS button's question to the system's dialog or a test's chooser.
+    struct BiosChooser final : platform::FileChooser {
+        std::string saveFile(const std::string& folder, const std::string& filter,
+                             const std::string& extension) override {
+            return target->saveFile(folder, filter, extension);
+        }
+        std::string openFile(const std::string& folder, const std::string& filter) override {
+            return target->openFile(folder, filter);
+        }
+        platform::FileChooser* target = nullptr;
+    } biosChooser_;
     std::unique_ptr<tuning::MainWindowController> controller_;
     platform::HotKeyGrab hotKeyGrab_;
 
@@ -197,6 +226,9 @@ private:
     QPushButton* minimizeButton_ = nullptr;
     QPushButton* hideButton_ = nullptr;
     QPushButton* settingsButton_ = nullptr;
+    QPushButton* biosButton_ = nullptr;
+    QPushButton* biosSearchButton_ = nullptr;
+    QPointer<QWidget> biosWaitWindow_;
     // The wireless module's manual-channel flag, kept while the program runs.
     int manualChannelFlag_ = 0;
     QPushButton* monitorButton_ = nullptr;
