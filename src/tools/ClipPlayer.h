@@ -1,0 +1,46 @@
+// Plays the speaker test's clips through the sound server: one 7.1 stream to the default sink,
+// each clip on its speaker's channel and silence on the others, the clips one after another.
+// The stream is written on a thread of the player's own, so the window never waits for it.
+#pragma once
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tools/SpeakerTest.h"
+#include "tools/WaveClip.h"
+
+namespace qv::tools {
+
+inline constexpr int kPlayOk = 0;
+inline constexpr int kPlayNoServer = -1;  // the stream could not be opened
+inline constexpr int kPlayBadClip = -2;   // nothing to play, or clips of different rates
+
+struct ClipPart {
+    SpeakerPosition position = SpeakerPosition::kFrontLeft;
+    WaveClip clip;
+};
+
+class ClipPlayer {
+public:
+    // `serverAddress` names the server ("unix:/path/native"); empty for the desktop's own.
+    explicit ClipPlayer(std::string serverAddress = {});
+    ~ClipPlayer();
+    ClipPlayer(const ClipPlayer&) = delete;
+    ClipPlayer& operator=(const ClipPlayer&) = delete;
+
+    // Stops what is playing, then starts the parts. The stream is opened before this returns,
+    // so a missing server is reported here.
+    int play(std::vector<ClipPart> parts);
+    // Ends the playing stream at once.
+    void stop();
+    bool playing() const { return playing_.load(); }
+
+private:
+    std::string serverAddress_;
+    std::atomic<bool> playing_{false};
+    std::jthread worker_;
+};
+
+}  // namespace qv::tools
