@@ -16,6 +16,7 @@ constexpr const char* kClientName = "Quorvel K";
 constexpr const char* kStreamName = "Speaker test";
 // The stream is written a tenth of a second at a time, so a stop takes effect quickly.
 constexpr size_t kChunkDivisor = 10;
+constexpr pa_usec_t kBufferUs = 200000;
 
 // The stream's channels, in SpeakerPosition order.
 constexpr std::array<pa_channel_position_t, kSpeakerPositions> kStreamPositions = {
@@ -59,16 +60,22 @@ ClipPlayer::~ClipPlayer() {
     stop();
 }
 
-void ClipPlayer::stop() {
-    if (worker_.joinable()) {
-        worker_.request_stop();
-        worker_.join();
+void ClipPlayer::retire() {
+    std::erase_if(retired_, [](const std::unique_ptr<Run>& run) { return !run->playing; });
+    if (current_) {
+        current_->thread.request_stop();
+        retired_.push_back(std::move(current_));
     }
-    playing_ = false;
+}
+
+void ClipPlayer::stop() {
+    retire();
+    // Each run's thread is joined as it goes.
+    retired_.clear();
 }
 
 int ClipPlayer::play(std::vector<ClipPart> parts) {
-    stop();
+    retire();
     if (parts.empty()) {
         return kPlayBadClip;
     }
@@ -86,18 +93,28 @@ int ClipPlayer::play(std::vector<ClipPart> parts) {
     pa_channel_map map{};
     map.channels = static_cast<uint8_t>(kSpeakerPositions);
     std::copy(kStreamPositions.begin(), kStreamPositions.end(), map.map);
+    // A short server buffer: a write waits at most about a chunk, so a stop (or the next play)
+    // never waits for seconds of queued sound.
+    pa_buffer_attr buffer{};
+    buffer.maxlength = static_cast<uint32_t>(-1);
+    buffer.tlength = static_cast<uint32_t>(pa_usec_to_bytes(kBufferUs, &spec));
+    buffer.prebuf = static_cast<uint32_t>(-1);
+    buffer.minreq = static_cast<uint32_t>(-1);
+    buffer.fragsize = static_cast<uint32_t>(-1);
     pa_simple* stream =
         pa_simple_new(serverAddress_.empty() ? nullptr : serverAddress_.c_str(), kClientName,
-                      PA_STREAM_PLAYBACK, nullptr, kStreamName, &spec, &map, nullptr, nullptr);
+                      PA_STREAM_PLAYBACK, nullptr, kStreamName, &spec, &map, &buffer, nullptr);
     if (stream == nullptr) {
         return kPlayNoServer;
     }
-    playing_ = true;
-    worker_ = std::jthread([this, stream, rate, parts = std::move(parts)](std::stop_token stop) {
-        writeParts(stream, parts, rate, stop);
-        pa_simple_free(stream);
-        playing_ = false;
-    });
+    current_ = std::make_unique<Run>();
+    Run* run = current_.get();
+    run->thread =
+        std::jthread([run, stream, rate, parts = std::move(parts)](std::stop_token stop) {
+            writeParts(stream, parts, rate, stop);
+            pa_simple_free(stream);
+            run->playing = false;
+        });
     return kPlayOk;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -31,16 +32,25 @@ public:
     ClipPlayer& operator=(const ClipPlayer&) = delete;
 
     // Stops what is playing, then starts the parts. The stream is opened before this returns,
-    // so a missing server is reported here.
+    // so a missing server is reported here. The stream that played before ends on its own
+    // thread: a server may hold a write for a good part of a second, and the window does not
+    // wait for that.
     int play(std::vector<ClipPart> parts);
-    // Ends the playing stream at once.
+    // Ends the playing stream and waits for its thread.
     void stop();
-    bool playing() const { return playing_.load(); }
+    bool playing() const { return current_ && current_->playing.load(); }
 
 private:
+    struct Run {
+        std::atomic<bool> playing{true};
+        std::jthread thread;
+    };
+    // Asks the current stream to end, without waiting; ended runs are joined on the way.
+    void retire();
+
     std::string serverAddress_;
-    std::atomic<bool> playing_{false};
-    std::jthread worker_;
+    std::unique_ptr<Run> current_;
+    std::vector<std::unique_ptr<Run>> retired_;
 };
 
 }  // namespace qv::tools
