@@ -34,6 +34,7 @@
 #include "ui/CIndicateInstDialog.h"
 #include "ui/FanCurvePanel.h"
 #include "ui/Gauge.h"
+#include "ui/HdmiPage.h"
 #include "ui/MainWindowSkin.h"
 #include "ui/MainWindowTexts.h"
 #include "ui/OverlayWindow.h"
@@ -91,6 +92,7 @@ CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
     buildWidePart();
     buildProfileBar();
     setUpKeyboardAndNames();
+    buildHdmiPage();
     installGadget();
     setUpTray();
 
@@ -221,6 +223,7 @@ void CQuorvelHDDlg::followHotKeyGrab() {
 
 void CQuorvelHDDlg::applyStartMode() {
     samplingTimer_->start();
+    hdmiPage_->startChecks();
     switch (tuning::MainFrameModel::startAction(app_.startMode())) {
         case tuning::StartAction::kMinimize:
             showMinimized();
@@ -314,6 +317,7 @@ void CQuorvelHDDlg::openAdvanced() {
 void CQuorvelHDDlg::endDialog(int result) {
     samplingTimer_->stop();
     hoverTimer_->stop();
+    hdmiPage_->stopTimers();
     hide();
     if (endHandler_) {
         endHandler_(result);

@@ -39,6 +39,7 @@ class CDlg_Monitor;
 class CAdvanceDlg;
 class FanCurvePanel;
 class Gauge;
+class HdmiPage;
 class OverlayWindow;
 class ProfileBar;
 class QuorvelTray;
@@ -97,6 +98,9 @@ public:
     void openAdvanced();
     CAdvanceDlg* advancedDialog() const { return advancedDialog_; }
     QuorvelTray* tray() const { return tray_; }
+    // The HDMI page over the tuning area, shown and hidden by the caption line's HDMI button.
+    HdmiPage* hdmiPage() const { return hdmiPage_; }
+    void showHdmiPage(bool show);
     bool samplingActive() const;
     bool hoverActive() const;
 
@@ -140,6 +144,7 @@ private:
     // The monitor button of the caption line; it posts 0x7E8.
     void buildMonitorButton();
     void setUpTray();
+    void buildHdmiPage();
     // The sidebar gadget's files, on the one system that has a sidebar.
     void installGadget();
     // Takes or releases Ctrl+N and Ctrl+M as the controller says.
@@ -218,6 +223,8 @@ private:
     ProfileBar* profileBar_ = nullptr;
     QuorvelTray* tray_ = nullptr;
     CAdvanceDlg* advancedDialog_ = nullptr;
+    HdmiPage* hdmiPage_ = nullptr;
+    QPushButton* hdmiButton_ = nullptr;
     tuning::GadgetInstallResult gadget_;
 
     QTimer* samplingTimer_ = nullptr;
