@@ -5,7 +5,8 @@
 # with the wireless module (message-box.png, profile-dialog.png, options-dialog.png, drawn by their
 # window tests), the password dialog and the display timing tool on the simulated adapter
 # (password-dialog.png, view-dialog.png) and the monitor window with 40 seconds of curves
-# (monitor.png, drawn by its window test). Usage:
+# (monitor.png, drawn by its window test) and the HDMI page with lit speakers (hdmi-page.png, drawn
+# by its window test over a private sound server). Usage:
 # scripts/screenshots.sh [BUILD_DIR] (default: build; it is configured and the programs built when
 # needed). No display is needed.
 set -euo pipefail
@@ -50,5 +51,9 @@ env QT_QPA_PLATFORM=offscreen QV_SCREENSHOTS="$out" "$QV_ROOT/$build/bin/quorvel
 qv_log "drawing $out/monitor.png"
 env QT_QPA_PLATFORM=offscreen QV_SCREENSHOTS="$out" "$QV_ROOT/$build/bin/quorvel_ui_tests" \
     --gtest_filter='MonitorWindowTest.CurvesScrollOnePixelColumnPerSecond' \
+    >/dev/null
+qv_log "drawing $out/hdmi-page.png (needs pulseaudio; the test skips without it)"
+env QT_QPA_PLATFORM=offscreen QV_SCREENSHOTS="$out" "$QV_ROOT/$build/bin/quorvel_ui_tests" \
+    --gtest_filter='HdmiPageServerTest.EdgeClicksSelectNothingAndTheLightsFollowTheTableThenStop' \
     >/dev/null
 qv_log "done: $out"
