@@ -81,6 +81,7 @@ CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
 
     // Before the frame's minimise and hide buttons: the title bar's buttons take the keyboard in
     // the order they are made, left to right.
+    buildHdmiButton();
     buildSettingsButton();
     buildMonitorButton();
     buildFrame();
@@ -91,8 +92,9 @@ CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
     buildActionButtons();
     buildWidePart();
     buildProfileBar();
-    setUpKeyboardAndNames();
     buildHdmiPage();
+    setUpKeyboardAndNames();
+    placeHdmiButton();
     installGadget();
     setUpTray();
 

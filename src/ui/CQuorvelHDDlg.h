@@ -144,6 +144,10 @@ private:
     // The monitor button of the caption line; it posts 0x7E8.
     void buildMonitorButton();
     void setUpTray();
+    // The caption line's HDMI button, made first so that Tab reaches it before the buttons to
+    // its right, and placed once the keyboard order is set (as they are).
+    void buildHdmiButton();
+    void placeHdmiButton();
     void buildHdmiPage();
     // The sidebar gadget's files, on the one system that has a sidebar.
     void installGadget();

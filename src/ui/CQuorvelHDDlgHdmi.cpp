@@ -19,7 +19,22 @@ namespace {
 constexpr int kHdmiPageTop = skin::kModeRowTop - 14;
 constexpr int kHdmiPageBottom = skin::kActionRowTop - 6;
 constexpr int kHdmiButtonWidth = 52;
+constexpr int kHdmiButtonLeft = tuning::kDialogWidthNormal / 2 - kHdmiButtonWidth - skin::kButtonGap;
 }  // namespace
+
+void CQuorvelHDDlg::buildHdmiButton() {
+    hdmiButton_ = makeButton("hdmiButton", lang::kTipHdmi);
+    hdmiButton_->setText(tableText(lang::kTextHdmi));
+    hdmiButton_->setCheckable(true);
+    connect(hdmiButton_, &QPushButton::toggled, this, [this](bool on) { showHdmiPage(on); });
+}
+
+void CQuorvelHDDlg::placeHdmiButton() {
+    // In the caption line where the status line begins, clear of the caption's text (a press
+    // there drags the window) and of the buttons at the line's right end.
+    hdmiButton_->setGeometry(kHdmiButtonLeft, (skin::kHeaderHeight - skin::kButtonSize) / 2,
+                             kHdmiButtonWidth, skin::kButtonSize);
+}
 
 void CQuorvelHDDlg::buildHdmiPage() {
     // The option is read from the store here as well as when the options dialog opens, so that
@@ -35,15 +50,6 @@ void CQuorvelHDDlg::buildHdmiPage() {
         QRect(1, kHdmiPageTop, tuning::kDialogWidthNormal - 2, kHdmiPageBottom - kHdmiPageTop),
         this);
     hdmiPage_->hide();
-
-    hdmiButton_ = makeButton("hdmiButton", lang::kTipHdmi);
-    hdmiButton_->setText(tableText(lang::kTextHdmi));
-    hdmiButton_->setCheckable(true);
-    // In the caption line after the hot-key light, clear of the buttons at its right end.
-    hdmiButton_->setGeometry(kHotKeyIndicatorLeft + kHotKeyIndicatorSize + skin::kButtonGap * 2,
-                             (skin::kHeaderHeight - skin::kButtonSize) / 2, kHdmiButtonWidth,
-                             skin::kButtonSize);
-    connect(hdmiButton_, &QPushButton::toggled, this, [this](bool on) { showHdmiPage(on); });
 }
 
 void CQuorvelHDDlg::showHdmiPage(bool show) {
