@@ -7,8 +7,9 @@
 # (password-dialog.png, view-dialog.png) and the monitor window with 40 seconds of curves
 # (monitor.png, drawn by its window test), the online update dialog's pages and the news
 # pop-up against a local server (update-welcome.png, update-none.png, update-found.png,
-# update-failure.png, news.png, drawn by their window tests) and the wait window of a BIOS flash
-# (bios-wait.png, drawn by its window test). Usage:
+# update-failure.png, news.png, drawn by their window tests), the wait window of a BIOS flash
+# (bios-wait.png, drawn by its window test) and the HDMI page with lit speakers (hdmi-page.png,
+# drawn by its window test over a private sound server). Usage:
 # scripts/screenshots.sh [BUILD_DIR] (default: build; it is configured and the programs built when
 # needed). No display is needed.
 set -euo pipefail
@@ -61,5 +62,9 @@ env QT_QPA_PLATFORM=offscreen QV_SCREENSHOTS="$out" "$QV_ROOT/$build/bin/quorvel
 qv_log "drawing $out/bios-wait.png"
 env QT_QPA_PLATFORM=offscreen QV_SCREENSHOTS="$out" "$QV_ROOT/$build/bin/quorvel_ui_tests" \
     --gtest_filter='BiosFlashWindowTest.TheWaitWindowStaysAndQuitIsHeldBackUntilTheFlashReports' \
+    >/dev/null
+qv_log "drawing $out/hdmi-page.png (needs pulseaudio; the test skips without it)"
+env QT_QPA_PLATFORM=offscreen QV_SCREENSHOTS="$out" "$QV_ROOT/$build/bin/quorvel_ui_tests" \
+    --gtest_filter='HdmiPageServerTest.EdgeClicksSelectNothingAndTheLightsFollowTheTableThenStop' \
     >/dev/null
 qv_log "done: $out"

@@ -34,6 +34,7 @@
 #include "ui/CIndicateInstDialog.h"
 #include "ui/FanCurvePanel.h"
 #include "ui/Gauge.h"
+#include "ui/HdmiPage.h"
 #include "ui/MainWindowSkin.h"
 #include "ui/MainWindowTexts.h"
 #include "ui/NewsPresenter.h"
@@ -85,6 +86,7 @@ CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
 
     // Before the frame's minimise and hide buttons: the title bar's buttons take the keyboard in
     // the order they are made, left to right.
+    buildHdmiButton();
     buildSettingsButton();
     buildMonitorButton();
     buildFrame();
@@ -96,7 +98,9 @@ CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
     buildActionButtons();
     buildWidePart();
     buildProfileBar();
+    buildHdmiPage();
     setUpKeyboardAndNames();
+    placeHdmiButton();
     installGadget();
     setUpTray();
     setUpNews();
@@ -235,6 +239,7 @@ void CQuorvelHDDlg::followHotKeyGrab() {
 void CQuorvelHDDlg::applyStartMode() {
     samplingTimer_->start();
     news_->start();
+    hdmiPage_->startChecks();
     switch (tuning::MainFrameModel::startAction(app_.startMode())) {
         case tuning::StartAction::kMinimize:
             showMinimized();
@@ -328,6 +333,7 @@ void CQuorvelHDDlg::openAdvanced() {
 void CQuorvelHDDlg::endDialog(int result) {
     samplingTimer_->stop();
     hoverTimer_->stop();
+    hdmiPage_->stopTimers();
     hide();
     if (endHandler_) {
         endHandler_(result);

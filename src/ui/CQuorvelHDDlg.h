@@ -41,6 +41,7 @@ class CUpdateDlg;
 class FanCurvePanel;
 class NewsPresenter;
 class Gauge;
+class HdmiPage;
 class OverlayWindow;
 class ProfileBar;
 class QuorvelTray;
@@ -114,6 +115,9 @@ public:
     void openUpdate(const std::function<void(CUpdateDlg&)>& prepare = {});
     // The news timers and window (the tray menu's News entry asks it).
     NewsPresenter* news() const { return news_; }
+    // The HDMI page over the tuning area, shown and hidden by the caption line's HDMI button.
+    HdmiPage* hdmiPage() const { return hdmiPage_; }
+    void showHdmiPage(bool show);
     bool samplingActive() const;
     bool hoverActive() const;
 
@@ -158,6 +162,11 @@ private:
     void buildMonitorButton();
     void setUpTray();
     void setUpNews();
+    // The caption line's HDMI button, made first so that Tab reaches it before the buttons to
+    // its right, and placed once the keyboard order is set (as they are).
+    void buildHdmiButton();
+    void placeHdmiButton();
+    void buildHdmiPage();
     // The sidebar gadget's files, on the one system that has a sidebar.
     void installGadget();
     // The BIOS and BIOS search buttons, at the end of the Unlock row.
@@ -259,6 +268,8 @@ private:
     QuorvelTray* tray_ = nullptr;
     CAdvanceDlg* advancedDialog_ = nullptr;
     NewsPresenter* news_ = nullptr;
+    HdmiPage* hdmiPage_ = nullptr;
+    QPushButton* hdmiButton_ = nullptr;
     tuning::GadgetInstallResult gadget_;
 
     QTimer* samplingTimer_ = nullptr;

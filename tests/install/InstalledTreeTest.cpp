@@ -11,8 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/CompanionFiles.h"
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
+#include "tools/SpeakerTest.h"
 
 namespace qv::test {
 namespace {
@@ -107,6 +109,14 @@ TEST_F(InstalledTree, DesktopIntegrationAndManualPagesAreInTheirUsualPlaces) {
     if (QV_INSTALLS_MAN_PAGES != 0) {
         EXPECT_TRUE(has("share/man/man1/quorvel.1"));
         EXPECT_TRUE(has("share/man/man1/qvctl.1"));
+    }
+    // The speaker test's clips, where the installed program looks for its shipped data.
+    for (const tools::SpeakerEntry& speaker : tools::kSpeakerTable) {
+        const std::string clip = std::string("share/quorvel/") + speaker.clip;
+        EXPECT_TRUE(has(clip)) << clip;
+        EXPECT_EQ(std::filesystem::weakly_canonical(
+                      platform::findSharedDataFile(installed("bin"), speaker.clip)),
+                  std::filesystem::weakly_canonical(installed(clip)));
     }
 
     if (const std::string validator = onPath("desktop-file-validate"); !validator.empty()) {

@@ -24,6 +24,7 @@ inline constexpr const char* kSimStateFolderEnvironment = "QUORVEL_SIM_STATE_DIR
 inline constexpr const char* kRuntimeFolderEnvironment = "XDG_RUNTIME_DIR";
 inline constexpr const char* kTemporaryFolderEnvironment = "TMPDIR";
 inline constexpr const char* kDataHomeEnvironment = "XDG_DATA_HOME";
+inline constexpr const char* kSoundServerEnvironment = "PULSE_SERVER";
 inline constexpr mode_t kPrivateFolderMode = 0700;
 inline constexpr mode_t kSharedTemporaryMode = 01777;
 inline constexpr mode_t kPassThroughMode = 0711;
@@ -35,6 +36,8 @@ public:
         setenv(platform::kInstanceFolderEnvironment, folder_.path().c_str(), 1);
         setenv(settings::kConfigFolderEnvironment, folder_.file("config").c_str(), 1);
         setenv(platform::kOverlayNameEnvironment, overlayName_.c_str(), 1);
+        // No sound server but a test's own: the HDMI check never changes the desktop's default.
+        setenv(kSoundServerEnvironment, ("unix:" + folder_.file("no-sound-server")).c_str(), 1);
         // The program's data folder defaults to one under the user's data home.
         setenv(kDataHomeEnvironment, folder_.file("data").c_str(), 1);
         // Qt and the simulator keep run-time files there; Qt wants it private.
