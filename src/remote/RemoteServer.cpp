@@ -18,6 +18,8 @@ namespace {
 // Largest read kept before a packet is complete: one header and the largest client payload.
 constexpr size_t kIncomingMax = kHeaderSize + kClientPayloadMax;
 constexpr int kListenBacklog = 8;
+// Addresses whose failed logins are remembered; beyond it the ones that no longer count go.
+constexpr size_t kFailureTableMax = 1024;
 
 // Body sizes of the commands; -1 for a type that is no command.
 int commandBodySize(uint8_t type) {
@@ -497,6 +499,17 @@ bool RemoteServer::blocked(const std::string& address, uint64_t nowMs) {
 }
 
 void RemoteServer::loginFailed(const std::string& address, uint64_t nowMs) {
+    if (failures_.size() >= kFailureTableMax && failures_.find(address) == failures_.end()) {
+        // Many addresses (a scan): forget what no longer counts, and if that is not enough one
+        // more entry, so that the table cannot grow without end.
+        std::erase_if(failures_, [nowMs](const auto& entry) {
+            const Failures& f = entry.second;
+            return nowMs >= f.blockedUntilMs && nowMs - f.firstMs >= kFailureWindowMs;
+        });
+        if (failures_.size() >= kFailureTableMax) {
+            failures_.erase(failures_.begin());
+        }
+    }
     Failures& failures = failures_[address];
     if (failures.count == 0 || nowMs - failures.firstMs >= kFailureWindowMs) {
         failures.count = 0;
