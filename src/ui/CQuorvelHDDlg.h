@@ -19,6 +19,7 @@
 #include "app/UserSettingsProfiles.h"
 #include "platform/HotKeyGrab.h"
 #include "platform/OverlayShared.h"
+#include "remote/RemoteService.h"
 #include "settings/Profiles.h"
 #include "tuning/GadgetInstall.h"
 #include "tuning/MainWindowController.h"
@@ -166,6 +167,8 @@ private:
     void showHotKeyIndicator(const tuning::HotKeyIndicator& indicator);
     // After a profile load: the controls show what the cards now have.
     void reloadFromCards();
+    // Starts or stops the phone bridge as the settings store says.
+    void followRemoteBridge();
 
     app::CQuorvelHDApp& app_;
     QtPoster poster_;
@@ -176,6 +179,8 @@ private:
     std::unique_ptr<app::UserSettingsProfileStore> profileStore_;
     settings::ProfileSlots profileSlots_;
     QtFileChooser fileChooser_;
+    // The phone bridge; outlives the controller, whose remote session uses it.
+    std::unique_ptr<remote::RemoteService> remote_;
     std::unique_ptr<tuning::MainWindowController> controller_;
     platform::HotKeyGrab hotKeyGrab_;
 
