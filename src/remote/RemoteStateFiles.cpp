@@ -71,6 +71,22 @@ int writeStateFileSecondPass(const std::string& path, int gpuIndex, int mode, in
                                       {kElementMemoryClock, decimal(memoryMHz)}});
 }
 
+int writeStateFileOnce(const std::string& path, bool blink, bool fanAutomatic,
+                       StateFileTime time, const StateFileSelection* selection) {
+    std::vector<std::pair<const char*, std::string>> texts = {
+        {kElementBlink, decimal(blink ? 1 : 0)},
+        {kElementFanAuto, decimal(fanAutomatic ? 1 : 0)},
+        {kElementTime, formatTime(time)}};
+    if (selection != nullptr) {
+        texts.insert(texts.end(), {{kElementGpuIndex, decimal(selection->gpuIndex)},
+                                   {kElementMode, decimal(modeIndexText(selection->mode))},
+                                   {kElementGpuClock, decimal(selection->gpuMHz)},
+                                   {kElementShaderClock, decimal(selection->shaderMHz)},
+                                   {kElementMemoryClock, decimal(selection->memoryMHz)}});
+    }
+    return replaceElementTexts(path, texts);
+}
+
 int writeFanRange(const std::string& path, int minPercent, int maxPercent) {
     return replaceElementTexts(
         path, {{kElementFansMin, decimal(minPercent)}, {kElementFansMax, decimal(maxPercent)}});

@@ -45,6 +45,14 @@ int writeStateFileFirstPass(const std::string& path, bool blink, bool fanAutomat
 // The second pass: GpuIdex, ModeIdex and the three clocks (MHz).
 int writeStateFileSecondPass(const std::string& path, int gpuIndex, int mode, int gpuMHz,
                              int shaderMHz, int memoryMHz);
+// What the second pass writes.
+struct StateFileSelection {
+    int gpuIndex = 0, mode = 0, gpuMHz = 0, shaderMHz = 0, memoryMHz = 0;
+};
+// Both passes' texts in one save (the second pass's only when `selection` is given): the
+// answer to a phone's command writes the file once instead of twice.
+int writeStateFileOnce(const std::string& path, bool blink, bool fanAutomatic,
+                       StateFileTime time, const StateFileSelection* selection);
 int writeFanRange(const std::string& path, int minPercent, int maxPercent);
 // The state file's bytes as stored, for a type 17 packet; kStateFileTooLong above
 // kStateFileMaxBytes.

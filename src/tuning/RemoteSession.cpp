@@ -50,25 +50,42 @@ remote::StateFileTime RemoteSession::now() const {
     return services_.localTime ? services_.localTime() : localStateFileTime();
 }
 
-int RemoteSession::writeStateFile() {
-    const MainDialogControls& c = model_.controls();
-    const bool blink = services_.blinkSwitch && services_.blinkSwitch();
-    const int first =
-        remote::writeStateFileFirstPass(stateFilePath(), blink, c.fanMode.pressed, now());
+bool RemoteSession::selection(remote::StateFileSelection& values) {
     const int gpu = model_.gpuOnShow();
     if (gpu == kNoGpu) {
-        return first;
+        return false;
     }
     uint32_t graphicsKHz = 0, processorKHz = 0, memoryKHz = 0;
     int kind = 0;
     if (layer_.currentClocksAndKind(static_cast<uint8_t>(gpu), graphicsKHz, processorKHz,
-                                    memoryKHz, kind) == 0) {
-        // The clocks written are the controls', not the ones just read: the read only tells
-        // that the card answers.
-        remote::writeStateFileSecondPass(stateFilePath(), gpu, model_.pressedMode(),
-                                         c.gpuClock.pos, c.shaderClock.pos, c.memoryClock.pos);
+                                    memoryKHz, kind) != 0) {
+        return false;
+    }
+    // The clocks written are the controls', not the ones just read: the read only tells that
+    // the card answers.
+    const MainDialogControls& c = model_.controls();
+    values = {gpu, model_.pressedMode(), c.gpuClock.pos, c.shaderClock.pos, c.memoryClock.pos};
+    return true;
+}
+
+int RemoteSession::writeStateFile() {
+    const bool blink = services_.blinkSwitch && services_.blinkSwitch();
+    const int first = remote::writeStateFileFirstPass(stateFilePath(), blink,
+                                                      model_.controls().fanMode.pressed, now());
+    remote::StateFileSelection values;
+    if (first == remote::kStateFileOk && selection(values)) {
+        remote::writeStateFileSecondPass(stateFilePath(), values.gpuIndex, values.mode,
+                                         values.gpuMHz, values.shaderMHz, values.memoryMHz);
     }
     return first;
+}
+
+int RemoteSession::writeStateFileOnce() {
+    const bool blink = services_.blinkSwitch && services_.blinkSwitch();
+    remote::StateFileSelection values;
+    const bool selected = selection(values);
+    return remote::writeStateFileOnce(stateFilePath(), blink, model_.controls().fanMode.pressed,
+                                      now(), selected ? &values : nullptr);
 }
 
 void RemoteSession::localApplyDone() {
@@ -111,7 +128,7 @@ void RemoteSession::noteActivity() {
 }
 
 void RemoteSession::replyWithState(uint32_t handle) {
-    writeStateFile();
+    writeStateFileOnce();
     const int status = services_.bridge->sendStateFileTo(handle, stateFilePath());
     if (status != remote::kStateFileOk) {
         refuse(handle, status);

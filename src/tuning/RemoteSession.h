@@ -59,6 +59,8 @@ public:
 
     // Both passes of PCInfo.xml from the window's controls. The first pass's status.
     int writeStateFile();
+    // The same texts saved once, for an answer to a phone's command.
+    int writeStateFileOnce();
     // After a locally requested apply succeeded, with a phone connected: write and send type 17.
     void localApplyDone() override;
     bool remoteApplyPending() const override;
@@ -81,6 +83,8 @@ public:
 
 private:
     remote::StateFileTime now() const;
+    // The second pass's values when the GPU on show answers a read of its clocks.
+    bool selection(remote::StateFileSelection& values);
 
     gpu::GpuLayer& layer_;
     const MainDialogModel& model_;
