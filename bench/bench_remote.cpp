@@ -34,7 +34,7 @@ constexpr int kRoundTrips = 1000;
 struct Program {
     Program()
         : store(qv::settings::StorePaths{folder.file("settings.conf"),
-                                          folder.file("quorvel.desktop")}) {
+                                         folder.file("quorvel.desktop")}) {
         layer = std::make_unique<qv::gpu::GpuLayer>(*simLibrary().loader);
         if (layer->initialize() != qv::gpu::kInitOk) {
             return;
@@ -110,9 +110,9 @@ void BM_RemoteStatusRoundTrip(benchmark::State& state) {
             state.SkipWithError("a read state went unanswered");
             return;
         }
-        micros.push_back(std::chrono::duration<double, std::micro>(
-                             std::chrono::steady_clock::now() - start)
-                             .count());
+        micros.push_back(
+            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
+                .count());
         benchmark::DoNotOptimize(document);
     }
     std::sort(micros.begin(), micros.end());
@@ -126,4 +126,6 @@ BENCHMARK(BM_RemoteStatusRoundTrip)
 
 }  // namespace
 
-int main(int argc, char** argv) { return qv::bench::runSimBenchmarks(argc, argv); }
+int main(int argc, char** argv) {
+    return qv::bench::runSimBenchmarks(argc, argv);
+}

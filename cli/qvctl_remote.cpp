@@ -125,10 +125,14 @@ bool parseClock(const std::string& text, int32_t& mhz) {
 
 void printState(const std::string& document, std::FILE* out) {
     const std::pair<const char*, const char*> fields[] = {
-        {"gpu", remote::kElementGpuIndex},          {"mode", remote::kElementMode},
-        {"gpu clock", remote::kElementGpuClock},    {"shader clock", remote::kElementShaderClock},
-        {"memory clock", remote::kElementMemoryClock}, {"blink", remote::kElementBlink},
-        {"fan automatic", remote::kElementFanAuto}, {"time", remote::kElementTime}};
+        {"gpu", remote::kElementGpuIndex},
+        {"mode", remote::kElementMode},
+        {"gpu clock", remote::kElementGpuClock},
+        {"shader clock", remote::kElementShaderClock},
+        {"memory clock", remote::kElementMemoryClock},
+        {"blink", remote::kElementBlink},
+        {"fan automatic", remote::kElementFanAuto},
+        {"time", remote::kElementTime}};
     for (const auto& [key, element] : fields) {
         std::fprintf(out, "%s: %s\n", key, remote::elementText(document, element).c_str());
     }

@@ -42,8 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     rest.remove_prefix(used);
     if ((mode & 1) != 0 && packet.payload.size() == qv::remote::kLoginPayloadSize) {
         const std::string clientNonce = packet.payload.substr(0, qv::remote::kNonceSize);
-        packet.payload =
-            clientNonce + qv::remote::loginProof(kKey, kServerNonce, clientNonce);
+        packet.payload = clientNonce + qv::remote::loginProof(kKey, kServerNonce, clientNonce);
     }
     const bool rightProof =
         packet.type == qv::remote::kTypeLogin &&
@@ -66,8 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             // Seal what the fuzzer gave, keeping its own sequence number.
             sealedBody = packet.payload.substr(qv::remote::kSequenceSize);
             const std::string sealed = qv::remote::sealCommand(
-                login.session(), packet.type, qv::remote::getUint32(packet.payload, 0),
-                sealedBody);
+                login.session(), packet.type, qv::remote::getUint32(packet.payload, 0), sealedBody);
             size_t sealedUsed = 0;
             check(qv::remote::parsePacket(sealed, qv::remote::kClientPayloadMax, packet,
                                           sealedUsed) == qv::remote::kPacketOk);

@@ -18,8 +18,8 @@ std::string hmac(std::string_view key, std::initializer_list<std::string_view> p
     crypto_auth_hmacsha256_init(&state, reinterpret_cast<const unsigned char*>(key.data()),
                                 key.size());
     for (std::string_view part : parts) {
-        crypto_auth_hmacsha256_update(
-            &state, reinterpret_cast<const unsigned char*>(part.data()), part.size());
+        crypto_auth_hmacsha256_update(&state, reinterpret_cast<const unsigned char*>(part.data()),
+                                      part.size());
     }
     std::string mac(crypto_auth_hmacsha256_BYTES, '\0');
     crypto_auth_hmacsha256_final(&state, reinterpret_cast<unsigned char*>(mac.data()));
@@ -50,7 +50,9 @@ std::string randomBytes(size_t size) {
     return bytes;
 }
 
-std::string passwordKey(uint32_t password) { return std::to_string(password); }
+std::string passwordKey(uint32_t password) {
+    return std::to_string(password);
+}
 
 std::string loginProof(std::string_view key, std::string_view serverNonce,
                        std::string_view clientNonce) {
@@ -133,8 +135,7 @@ std::string ClientLogin::answer(const Packet& challenge) {
     }
     serverNonce_ = challenge.payload;
     clientNonce_ = randomBytes(kNonceSize);
-    return encodePacket(kTypeLogin,
-                        clientNonce_ + loginProof(key_, serverNonce_, clientNonce_));
+    return encodePacket(kTypeLogin, clientNonce_ + loginProof(key_, serverNonce_, clientNonce_));
 }
 
 bool ClientLogin::accepted(const Packet& packet) {

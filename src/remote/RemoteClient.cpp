@@ -10,7 +10,9 @@
 
 namespace qv::remote {
 
-RemoteClient::~RemoteClient() { close(); }
+RemoteClient::~RemoteClient() {
+    close();
+}
 
 void RemoteClient::close() {
     if (fd_ >= 0) {
@@ -32,8 +34,8 @@ int RemoteClient::connect(const std::string& host, uint16_t port, int timeoutMs)
         return kClientNoConnection;
     }
     for (addrinfo* at = found; at != nullptr && fd_ < 0; at = at->ai_next) {
-        const int fd = socket(at->ai_family, at->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                              at->ai_protocol);
+        const int fd =
+            socket(at->ai_family, at->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, at->ai_protocol);
         if (fd < 0) {
             continue;
         }
@@ -78,8 +80,7 @@ int RemoteClient::receive(Packet& packet, int timeoutMs) {
     if (fd_ < 0) {
         return kClientNoConnection;
     }
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         size_t used = 0;
         const int status = parsePacket(incoming_, kServerPayloadMax, packet, used);

@@ -98,7 +98,9 @@ RemoteServer::RemoteServer(RemoteBridge& bridge, RemoteServerOptions options)
     }
 }
 
-RemoteServer::~RemoteServer() { stop(); }
+RemoteServer::~RemoteServer() {
+    stop();
+}
 
 uint64_t RemoteServer::now() const {
     return options_.clock->tickMs();
@@ -164,9 +166,9 @@ int RemoteServer::openListener() {
     sockaddr_storage bound{};
     socklen_t length = sizeof bound;
     getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &length);
-    boundPort_ = ntohs(bound.ss_family == AF_INET6
-                           ? reinterpret_cast<sockaddr_in6&>(bound).sin6_port
-                           : reinterpret_cast<sockaddr_in&>(bound).sin_port);
+    boundPort_ =
+        ntohs(bound.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6&>(bound).sin6_port
+                                          : reinterpret_cast<sockaddr_in&>(bound).sin_port);
     listenFd_ = fd;
     return kServerOk;
 }
@@ -290,9 +292,9 @@ void RemoteServer::run(std::stop_token stop) {
             fds.push_back({wakeRead_, POLLIN, 0});
             fds.push_back({listenFd_, POLLIN, 0});
             for (const auto& [handle, connection] : connections_) {
-                const short events = static_cast<short>(
-                    (connection->closing ? 0 : POLLIN) |
-                    (connection->outgoing.empty() ? 0 : POLLOUT));
+                const short events =
+                    static_cast<short>((connection->closing ? 0 : POLLIN) |
+                                       (connection->outgoing.empty() ? 0 : POLLOUT));
                 fds.push_back({connection->fd, events, 0});
                 handles.push_back(handle);
             }
@@ -448,8 +450,7 @@ bool RemoteServer::handleLogin(Connection& connection, const Packet& packet, uin
     return true;
 }
 
-bool RemoteServer::handleCommand(Connection& connection, const Packet& packet,
-                                 uint64_t /*nowMs*/) {
+bool RemoteServer::handleCommand(Connection& connection, const Packet& packet, uint64_t /*nowMs*/) {
     const int bodySize = commandBodySize(packet.type);
     if (bodySize < 0) {
         return false;

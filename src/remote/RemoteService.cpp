@@ -25,11 +25,12 @@ RemoteSettings readRemoteSettings(settings::RegistryStore& store) {
     return wanted;
 }
 
-RemoteService::RemoteService(platform::Clock& clock, platform::Poster* poster,
-                             uint32_t uiThreadId)
+RemoteService::RemoteService(platform::Clock& clock, platform::Poster* poster, uint32_t uiThreadId)
     : clock_(clock), poster_(poster), uiThreadId_(uiThreadId) {}
 
-RemoteService::~RemoteService() { stop(); }
+RemoteService::~RemoteService() {
+    stop();
+}
 
 void RemoteService::stop() {
     if (server_) {
@@ -47,8 +48,8 @@ int RemoteService::follow(const RemoteSettings& wanted) {
     if (server_ && running_ == wanted) {
         return kServerOk;
     }
-    if (server_ && running_.listenAddress == wanted.listenAddress &&
-        running_.port == wanted.port && running_.broadcastTarget == wanted.broadcastTarget) {
+    if (server_ && running_.listenAddress == wanted.listenAddress && running_.port == wanted.port &&
+        running_.broadcastTarget == wanted.broadcastTarget) {
         // Only the password changed: connections already logged in stay.
         server_->setPassword(wanted.password);
         running_ = wanted;

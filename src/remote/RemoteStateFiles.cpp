@@ -14,7 +14,9 @@ namespace {
 
 constexpr mode_t kStateFileMode = 0644;
 
-std::string decimal(int value) { return std::to_string(value); }
+std::string decimal(int value) {
+    return std::to_string(value);
+}
 
 bool loadDocument(std::string_view bytes, pugi::xml_document& document) {
     return document.load_buffer(bytes.data(), bytes.size(), pugi::parse_default).status ==
@@ -23,7 +25,9 @@ bool loadDocument(std::string_view bytes, pugi::xml_document& document) {
 
 }  // namespace
 
-int modeIndexText(int mode) { return mode >= 1 && mode <= 3 ? mode : 0; }
+int modeIndexText(int mode) {
+    return mode >= 1 && mode <= 3 ? mode : 0;
+}
 
 std::string formatTime(StateFileTime time) {
     char text[64];
@@ -50,9 +54,8 @@ int replaceElementTexts(const std::string& path,
     }
     std::ostringstream out;
     document.save(out, "\t", pugi::format_default, pugi::encoding_utf8);
-    return platform::writeFileAtomically(path, out.str(), kStateFileMode) == 0
-               ? kStateFileOk
-               : kStateFileNotSaved;
+    return platform::writeFileAtomically(path, out.str(), kStateFileMode) == 0 ? kStateFileOk
+                                                                               : kStateFileNotSaved;
 }
 
 int writeStateFileFirstPass(const std::string& path, bool blink, bool fanAutomatic,
@@ -71,8 +74,8 @@ int writeStateFileSecondPass(const std::string& path, int gpuIndex, int mode, in
                                       {kElementMemoryClock, decimal(memoryMHz)}});
 }
 
-int writeStateFileOnce(const std::string& path, bool blink, bool fanAutomatic,
-                       StateFileTime time, const StateFileSelection* selection) {
+int writeStateFileOnce(const std::string& path, bool blink, bool fanAutomatic, StateFileTime time,
+                       const StateFileSelection* selection) {
     std::vector<std::pair<const char*, std::string>> texts = {
         {kElementBlink, decimal(blink ? 1 : 0)},
         {kElementFanAuto, decimal(fanAutomatic ? 1 : 0)},

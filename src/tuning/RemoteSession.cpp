@@ -14,22 +14,25 @@ int32_t field(const std::string& body, size_t index) {
 
 }  // namespace
 
-RemoteSelect parseSelect(const std::string& body) { return {field(body, 0), field(body, 1)}; }
+RemoteSelect parseSelect(const std::string& body) {
+    return {field(body, 0), field(body, 1)};
+}
 
 RemoteClocks parseClocks(const std::string& body) {
     return {field(body, 0), field(body, 1), field(body, 2)};
 }
 
-int32_t parseFanLevel(const std::string& body) { return field(body, 0); }
+int32_t parseFanLevel(const std::string& body) {
+    return field(body, 0);
+}
 
 remote::StateFileTime localStateFileTime() {
     const auto now = std::chrono::system_clock::now();
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
     std::tm local{};
     localtime_r(&seconds, &local);
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        now.time_since_epoch()) %
-                    1000;
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()) % 1000;
     return {static_cast<unsigned>(local.tm_hour), static_cast<unsigned>(local.tm_min),
             static_cast<unsigned>(local.tm_sec), static_cast<unsigned>(ms.count())};
 }
@@ -57,8 +60,8 @@ bool RemoteSession::selection(remote::StateFileSelection& values) {
     }
     uint32_t graphicsKHz = 0, processorKHz = 0, memoryKHz = 0;
     int kind = 0;
-    if (layer_.currentClocksAndKind(static_cast<uint8_t>(gpu), graphicsKHz, processorKHz,
-                                    memoryKHz, kind) != 0) {
+    if (layer_.currentClocksAndKind(static_cast<uint8_t>(gpu), graphicsKHz, processorKHz, memoryKHz,
+                                    kind) != 0) {
         return false;
     }
     // The clocks written are the controls', not the ones just read: the read only tells that
@@ -100,7 +103,9 @@ bool RemoteSession::remoteApplyPending() const {
     return services_.bridge->remoteApplyPending();
 }
 
-void RemoteSession::remoteApplyDone(bool succeeded) { services_.bridge->applyResult(succeeded); }
+void RemoteSession::remoteApplyDone(bool succeeded) {
+    services_.bridge->applyResult(succeeded);
+}
 
 void RemoteSession::fanRangeUpdate() {
     const int gpu = model_.gpuOnShow();

@@ -77,8 +77,7 @@ protected:
         std::vector<std::string> args = {"-c", "exec \"$0\" remote \"$@\" < \"$INPUT\"",
                                          platform::executableFolder() + "/" + kQvctl};
         args.insert(args.end(), words.begin(), words.end());
-        return ChildProcess::run("/bin/sh", args, {{"INPUT", inputFile}}, options(),
-                                 kQvctlTimeout);
+        return ChildProcess::run("/bin/sh", args, {{"INPUT", inputFile}}, options(), kQvctlTimeout);
     }
     uint32_t cardGraphicsKHz(int mode) {
         gpu::PerfClockRequest request;
@@ -139,9 +138,9 @@ TEST_F(QvctlRemote, SetClocksThenApplyChangesTheCardAndAFailedWriteIsReported) {
     r = remote({target_, "status"}, "570293\n");
     const std::string applied = parseBlocks("GPU 0\n" + r.out)[0]["gpu clock"];
 
-    ASSERT_EQ(remote({target_, "set-clocks", std::to_string(before - 20), "-", "-"}, "570293\n")
-                  .exitCode,
-              0);
+    ASSERT_EQ(
+        remote({target_, "set-clocks", std::to_string(before - 20), "-", "-"}, "570293\n").exitCode,
+        0);
     ASSERT_EQ(session_->sim().injectStatus(drv::kGpuSetPerfClocks, drv::kError, 1), 0);
     r = remote({target_, "apply"}, "570293\n");
     EXPECT_EQ(r.exitCode, 4);

@@ -80,8 +80,7 @@ TEST(RemoteAuth, OnlyTheRightPasswordLogsInAndBothSidesShareTheSessionKey) {
     LoginExchange server(passwordKey(570293), nonce);
     Packet challenge;
     size_t used = 0;
-    ASSERT_EQ(parsePacket(server.challengePacket(), kServerPayloadMax, challenge, used),
-              kPacketOk);
+    ASSERT_EQ(parsePacket(server.challengePacket(), kServerPayloadMax, challenge, used), kPacketOk);
 
     ClientLogin wrong(passwordKey(570294));
     Packet answer;
@@ -173,8 +172,9 @@ TEST(RemoteStateFiles, AFileThatCannotBeLoadedIsLeftAloneAndAMissingElementStays
     EXPECT_EQ(readAll(broken), "<Info><Blink>1</Info>");
 
     const std::string partial = dir.file(kFanRangeFileName);
-    writeAll(partial, "<ServerInfo><ComputerInfo><GpuInfo><FansMax>1</FansMax>"
-                      "</GpuInfo></ComputerInfo></ServerInfo>");
+    writeAll(partial,
+             "<ServerInfo><ComputerInfo><GpuInfo><FansMax>1</FansMax>"
+             "</GpuInfo></ComputerInfo></ServerInfo>");
     ASSERT_EQ(writeFanRange(partial, 25, 90), kStateFileOk);
     const std::string document = readAll(partial);
     EXPECT_EQ(elementText(document, kElementFansMax), "90");
@@ -201,9 +201,9 @@ TEST(RemoteStateFiles, TheShippedTemplatesFillAFreshDataFolderAndNeverReplaceAFi
     EXPECT_EQ(readAll(dir.file(kFanRangeFileName)), "mine");
     const std::string state = readAll(dir.file(kStateFileName));
     ASSERT_FALSE(state.empty()) << "the template beside the program";
-    for (const char* element : {kElementGpuIndex, kElementMode, kElementGpuClock,
-                                kElementShaderClock, kElementMemoryClock, kElementBlink,
-                                kElementFanAuto, kElementTime}) {
+    for (const char* element :
+         {kElementGpuIndex, kElementMode, kElementGpuClock, kElementShaderClock,
+          kElementMemoryClock, kElementBlink, kElementFanAuto, kElementTime}) {
         EXPECT_FALSE(elementText(state, element).empty()) << element;
     }
 }

@@ -94,8 +94,7 @@ struct BridgeRig {
         while (std::chrono::steady_clock::now() < until) {
             const auto posted = poster.take(50);
             if (posted) {
-                controller->handlePostedMessage(posted->message, posted->wParam,
-                                                posted->lParam);
+                controller->handlePostedMessage(posted->message, posted->wParam, posted->lParam);
                 if (posted->message == message) {
                     return true;
                 }
@@ -132,9 +131,7 @@ struct BridgeRig {
         EXPECT_EQ(layer->readLevelClocks(kGpu05E2, request, mode), drv::kOk);
         return request.graphicsCurrent;
     }
-    const SliderState& control(Slider which) const {
-        return controller->dialog().slider(which);
-    }
+    const SliderState& control(Slider which) const { return controller->dialog().slider(which); }
     std::string text(const std::string& document, const char* element) const {
         return remote::elementText(document, element);
     }
