@@ -63,6 +63,10 @@ void printUsage(std::FILE* out) {
                  "  password set                         new remote-control password; the\n"
                  "                                       original and the new one are read\n"
                  "                                       from standard input, one per line\n"
+                 "  remote HOST[:PORT] [--password-file FILE] status|select|set-clocks|fan|apply\n"
+                 "                                       the phone remote control's commands\n"
+                 "                                       (password on standard input or in\n"
+                 "                                       FILE; see docs/remote-protocol.md)\n"
                  "  exporter [--listen ADDR:PORT] [--period MS]\n"
                  "                                       serve the readings for Prometheus at\n"
                  "                                       /metrics (default 127.0.0.1:9437,\n"
@@ -87,7 +91,8 @@ void printUsage(std::FILE* out) {
                  "  --version            show the version\n"
                  "\n"
                  "exit codes: 0 success, 1 bad command line, 2 driver library not usable,\n"
-                 "            3 unsupported system, 4 hardware operation failed\n"
+                 "            3 unsupported system, 4 hardware operation failed,\n"
+                 "            5 remote: no connection or login failed\n"
                  "            (check-update: 0 no newer version, 10 newer version,\n"
                  "            2 update server not reached)\n");
 }
@@ -248,6 +253,9 @@ int run(std::vector<std::string> args) {
             return kExitUsage;
         }
         return qv::cli::runCheckUpdate(rest, stdout);
+    }
+    if (command == qv::cli::kRemoteCommand) {
+        return qv::cli::runRemote(rest, stdin, stdout);
     }
     const Command* found = findCommand(command);
     if (found == nullptr) {

@@ -19,6 +19,8 @@ inline constexpr int kExitUsage = 1;        // bad command line
 inline constexpr int kExitDriver = 2;       // the driver library could not be loaded or used
 inline constexpr int kExitUnsupported = 3;  // the system is not supported
 inline constexpr int kExitFailed = 4;       // a hardware operation failed
+// remote: no connection to the program, or the login failed.
+inline constexpr int kExitRemote = 5;
 // fan-test: the fan is more than 10 % slower than its reference.
 inline constexpr int kExitFanSlower = 3;
 
@@ -85,6 +87,9 @@ inline constexpr const char* kCheckUpdateCommand = "check-update";
 inline constexpr int kExitNetworkFailed = 2;
 inline constexpr int kExitNewerVersion = 10;
 int runCheckUpdate(const std::vector<std::string>& args, std::FILE* out);
+// `remote HOST[:PORT] COMMAND`: needs no driver; the password comes from a file or `in`.
+inline constexpr const char* kRemoteCommand = "remote";
+int runRemote(const std::vector<std::string>& args, std::FILE* in, std::FILE* out);
 // Serves the GPUs' readings for Prometheus until SIGINT or SIGTERM.
 int runExporter(gpu::GpuLayer& layer, const std::vector<std::string>& args, std::FILE* out);
 // The monitor log of every GPU, one line per period (see docs/qvctl.md).

@@ -102,6 +102,9 @@ bool ApplyController::pressApply() {
         return false;
     }
 
+    if (services_.remote != nullptr && services_.remote->remoteApplyPending()) {
+        keepControlsForRemote();
+    }
     model_.setApplyBusy(kApplyBusy);
     buttons_.apply.setCaptionRow(lang::kTextCancel);
     for (const uint8_t gpu : gpus) {
@@ -335,6 +338,12 @@ uint32_t ApplyController::onApplyDone(uint32_t command, intptr_t /*target*/) {
     buttons_.profileSave.enabled = true;
 
     const uint32_t result = command & 0xFFFFu;
+    if (services_.remote != nullptr && services_.remote->remoteApplyPending()) {
+        finishRemoteRun(result);
+        remoteSnapshotKept_ = false;
+        return result;
+    }
+    remoteSnapshotKept_ = false;
     int row = lang::kTextApplyFailed;
     platform::PromptIcon icon = platform::PromptIcon::kError;
     if (result == kApplyResultDone) {
@@ -348,7 +357,51 @@ uint32_t ApplyController::onApplyDone(uint32_t command, intptr_t /*target*/) {
         services_.prompt->show(text(lang::kTextAppName), text(row), icon,
                                platform::PromptButtons::kOk);
     }
+    if (result == kApplyResultDone && services_.remote != nullptr) {
+        services_.remote->localApplyDone();
+    }
     return result;
+}
+
+void ApplyController::keepControlsForRemote() {
+    if (remoteSnapshotKept_) {
+        return;
+    }
+    const MainDialogControls& c = model_.controls();
+    remoteSnapshot_ = {c.gpuClock.pos, c.shaderClock.pos, c.memoryClock.pos, c.fanSpeed.pos,
+                       c.coreVoltage.pos};
+    remoteSnapshotKept_ = true;
+}
+
+void ApplyController::finishRemoteRun(uint32_t result) {
+    const int onShow = model_.gpuOnShow();
+    if (result == kApplyResultDone) {
+        if (onShow != kNoGpu) {
+            const auto gpu = static_cast<uint8_t>(onShow);
+            const MainDialogControls& c = model_.controls();
+            if (layer_.record(gpu).fanKind != gpu::kFanNoCooler) {
+                if (c.fanMode.pressed) {
+                    layer_.setFanAutomatic(gpu);
+                } else if (c.fanSpeed.enabled) {
+                    layer_.setFanLevel(gpu, static_cast<uint32_t>(std::max(c.fanSpeed.pos, 0)));
+                }
+            }
+        }
+        services_.remote->remoteApplyDone(true);
+        return;
+    }
+    // A cancelled run did not do what the phone asked for either. The controls go back before
+    // the reply, so a state file sent after it carries the restored values.
+    // Both linked clocks go back to their own values; the link rule would round one of them.
+    const bool linked = model_.controls().link.pressed;
+    model_.setLinked(false);
+    model_.moveSlider(Slider::kGpuClock, remoteSnapshot_.gpuClock);
+    model_.moveSlider(Slider::kShaderClock, remoteSnapshot_.shaderClock);
+    model_.setLinked(linked);
+    model_.moveSlider(Slider::kMemoryClock, remoteSnapshot_.memoryClock);
+    model_.moveSlider(Slider::kFan, remoteSnapshot_.fan);
+    model_.moveSlider(Slider::kCoreVoltage, remoteSnapshot_.coreVoltage);
+    services_.remote->remoteApplyDone(false);
 }
 
 // ---- Reset ------------------------------------------------------------------------------------

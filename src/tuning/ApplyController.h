@@ -17,6 +17,7 @@
 #include "platform/Clock.h"
 #include "platform/Poster.h"
 #include "platform/Prompt.h"
+#include "tuning/ApplyRemoteLink.h"
 #include "tuning/ControlState.h"
 #include "tuning/MainDialogModel.h"
 
@@ -71,6 +72,13 @@ struct ApplyServices {
     platform::Prompt* prompt = nullptr;
     // A language-table row in the user's language.
     std::function<std::string(int)> text;
+    // The phone bridge; optional.
+    ApplyRemoteLink* remote = nullptr;
+};
+
+// The controls a run asked for by the phone puts back when it fails.
+struct RemoteApplySnapshot {
+    int gpuClock = 0, shaderClock = 0, memoryClock = 0, fan = 0, coreVoltage = 0;
 };
 
 // The buttons the runs enable, disable and caption.
@@ -98,6 +106,13 @@ public:
     bool running() const { return running_; }
     // The plans of the last run (tests and the window's status line).
     const std::vector<ApplyGpuPlan>& lastPlans() const { return plans_; }
+
+    // The phone is about to move the controls: what they hold now is what a failed apply of
+    // the phone puts back. Kept until the next run ends, so a later move does not replace it.
+    void keepControlsForRemote();
+    // The controls were loaded afresh (another GPU or mode): a kept state no longer belongs to
+    // them.
+    void forgetControlsForRemote() { remoteSnapshotKept_ = false; }
 
     // The Reset button: every GPU of the target set back to the driver's defaults; the link
     // toggle ends up on.
@@ -133,6 +148,9 @@ private:
     void resetKepler(uint8_t gpu, bool onShow);
     void resetClocks(uint8_t gpu, bool onShow);
     std::string text(int row) const;
+    // The end of a run the phone asked for: no message; on success the fan controls of the GPU
+    // on show once more, otherwise the controls as they were before the request.
+    void finishRemoteRun(uint32_t result);
 
     gpu::GpuLayer& layer_;
     MainDialogModel& model_;
@@ -140,6 +158,8 @@ private:
     ApplyButtons buttons_;
     std::vector<ApplyGpuPlan> plans_;
     bool running_ = false;
+    RemoteApplySnapshot remoteSnapshot_;
+    bool remoteSnapshotKept_ = false;
     // The overclocking interface was confirmed once; later presses only toggle the width.
     bool overclockingConfirmed_ = false;
     std::jthread worker_;

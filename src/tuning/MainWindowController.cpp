@@ -137,6 +137,17 @@ MainWindowController::MainWindowController(gpu::GpuLayer& layer, MainWindowServi
     applying.clock = services_.clock;
     applying.prompt = services_.prompt;
     applying.text = [](int row) { return std::string(lang::languageTable().text(row)); };
+    if (services_.bridge != nullptr) {
+        RemoteSessionServices remote;
+        remote.bridge = services_.bridge;
+        remote.clock = services_.clock;
+        remote.prompt = services_.prompt;
+        remote.folder = services_.remoteFolder;
+        remote.blinkSwitch = services_.blinkSwitch;
+        remote.caption = lang::languageTable().text(lang::kTextAppName);
+        remote_ = std::make_unique<RemoteSession>(layer_, dialog_, std::move(remote));
+        applying.remote = remote_.get();
+    }
     apply_ = std::make_unique<ApplyController>(layer_, dialog_, applying);
     info_ = std::make_unique<InfoReadouts>(layer_, dialog_);
 
@@ -276,6 +287,9 @@ bool MainWindowController::toggleOverclockingInterface(bool confirmed) {
 }
 
 std::optional<std::string> MainWindowController::tick(bool alarmWindowOpen) {
+    if (remote_) {
+        remote_->checkClientTimeOut();
+    }
     if (dialog_.gpuOnShow() == kNoGpu) {
         return std::nullopt;
     }
@@ -298,6 +312,10 @@ void MainWindowController::handlePostedMessage(uint32_t message, uintptr_t wPara
             biosFlash_->onFlashDone(static_cast<uint32_t>(wParam), lParam);
             refreshAll();
         }
+        return;
+    }
+    if (message == remote::kMessageRemoteCommand) {
+        runRemoteCommands();
         return;
     }
     if (message == gpu::kMessageProbeDone) {
@@ -436,6 +454,9 @@ void MainWindowController::refreshInformation() {
 void MainWindowController::refreshAll() {
     refreshControls();
     refreshInformation();
+    if (remote_) {
+        remote_->fanRangeUpdate();
+    }
 }
 
 void MainWindowController::showTemperature(int celsius) {

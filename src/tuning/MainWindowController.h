@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,6 +26,7 @@
 #include "tuning/InfoReadouts.h"
 #include "tuning/MainDialogModel.h"
 #include "tuning/MainFrameModel.h"
+#include "tuning/RemoteSession.h"
 #include "tuning/SamplingLoop.h"
 
 namespace qv::tuning {
@@ -143,6 +145,10 @@ struct MainWindowServices {
     platform::FileChooser* fileChooser = nullptr;
     std::string biosFolder;
     online::FlashServices flash;
+    // The phone bridge and the folder of its state files; without a bridge nothing is written.
+    remote::RemoteBridge* bridge = nullptr;
+    std::string remoteFolder = ".";
+    std::function<bool()> blinkSwitch;
 };
 
 class MainWindowController {
@@ -178,6 +184,8 @@ public:
     std::optional<std::string> tick(bool alarmWindowOpen);
     // A message posted to the window (the Apply worker, the probe, the hot keys).
     void handlePostedMessage(uint32_t message, uintptr_t wParam, intptr_t lParam);
+    // The phone's commands waiting in the bridge, carried out as the window's own inputs.
+    void runRemoteCommands();
     // After a profile load: the controls show what the cards now have.
     void reloadFromCards();
     // What the window does with its grab of Ctrl+N and Ctrl+M now: taken while a hot-key board is
@@ -214,6 +222,7 @@ private:
     void hotKey(uint32_t key);
     // Message 0xBD4 with argument 100 from a companion module: the program's name and version.
     void showInformation();
+    void executeRemote(const remote::RemoteCommand& command);
 
     gpu::GpuLayer& layer_;
     MainWindowServices services_;
@@ -221,6 +230,7 @@ private:
     MainFrameModel frame_;
     MainDialogModel dialog_;
     std::unique_ptr<SamplingLoop> sampling_;
+    std::unique_ptr<RemoteSession> remote_;
     std::unique_ptr<ApplyController> apply_;
     std::unique_ptr<InfoReadouts> info_;
     std::unique_ptr<BiosFlash> biosFlash_;

@@ -81,6 +81,11 @@ CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
     services.fileChooser = &biosChooser_;
     services.biosFolder = platform::homeFolder();
     services.flash = flashServices();
+    remote_ = std::make_unique<remote::RemoteService>(app_.clock(), &poster_,
+                                                      services.uiThreadId);
+    services.bridge = &remote_->bridge();
+    services.remoteFolder = app_.dataFolder();
+    services.blinkSwitch = [this] { return profileSlots_.blinking(); };
     controller_ = std::make_unique<tuning::MainWindowController>(app_.gpuLayer(), services);
     setWindowTitle(QString::fromStdString(controller_->view().caption));
 
@@ -118,9 +123,12 @@ CQuorvelHDDlg::CQuorvelHDDlg(app::CQuorvelHDApp& app, QWidget* parent)
     connect(hoverTimer_, &QTimer::timeout, this, [this] { hoverCheck(); });
 
     setUpMessages();
+    followRemoteBridge();
 }
 
 CQuorvelHDDlg::~CQuorvelHDDlg() {
+    // No phone command may arrive while the window goes.
+    remote_->stop();
     if (QtPoster* shared = dynamic_cast<QtPoster*>(app_.gpuPoster())) {
         shared->setHandler({});
     }

@@ -19,6 +19,7 @@
 #include "app/UserSettingsProfiles.h"
 #include "platform/HotKeyGrab.h"
 #include "platform/OverlayShared.h"
+#include "remote/RemoteService.h"
 #include "settings/Profiles.h"
 #include "tuning/GadgetInstall.h"
 #include "tuning/MainWindowController.h"
@@ -201,6 +202,8 @@ private:
     void showHotKeyIndicator(const tuning::HotKeyIndicator& indicator);
     // After a profile load: the controls show what the cards now have.
     void reloadFromCards();
+    // Starts or stops the phone bridge as the settings store says.
+    void followRemoteBridge();
 
     app::CQuorvelHDApp& app_;
     QtPoster poster_;
@@ -222,6 +225,8 @@ private:
         }
         platform::FileChooser* target = nullptr;
     } biosChooser_;
+    // The phone bridge; outlives the controller, whose remote session uses it.
+    std::unique_ptr<remote::RemoteService> remote_;
     std::unique_ptr<tuning::MainWindowController> controller_;
     platform::HotKeyGrab hotKeyGrab_;
 

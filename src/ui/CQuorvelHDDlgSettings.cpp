@@ -6,6 +6,8 @@
 
 #include "lang/CMultiLangSupp.h"
 #include "lang/LanguageRows.h"
+#include "platform/DebugOutput.h"
+#include "remote/RemoteStateFiles.h"
 #include "tools/AdapterProbe.h"
 #include "ui/CQuorvelHDDlg.h"
 #include "ui/CPasswordDlg.h"
@@ -82,7 +84,21 @@ int CQuorvelHDDlg::openSettings(const std::function<void(CSetDialog&)>& prepare)
         overlayShared_.setFrameRateShown(app_.settings().osdFramerateShow);
     }
     followHotKeyGrab();
+    followRemoteBridge();
     return result;
+}
+
+void CQuorvelHDDlg::followRemoteBridge() {
+    const remote::RemoteSettings wanted = remote::readRemoteSettings(app_.registry());
+    if (wanted.enabled) {
+        // The state files must exist for the bridge to write them; a fresh installation gets
+        // the shipped templates.
+        remote::installStateFileTemplates(app_.dataFolder());
+    }
+    const int status = remote_->follow(wanted);
+    if (status != remote::kServerOk) {
+        platform::debugOutput("main window: remote bridge not started (%d)\n", status);
+    }
 }
 
 }  // namespace qv::ui

@@ -67,6 +67,9 @@ TEST_F(InstalledTree, ProgramsRunFromThePrefixWithTheirCompanionsInThePrivateFol
         EXPECT_TRUE(has(program)) << program;
     }
     EXPECT_EQ(has("bin/quorvel"), QV_INSTALLS_GUI != 0);
+    // The phone bridge's state file templates, with the data the program ships.
+    EXPECT_TRUE(has("share/quorvel/PCInfo.xml"));
+    EXPECT_TRUE(has("share/quorvel/PyrandelInfo.xml"));
     // Nothing of the build's own: tests, helpers and the simulator beside the programs.
     EXPECT_FALSE(has("bin/quorvel_tests"));
     EXPECT_FALSE(has("bin/libqvsim.so"));
