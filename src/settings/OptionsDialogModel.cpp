@@ -124,6 +124,7 @@ void OptionsDialogModel::createControls() {
                        kHighFanList,
                        kTempOverList,
                        kChangePassword,
+                       kRemoteBridge,
                        kFanTestButton,
                        kFanTestSwitch,
                        kNewsSwitch,
@@ -311,6 +312,7 @@ void OptionsDialogModel::setCaptions() {
     addFixed(kWirelessBt, "BT");
     addFixed(kGroupVexa, "Vexa Series Settings");
     addFixed(kVexaSetting, "Setting");
+    addFixed(kRemoteBridge, "Allow phone remote control");
 }
 
 void OptionsDialogModel::readOpeningValues() {
@@ -389,6 +391,9 @@ void OptionsDialogModel::showStoredChoices() {
     at(kOsdFanSpeed).checked = s.osdFanSpeedShow;
     at(kOsdFramerate).checked = s.osdFramerateShow;
     at(kNewsSwitch).checked = s.newsSwitch;
+    uint32_t bridge = 0;
+    at(kRemoteBridge).checked =
+        services_.store->readValue(kValueRemoteBridge, bridge) && bridge != 0;
     for (int mode = 1; mode <= kStartChoiceCount; ++mode) {
         at(kStartChoiceBase + mode).checked = s.runMode == mode;
     }
@@ -811,6 +816,8 @@ void OptionsDialogModel::accept() {
         return;
     }
     saveOptions(choices(), *services_.store, services_.programPath, *services_.settings);
+    // The bridge follows the stored switch when the dialog has closed.
+    services_.store->writeValue(kValueRemoteBridge, control(kRemoteBridge).checked ? 1 : 0);
     accepted_ = true;
     close();
 }

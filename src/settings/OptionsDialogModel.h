@@ -90,6 +90,8 @@ inline constexpr int kGroupNews = 9006;
 inline constexpr int kGroupAlarm = 9007;
 inline constexpr int kGroupWireless = 9008;
 inline constexpr int kAlarmLabel = 9009;
+// The phone bridge's switch in the IPHONE Control group ("RemoteBridge"; off by default).
+inline constexpr int kRemoteBridge = 9010;
 
 // Timers: id and period.
 inline constexpr int kTimerFanTest = 100;

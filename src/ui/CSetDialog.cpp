@@ -181,7 +181,9 @@ void CSetDialog::build() {
     fanTestRow->addWidget(button(kFanTestButton, fanTest));
     middle->addWidget(fanTest);
     QGroupBox* phone = group(kGroupIphone);
-    (new QHBoxLayout(phone))->addWidget(button(kChangePassword, phone));
+    auto* phoneRow = new QHBoxLayout(phone);
+    phoneRow->addWidget(check(kRemoteBridge, phone));
+    phoneRow->addWidget(button(kChangePassword, phone));
     middle->addWidget(phone);
     QGroupBox* news = group(kGroupNews);
     (new QVBoxLayout(news))->addWidget(check(kNewsSwitch, news));

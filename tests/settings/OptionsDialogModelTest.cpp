@@ -185,6 +185,8 @@ TEST_F(OptionsDialog, OkWritesEveryValueInItsOrder) {
     dialog->setChecked(kHotKeyEnable, true);
     dialog->select(kHotKeyFanList, 3);
     dialog->select(kHotKeyOffsetList, 2);
+    EXPECT_FALSE(dialog->control(kRemoteBridge).checked);  // off unless switched on
+    dialog->setChecked(kRemoteBridge, true);
     dialog->press(kOk);
     EXPECT_TRUE(dialog->closed());
     EXPECT_TRUE(dialog->accepted());
@@ -212,7 +214,9 @@ TEST_F(OptionsDialog, OkWritesEveryValueInItsOrder) {
                                                       "HotKeyEnable",
                                                       "HotKeySetVoltageHighest",
                                                       "HotKeyFanSpeed",
-                                                      "HotKeyGPUOffset"}));
+                                                      "HotKeyGPUOffset",
+                                                      "RemoteBridge"}));
+    EXPECT_EQ(store.value("RemoteBridge"), 1u);
     EXPECT_EQ(store.value("TemplowSet"), 2u);
     EXPECT_EQ(store.value("FansSet"), 3u);
     EXPECT_EQ(store.value("TempSet"), 2u);
@@ -231,7 +235,7 @@ TEST_F(OptionsDialog, OkWritesEveryValueInItsOrder) {
     // Closed: later input changes nothing.
     dialog->setChecked(kNewsSwitch, true);
     dialog->press(kOk);
-    EXPECT_EQ(store.writes.size(), 25u);
+    EXPECT_EQ(store.writes.size(), 26u);
 }
 
 TEST_F(OptionsDialog, CancelAfterChangingEveryControlWritesNothing) {

@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QTimer>
@@ -97,10 +98,27 @@ TEST_F(RemoteBridgeWindowTest, SwitchedOnItAnswersAPhoneAndTheOptionsDialogSwitc
     EXPECT_EQ(remote::elementText(packet.payload, remote::kElementGpuClock),
               std::to_string(window_->dialogModel().controls().gpuClock.pos));
 
-    ASSERT_TRUE(machine_.store.writeValue(settings::kValueRemoteBridge, 0));
-    window_->openSettings([](ui::CSetDialog& dialog) {
-        QTimer::singleShot(0, &dialog, [&dialog] { static_cast<QDialog&>(dialog).reject(); });
+    // The switch in the IPHONE Control group shows the stored choice; cleared and confirmed,
+    // it turns the bridge off.
+    bool seen = false;
+    window_->openSettings([&seen](ui::CSetDialog& dialog) {
+        QTimer::singleShot(0, &dialog, [&dialog, &seen] {
+            namespace options = settings::options;
+            auto* box = qobject_cast<QAbstractButton*>(dialog.controlWidget(options::kRemoteBridge));
+            auto* ok = qobject_cast<QAbstractButton*>(dialog.controlWidget(options::kOk));
+            if (box == nullptr || ok == nullptr) {
+                static_cast<QDialog&>(dialog).reject();
+                return;
+            }
+            seen = box->isChecked();
+            box->click();
+            ok->click();
+        });
     });
+    EXPECT_TRUE(seen) << "the switch did not show the stored choice";
+    uint32_t stored = 1;
+    EXPECT_TRUE(machine_.store.readValue(settings::kValueRemoteBridge, stored));
+    EXPECT_EQ(stored, 0u);
     EXPECT_EQ(receive(packet), remote::kClientClosed);
     remote::RemoteClient late;
     EXPECT_EQ(late.connect("127.0.0.1", port_, kWaitMs), remote::kClientNoConnection);
