@@ -86,10 +86,10 @@ int ClipPlayer::play(std::vector<ClipPart> parts) {
             return kPlayBadClip;
         }
     }
-    pa_sample_spec spec{};
-    spec.format = PA_SAMPLE_S16LE;
-    spec.rate = rate;
-    spec.channels = static_cast<uint8_t>(kSpeakerPositions);
+    pa_sample_spec sampleFormat{};
+    sampleFormat.format = PA_SAMPLE_S16LE;
+    sampleFormat.rate = rate;
+    sampleFormat.channels = static_cast<uint8_t>(kSpeakerPositions);
     pa_channel_map map{};
     map.channels = static_cast<uint8_t>(kSpeakerPositions);
     std::copy(kStreamPositions.begin(), kStreamPositions.end(), map.map);
@@ -97,13 +97,13 @@ int ClipPlayer::play(std::vector<ClipPart> parts) {
     // never waits for seconds of queued sound.
     pa_buffer_attr buffer{};
     buffer.maxlength = static_cast<uint32_t>(-1);
-    buffer.tlength = static_cast<uint32_t>(pa_usec_to_bytes(kBufferUs, &spec));
+    buffer.tlength = static_cast<uint32_t>(pa_usec_to_bytes(kBufferUs, &sampleFormat));
     buffer.prebuf = static_cast<uint32_t>(-1);
     buffer.minreq = static_cast<uint32_t>(-1);
     buffer.fragsize = static_cast<uint32_t>(-1);
     pa_simple* stream =
         pa_simple_new(serverAddress_.empty() ? nullptr : serverAddress_.c_str(), kClientName,
-                      PA_STREAM_PLAYBACK, nullptr, kStreamName, &spec, &map, &buffer, nullptr);
+                      PA_STREAM_PLAYBACK, nullptr, kStreamName, &sampleFormat, &map, &buffer, nullptr);
     if (stream == nullptr) {
         return kPlayNoServer;
     }
