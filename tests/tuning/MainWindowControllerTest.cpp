@@ -12,6 +12,7 @@
 #include "settings/FileRegistryStore.h"
 #include "support/SimHarness.h"
 #include "tuning/MainDialogModelMessages.h"
+#include "tuning/ControllerRigSupport.h"
 #include "tuning/MainWindowController.h"
 
 namespace qv::tuning {
@@ -37,26 +38,12 @@ public:
 struct ControllerRig {
     explicit ControllerRig(bool hardwareReady = true, const std::string& config = "")
         : session(config, clock) {
-        gpu::GpuLayerServices gpuServices;
-        gpuServices.clock = &clock;
-        gpuServices.poster = &poster;
-        gpuServices.workingFolder = work.path();
-        layer = std::make_unique<gpu::GpuLayer>(session.loader(), gpuServices);
-        EXPECT_EQ(layer->initialize(), gpu::kInitOk);
-        layer->waitForProbe();
-        EXPECT_EQ(session.sim().freezeTime(1), 0);
-        settings.osdTempShow = false;
-        settings.osdFanSpeedShow = false;
+        layer = openFrozenLayer(session, clock, poster, work);
         clock.sleepMs(kSamplingPeriodMs);
 
-        MainWindowServices services;
-        services.store = &store;
-        services.settings = &settings;
-        services.clock = &clock;
-        services.poster = &poster;
-        services.prompt = &prompt;
+        MainWindowServices services =
+            controllerServices(store, settings, clock, poster, &prompt);
         services.hardwareReady = hardwareReady;
-        services.simulated = true;
         controller = std::make_unique<MainWindowController>(*layer, services);
     }
     const test::SimControl& sim() const { return session.sim(); }

@@ -9,6 +9,7 @@
 #include "platform/QueuePoster.h"
 #include "settings/FileRegistryStore.h"
 #include "support/SimHarness.h"
+#include "tuning/ControllerRigSupport.h"
 #include "tuning/MainWindowController.h"
 #include "tuning/MonitorSession.h"
 #include "tuning/PowerReadout.h"
@@ -23,24 +24,10 @@ using monitor::kItemTemperature;
 
 struct MonitorRig {
     MonitorRig() : session(std::string(), clock) {
-        gpu::GpuLayerServices gpuServices;
-        gpuServices.clock = &clock;
-        gpuServices.poster = &poster;
-        gpuServices.workingFolder = work.path();
-        layer = std::make_unique<gpu::GpuLayer>(session.loader(), gpuServices);
-        EXPECT_EQ(layer->initialize(), gpu::kInitOk);
-        layer->waitForProbe();
-        EXPECT_EQ(session.sim().freezeTime(1), 0);
-        settings.osdTempShow = false;
-        settings.osdFanSpeedShow = false;
+        layer = openFrozenLayer(session, clock, poster, work);
         clock.sleepMs(kSamplingPeriodMs);
-        MainWindowServices services;
-        services.store = &store;
-        services.settings = &settings;
-        services.clock = &clock;
-        services.poster = &poster;
-        services.hardwareReady = true;
-        services.simulated = true;
+        MainWindowServices services =
+            controllerServices(store, settings, clock, poster, nullptr);
         controller = std::make_unique<MainWindowController>(*layer, services);
         controller->start();
     }

@@ -18,6 +18,7 @@
 #include "settings/FileRegistryStore.h"
 #include "support/SimHarness.h"
 #include "tuning/ApplyController.h"
+#include "tuning/ControllerRigSupport.h"
 #include "tuning/MainWindowController.h"
 
 namespace qv::tuning {
@@ -47,28 +48,13 @@ std::string int32Body(std::initializer_list<int32_t> values) {
 
 struct BridgeRig {
     explicit BridgeRig(bool withStateFiles = true) : session("", clock) {
-        gpu::GpuLayerServices gpuServices;
-        gpuServices.clock = &clock;
-        gpuServices.poster = &poster;
-        gpuServices.workingFolder = work.path();
-        layer = std::make_unique<gpu::GpuLayer>(session.loader(), gpuServices);
-        EXPECT_EQ(layer->initialize(), gpu::kInitOk);
-        layer->waitForProbe();
-        EXPECT_EQ(session.sim().freezeTime(1), 0);
-        settings.osdTempShow = false;
-        settings.osdFanSpeedShow = false;
+        layer = openFrozenLayer(session, clock, poster, work);
         if (withStateFiles) {
             remote::installStateFileTemplates(work.path());
         }
 
-        MainWindowServices services;
-        services.store = &store;
-        services.settings = &settings;
-        services.clock = &clock;
-        services.poster = &poster;
-        services.prompt = &prompt;
-        services.hardwareReady = true;
-        services.simulated = true;
+        MainWindowServices services =
+            controllerServices(store, settings, clock, poster, &prompt);
         services.bridge = &bridge;
         services.remoteFolder = work.path();
         controller = std::make_unique<MainWindowController>(*layer, services);
